@@ -1,0 +1,70 @@
+#include "core/files.h"
+
+#include "core/text.h"
+
+#include <cerrno>
+#include <climits>
+#include <cstdlib>
+#include <unistd.h>
+
+bool file_exists(const char* path)
+{
+    return open_file(path, "r") != nullptr;
+}
+
+bool replace_file(const char* path, std::string_view content)
+{
+    char temporary[600];
+    if (!format_into(temporary, "%s.tmp", path))
+        return false;
+    File file = open_file(temporary, "wb");
+    if (!file)
+        return false;
+    bool written = std::fwrite(content.data(), 1, content.size(), file.get()) == content.size() &&
+                   std::fflush(file.get()) == 0 && fsync(fileno(file.get())) == 0;
+    written = std::fclose(file.release()) == 0 && written;
+    if (!written || std::rename(temporary, path) != 0) {
+        std::remove(temporary);
+        return false;
+    }
+    return true;
+}
+
+bool read_word(std::FILE* file, char* dst, size_t capacity)
+{
+    int c;
+    do
+        c = std::fgetc(file);
+    while (c == ' ' || c == '\t' || c == '\n' || c == '\r' || c == '\v' || c == '\f');
+    if (c == EOF)
+        return false;
+    size_t n = 0;
+    while (c != EOF && c != ' ' && c != '\t' && c != '\n' && c != '\r' && c != '\v' && c != '\f') {
+        if (n + 1 < capacity)
+            dst[n++] = static_cast<char>(c);
+        c = std::fgetc(file);
+    }
+    if (c != EOF)
+        std::ungetc(c, file);
+    if (capacity > 0)
+        dst[n] = '\0';
+    return true;
+}
+
+bool read_int(std::FILE* file, int32_t& value)
+{
+    char word[32];
+    if (!read_word(file, word, sizeof word))
+        return false;
+    char* end = nullptr;
+    errno = 0;
+    long number = std::strtol(word, &end, 10);
+    if (end == word)
+        return false;
+    if (number > INT32_MAX)
+        number = INT32_MAX;
+    if (number < INT32_MIN)
+        number = INT32_MIN;
+    value = static_cast<int32_t>(number);
+    return true;
+}

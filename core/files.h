@@ -1,0 +1,37 @@
+// Small file helpers shared by every file format of the shell.
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+#include <cstdio>
+#include <memory>
+#include <string_view>
+
+// A FILE* that closes itself.
+struct FileCloser {
+    void operator()(std::FILE* file) const { std::fclose(file); }
+};
+using File = std::unique_ptr<std::FILE, FileCloser>;
+
+inline File open_file(const char* path, const char* mode)
+{
+    return File(std::fopen(path, mode));
+}
+
+// True when path can be opened for reading.
+bool file_exists(const char* path);
+
+// Replaces the file at path with content so that a power cut leaves either
+// the old file or the new one, never a truncated one: the content goes to
+// "<path>.tmp" beside it, is flushed to the card, and is renamed over path.
+// False (and the old file untouched) when any step fails.
+bool replace_file(const char* path, std::string_view content);
+
+// Reads one blank-delimited word, as scanf's "%s" does, keeping what fits
+// into dst (capacity bytes, terminator included) and consuming the rest of
+// the word. False at the end of the file before any word.
+bool read_word(std::FILE* file, char* dst, size_t capacity);
+
+// Reads one word and converts it as a decimal integer, as scanf's "%d"
+// does; false (value unchanged) when there is no word or it is no number.
+bool read_int(std::FILE* file, int32_t& value);
