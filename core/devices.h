@@ -1,0 +1,19 @@
+// The console's devices: display controller, battery, register block, power.
+#pragma once
+
+// The register block mapping that the clock and timing settings write
+// through; none before open_devices and after close_devices.
+extern void* register_map;
+
+void open_devices();          // start-up: fb start command, battery, registers
+void close_devices();         // before the process replaces itself
+int backlight_set(int on);    // result of closing the framebuffer device
+void brightness_set(int level);   // level 0 (darkest) to 3
+int battery_level();          // 0 (no icon) or 1-4 (4 is low)
+void power_off();             // does not return on the console
+void restart_shell();         // returns only when both restarts failed
+
+// Writes level to the mixer's PCM channel (left and right); the mixer is
+// opened read-write when for_writing is set, else read-only. False when the
+// mixer did not open.
+bool write_mixer_volume(int level, bool for_writing);

@@ -1,0 +1,108 @@
+#include "core/events.h"
+
+#include "core/devices.h"
+#include "core/state.h"
+#include "platform/platform.h"
+
+#include <atomic>
+#include <cstdint>
+
+namespace {
+
+constexpr Uint32 kTapWindowMs = 300;
+
+// Counts the waits. The power-off timer carries the count of the wait that
+// armed it, so a power-off request that arrives after the user has already
+// been active again (posted just as another event came) is recognised as
+// stale and dropped.
+std::atomic<uintptr_t> wait_count{1};
+
+void arm_timers(uintptr_t this_wait)
+{
+    if (saver_ms >= 1 && saver_timer == nullptr && screen_on == 1)
+        saver_timer = SDL_AddTimer(static_cast<Uint32>(saver_ms), saver_expired, nullptr);
+    if (auto_off_ms >= 1 && off_timer == nullptr)
+        off_timer = SDL_AddTimer(static_cast<Uint32>(auto_off_ms), off_expired,
+                                 reinterpret_cast<void*>(this_wait));
+}
+
+void remove_timers()
+{
+    if (saver_timer != nullptr) {
+        SDL_RemoveTimer(saver_timer);
+        saver_timer = nullptr;
+    }
+    if (off_timer != nullptr) {
+        SDL_RemoveTimer(off_timer);
+        off_timer = nullptr;
+    }
+}
+
+bool is_power_off_request(const SDL_Event& e)
+{
+    return e.type == SDL_USEREVENT && e.user.code == kPowerOffEventCode;
+}
+
+} // namespace
+
+void wait_event()
+{
+    for (;;) {
+        uintptr_t this_wait = wait_count.load();
+        arm_timers(this_wait);
+        platform_wait_event(&event);
+        remove_timers();
+        wait_count = this_wait + 1;
+        bool power_off_request = is_power_off_request(event);
+        if (power_off_request && reinterpret_cast<uintptr_t>(event.user.data1) != this_wait)
+            continue;
+        if (screen_on == 0) {
+            screen_on = 1;
+            backlight_set(1);
+        }
+        // Sound, the settings file and the screen belong to the main thread,
+        // so the timer only asks and the shut-down happens here.
+        if (power_off_request)
+            power_off();
+        return;
+    }
+}
+
+int point_in_rect(int px, int py, int x, int y, int w, int h)
+{
+    return px >= x && px <= x + w && py >= y && py <= y + h;
+}
+
+Uint32 saver_expired(Uint32, void*)
+{
+    screen_on = 0;
+    backlight_set(0);
+    return 0;
+}
+
+Uint32 off_expired(Uint32 interval, void* param)
+{
+    if (usb_mode != 0)
+        return interval;
+    SDL_Event request{};
+    request.type = SDL_USEREVENT;
+    request.user.code = kPowerOffEventCode;
+    request.user.data1 = param;
+    SDL_PushEvent(&request);
+    return 0;
+}
+
+// One-shot: returning 0 ends this timer alone. (Cancelling with
+// SDL_SetTimer(0, NULL) would drop every armed timer, the screensaver's and
+// the power-off timer's with it.)
+Uint32 tap_expired(Uint32, void*)
+{
+    tap_pending = 0;
+    return 0;
+}
+
+void start_tap_window()
+{
+    tap_pending = 1;
+    SDL_AddTimer(kTapWindowMs, tap_expired, nullptr);
+}

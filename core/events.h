@@ -1,0 +1,25 @@
+// Waiting for input with the inactivity timers, the touch hit test, and the
+// double-tap timer.
+#pragma once
+
+#include <SDL.h>
+
+// Waits for the next event into `event`, keeping the screensaver and
+// power-off timers armed while it waits; the first event after the backlight
+// went off switches it on again (and is handled like any other).
+void wait_event();
+
+// 1 when (px, py) lies in the rectangle (x, y, w, h), both edges inclusive:
+// the rectangle accepts w + 1 columns and h + 1 rows.
+int point_in_rect(int px, int py, int x, int y, int w, int h);
+
+// Timer callbacks (SDL's timer thread).
+Uint32 saver_expired(Uint32 interval, void* param);
+Uint32 off_expired(Uint32 interval, void* param);
+Uint32 tap_expired(Uint32 interval, void* param);
+
+// A first tap: sets tap_pending and arms the 300 ms tap timer that clears it.
+void start_tap_window();
+
+// The event the power-off timer posts; wait_event acts on it (main thread).
+constexpr int kPowerOffEventCode = 0x4B6F;   // in SDL_USEREVENT's user.code

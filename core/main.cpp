@@ -1,0 +1,9 @@
+// Korvo's entry: no arguments, no environment.
+#include "core/shell.h"
+
+int main()
+{
+    reset_shared_state();
+    start_up();
+    enter_shell();
+}

@@ -1,0 +1,46 @@
+// The dispatch table: for every window its draw operation and input handler,
+// in the order of the window identifiers. A window that is not on the console
+// yet has none; the main loop then only waits for the next event.
+#include "core/shell.h"
+
+#include <array>
+
+namespace {
+
+// id                     draw                input
+constexpr std::array<WindowRow, kWindowCount> kWindows = {{
+    {WindowId::Desktop,   nullptr,            nullptr},
+    {WindowId::StartMenu, nullptr,            nullptr},
+    {WindowId::Sidebar,   nullptr,            nullptr},
+    {WindowId::System,    nullptr,            nullptr},
+    {WindowId::Usb,       nullptr,            nullptr},
+    {WindowId::Explorer,  nullptr,            nullptr},
+    {WindowId::Bright,    nullptr,            nullptr},
+    {WindowId::Saver,     nullptr,            nullptr},
+    {WindowId::Off,       nullptr,            nullptr},
+    {WindowId::Apps,      nullptr,            nullptr},
+    {WindowId::Emus,      nullptr,            nullptr},
+    {WindowId::Ports,     nullptr,            nullptr},
+    {WindowId::Games,     nullptr,            nullptr},
+    {WindowId::Props,     nullptr,            nullptr},
+    {WindowId::Users,     nullptr,            nullptr},
+}};
+
+constexpr bool rows_in_identifier_order()
+{
+    for (size_t i = 0; i < kWindows.size(); ++i)
+        if (static_cast<size_t>(kWindows[i].id) != i)
+            return false;
+    return true;
+}
+static_assert(rows_in_identifier_order(), "one row per window identifier, in identifier order");
+
+constexpr WindowRow kNoWindow = {WindowId::None, nullptr, nullptr};
+
+} // namespace
+
+const WindowRow& window_row(WindowId id)
+{
+    size_t index = static_cast<size_t>(id);
+    return index < kWindows.size() ? kWindows[index] : kNoWindow;
+}

@@ -1,0 +1,26 @@
+// Pictures: loading (converted once to the screen's pixel format), the
+// skin lookup, scaling, and the rectangles every blit uses.
+#pragma once
+
+#include <SDL.h>
+
+// Loads a picture file and converts it to the screen's pixel format, keeping
+// its colour key (or, for a picture with an alpha channel, its per-pixel
+// alpha), so every later blit is a plain copy. None when it cannot be loaded.
+SDL_Surface* load_image(const char* path);
+
+// Loads name from the skin: "resources/skin/<skin>/<name>", except names
+// whose first ten characters are "wallpaper/" or "icondataba", which are
+// taken from "resources/<name>". None when the file cannot be loaded or the
+// path does not fit the 50-byte path buffer. The caller owns the surface.
+SDL_Surface* load_skin_image(const char* name, const char* skin);
+
+// Replaces image by a copy scaled to width x height (no smoothing), in the
+// screen's pixel format, keeping the colour key; frees the old surface.
+void zoom_image(SDL_Surface*& image, double width, double height);
+
+// Stores x, y (signed 16-bit) and w, h (unsigned 16-bit) into rect.
+void set_rect(SDL_Rect& rect, int x, int y, int w, int h);
+
+// Blits the whole of image to screen at (x, y); nothing for a missing image.
+void blit_at(SDL_Surface* image, int x, int y);
