@@ -1,0 +1,195 @@
+#include "harness.h"
+
+#include "platform/pc_console.h"
+#include "platform/platform.h"
+
+#include <SDL_mixer.h>
+
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <sstream>
+#include <thread>
+#include <unistd.h>
+
+namespace fs = std::filesystem;
+
+std::string source_path(const std::string& relative)
+{
+    return std::string(KORVO_SOURCE_DIR) + "/" + relative;
+}
+
+namespace {
+
+// The working directory's "resources/" is a real folder (so tests may write
+// "resources/autolog.st" and the like) holding links to the delivered files.
+void link_resources(const fs::path& work)
+{
+    fs::create_directory(work / "resources");
+    fs::path delivered = source_path("resources");
+    if (!fs::is_directory(delivered))
+        return;
+    for (const fs::directory_entry& entry : fs::directory_iterator(delivered))
+        fs::create_symlink(entry.path(), work / "resources" / entry.path().filename());
+}
+
+} // namespace
+
+void ShellTest::SetUp()
+{
+    setenv("SDL_VIDEODRIVER", "dummy", 1);
+    setenv("SDL_AUDIODRIVER", "dummy", 1);
+    setenv("TZ", "UTC", 1);
+    tzset();
+    start_dir = fs::current_path();
+    char pattern[] = "/tmp/korvo-test-XXXXXX";
+    ASSERT_NE(mkdtemp(pattern), nullptr);
+    work_dir = pattern;
+    link_resources(work_dir);
+    fs::current_path(work_dir);
+
+    pc_reset();
+    pc_release_buttons();
+    pc_record_process_changes(true);
+    reset_shared_state();
+    SDL_Init(SDL_INIT_TIMER | SDL_INIT_AUDIO | SDL_INIT_VIDEO | SDL_INIT_JOYSTICK);
+    screen = platform_open_display();
+    ASSERT_NE(screen, nullptr);
+    Mix_OpenAudio(22050, AUDIO_S16LSB, 2, 1024);
+    pc_clear_trace();
+}
+
+void ShellTest::TearDown()
+{
+    Mix_CloseAudio();
+    SDL_Quit();
+    reset_shared_state();
+    std::error_code ignored;
+    fs::current_path(start_dir, ignored);
+    fs::remove_all(work_dir, ignored);
+}
+
+void ShellTest::push_button(int button, bool down)
+{
+    SDL_Event e{};
+    e.jbutton.type = down ? SDL_JOYBUTTONDOWN : SDL_JOYBUTTONUP;
+    e.jbutton.which = 0;
+    e.jbutton.button = static_cast<Uint8>(button);
+    e.jbutton.state = down ? SDL_PRESSED : SDL_RELEASED;
+    SDL_PushEvent(&e);
+}
+
+void ShellTest::push_touch(int x, int y)
+{
+    SDL_Event e{};
+    e.button.type = SDL_MOUSEBUTTONDOWN;
+    e.button.button = SDL_BUTTON_LEFT;
+    e.button.state = SDL_PRESSED;
+    e.button.x = static_cast<Uint16>(x);
+    e.button.y = static_cast<Uint16>(y);
+    SDL_PushEvent(&e);
+}
+
+void ShellTest::push_touch_release(int x, int y)
+{
+    SDL_Event e{};
+    e.button.type = SDL_MOUSEBUTTONUP;
+    e.button.button = SDL_BUTTON_LEFT;
+    e.button.state = SDL_RELEASED;
+    e.button.x = static_cast<Uint16>(x);
+    e.button.y = static_cast<Uint16>(y);
+    SDL_PushEvent(&e);
+}
+
+void ShellTest::push_key(SDLKey key, bool down)
+{
+    SDL_Event e{};
+    e.key.type = down ? SDL_KEYDOWN : SDL_KEYUP;
+    e.key.state = down ? SDL_PRESSED : SDL_RELEASED;
+    e.key.keysym.sym = key;
+    SDL_PushEvent(&e);
+}
+
+void ShellTest::push_button_later(int button, Uint32 delay_ms)
+{
+    std::thread([button, delay_ms] {
+        SDL_Delay(delay_ms);
+        push_button(button);
+    }).detach();
+}
+
+Uint32 ShellTest::pixel(int x, int y)
+{
+    const SDL_PixelFormat* f = screen->format;
+    const Uint8* row = static_cast<const Uint8*>(screen->pixels) + y * screen->pitch;
+    if (f->BytesPerPixel == 2)
+        return reinterpret_cast<const Uint16*>(row)[x];
+    return reinterpret_cast<const Uint32*>(row)[x];
+}
+
+SDL_Color ShellTest::colour(int x, int y)
+{
+    SDL_Color c{};
+    SDL_GetRGB(pixel(x, y), screen->format, &c.r, &c.g, &c.b);
+    return c;
+}
+
+bool ShellTest::save_screen(const std::string& path)
+{
+    return SDL_SaveBMP(screen, path.c_str()) == 0;
+}
+
+std::vector<std::string> ShellTest::trace()
+{
+    return pc_trace();
+}
+
+void ShellTest::clear_trace()
+{
+    pc_clear_trace();
+}
+
+bool ShellTest::traced(const std::string& line)
+{
+    return trace_index(line) >= 0;
+}
+
+int ShellTest::trace_index(const std::string& line)
+{
+    std::vector<std::string> lines = pc_trace();
+    for (size_t i = 0; i < lines.size(); ++i)
+        if (lines[i] == line)
+            return static_cast<int>(i);
+    return -1;
+}
+
+void ShellTest::set_battery_level(int level)
+{
+    pc_set_battery_level(level);
+}
+
+void ShellTest::record_commands_only(bool on)
+{
+    pc_record_commands_only(on);
+}
+
+void ShellTest::write_file(const std::string& path, const std::string& content)
+{
+    fs::path p(path);
+    if (p.has_parent_path())
+        fs::create_directories(p.parent_path());
+    std::ofstream(path, std::ios::binary) << content;
+}
+
+std::string ShellTest::read_file(const std::string& path)
+{
+    std::ifstream in(path, std::ios::binary);
+    std::stringstream content;
+    content << in.rdbuf();
+    return content.str();
+}
+
+bool ShellTest::exists(const std::string& path)
+{
+    return fs::exists(fs::symlink_status(path));
+}

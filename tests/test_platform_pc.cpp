@@ -1,0 +1,105 @@
+// The PC emulation of the console: the keyboard as buttons and the guard
+// that keeps host-changing commands from running.
+#include "harness.h"
+
+#include "core/text.h"
+#include "platform/pc_console.h"
+#include "platform/platform.h"
+
+namespace {
+
+using PcConsole = ShellTest;
+
+} // namespace
+
+TEST_F(PcConsole, KeysArriveAsJoystickButtons)
+{
+    push_key(SDLK_b);
+    push_key(SDLK_UP, false);
+    push_key(SDLK_F1);
+    SDL_Event e;
+    ASSERT_TRUE(platform_wait_event(&e));
+    EXPECT_EQ(e.type, SDL_JOYBUTTONDOWN);
+    EXPECT_EQ(e.jbutton.which, 0);
+    EXPECT_EQ(e.jbutton.button, 13);
+    ASSERT_TRUE(platform_poll_event(&e));
+    EXPECT_EQ(e.type, SDL_JOYBUTTONUP);
+    EXPECT_EQ(e.jbutton.button, 0);
+    ASSERT_TRUE(platform_poll_event(&e));
+    EXPECT_EQ(e.type, SDL_KEYDOWN) << "a key that stands for no button passes unchanged";
+}
+
+TEST_F(PcConsole, HeldButton)
+{
+    EXPECT_FALSE(platform_button_held(nullptr, 11));
+    pc_hold_button(11, true);
+    EXPECT_TRUE(platform_button_held(nullptr, 11));
+    EXPECT_FALSE(platform_button_held(nullptr, 10));
+}
+
+TEST_F(PcConsole, PrivilegedCommandsAreRecognisedInCommandPosition)
+{
+    for (const char* line : {"killall sh", "reboot", "sync; reboot", "/sbin/reboot -f", "insmod lf1000_udc.ko",
+                             "rmmod g_file_storage", "mount /dev/mmcblk0p1 /mnt/sd", "umount /mnt/sd",
+                             "hwclock --systohc", "cd /tmp && exec reboot", "true | mount -a",
+                             "FOO=1 reboot", "sudo reboot"})
+        EXPECT_TRUE(pc_command_is_privileged(line)) << line;
+    for (const char* line : {"sync", "rm -rf user/reboot", "mkdir user/mount", "cp resources/pic.png user/x/pic.png",
+                             "echo reboot", "find /mnt/sd/ -name \\*.gpe > gpe.lst "})
+        EXPECT_FALSE(pc_command_is_privileged(line)) << line;
+}
+
+TEST_F(PcConsole, CommandsRunUnlessRecordedOnly)
+{
+    EXPECT_EQ(platform_run("echo hi > made.txt"), 0);
+    EXPECT_EQ(read_file("made.txt"), "hi\n");
+    EXPECT_EQ(platform_run("reboot"), 0) << "never run, only recorded";
+    record_commands_only();
+    platform_run("echo again > other.txt");
+    EXPECT_FALSE(exists("other.txt"));
+    EXPECT_EQ(trace(), (std::vector<std::string>{"run echo hi > made.txt", "run reboot", "run echo again > other.txt"}));
+}
+
+TEST_F(PcConsole, EmulatedClock)
+{
+    pc_fix_time(1000);
+    EXPECT_EQ(platform_time(), 1000);
+    pc_fix_time(0);
+    platform_set_time(time(nullptr) + 3600);
+    EXPECT_NEAR(static_cast<double>(platform_time() - time(nullptr)), 3600.0, 2.0);
+    EXPECT_TRUE(traced("set time " + std::to_string(time(nullptr) + 3600)) ||
+                traced("set time " + std::to_string(time(nullptr) + 3599)));
+}
+
+TEST(BoundedText, CopiesAndFormatsWithinTheBuffer)
+{
+    char small[6];
+    EXPECT_TRUE(copy_text(small, "abcde"));
+    EXPECT_STREQ(small, "abcde");
+    EXPECT_FALSE(copy_text(small, "abcdefgh"));
+    EXPECT_STREQ(small, "abcde");
+    EXPECT_FALSE(format_into(small, "%d-%s", 12, "xyz"));
+    EXPECT_STREQ(small, "12-xy");
+    EXPECT_TRUE(append_text(small, "") );
+    copy_text(small, "ab");
+    EXPECT_FALSE(append_text(small, "cdefg"));
+    EXPECT_STREQ(small, "abcde");
+}
+
+TEST(BoundedText, EscapesForDoubleQuotes)
+{
+    char out[40];
+    EXPECT_TRUE(escape_for_double_quotes(out, sizeof out, "/mnt/sd/my games/"));
+    EXPECT_STREQ(out, "/mnt/sd/my games/");
+    EXPECT_TRUE(escape_for_double_quotes(out, sizeof out, "a\"b$c`d\\e"));
+    EXPECT_STREQ(out, "a\\\"b\\$c\\`d\\\\e");
+    EXPECT_FALSE(escape_for_double_quotes(out, 5, "$$$"));
+}
+
+TEST(BoundedText, PlainShellWords)
+{
+    for (const char* ok : {"admin", "Guest_2", "a.b-c"})
+        EXPECT_TRUE(is_plain_shell_word(ok)) << ok;
+    for (const char* bad : {"", ".", "..", "a b", "a/b", "a;b", "$x", "a*", "'q'", "a\\b", "~"})
+        EXPECT_FALSE(is_plain_shell_word(bad)) << bad;
+}
