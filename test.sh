@@ -1,0 +1,25 @@
+#!/usr/bin/env bash
+# Builds Korvo and runs every test twice: a normal build, then a build with
+# AddressSanitizer and UndefinedBehaviorSanitizer (halting on the first
+# report). Installs the Debian packages it needs when they are missing.
+set -euo pipefail
+cd "$(dirname "$0")"
+source tools/dev/packages.sh
+ensure_packages
+
+jobs=$(nproc 2>/dev/null || echo 2)
+status=0
+run_suite() {   # name, build dir, extra cmake options...
+  local name=$1 dir=$2
+  shift 2
+  echo "=== $name build ==="
+  cmake -S . -B "$dir" -DCMAKE_BUILD_TYPE=RelWithDebInfo "$@" >/dev/null
+  cmake --build "$dir" -j "$jobs"
+  echo "=== $name tests ==="
+  (cd "$dir" && ctest --output-on-failure -j "$jobs") || status=1
+}
+
+run_suite "Normal" build
+ASAN_OPTIONS=halt_on_error=1 UBSAN_OPTIONS=halt_on_error=1:print_stacktrace=1 \
+  run_suite "Sanitizer (ASan+UBSan)" build-sanitize -DKORVO_SANITIZE=ON
+exit $status
