@@ -47,8 +47,8 @@ void make_key_colour_unique(SDL_Surface* surface, const SDL_PixelFormat* target)
     }
 }
 
-// Converts to the screen's format; the original is freed. Without a video
-// mode (nothing to convert to) the picture is kept as loaded.
+} // namespace
+
 SDL_Surface* to_screen_format(SDL_Surface* loaded)
 {
     SDL_Surface* video = SDL_GetVideoSurface();
@@ -62,6 +62,8 @@ SDL_Surface* to_screen_format(SDL_Surface* loaded)
     SDL_FreeSurface(loaded);
     return converted;
 }
+
+namespace {
 
 // The zoom works on 8- and 32-bit pictures and widens any other kind itself,
 // by a blit that skips keyed pixels and so loses the key. A 16-bit picture is

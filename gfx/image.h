@@ -9,6 +9,10 @@
 // alpha), so every later blit is a plain copy. None when it cannot be loaded.
 SDL_Surface* load_image(const char* path);
 
+// Converts a freshly loaded picture to the screen's pixel format as
+// load_image does, freeing it; without a video mode it is kept as it is.
+SDL_Surface* to_screen_format(SDL_Surface* loaded);
+
 // Loads name from the skin: "resources/skin/<skin>/<name>", except names
 // whose first ten characters are "wallpaper/" or "icondataba", which are
 // taken from "resources/<name>". None when the file cannot be loaded or the

@@ -1,0 +1,132 @@
+#include "gfx/font.h"
+
+#include "gfx/image.h"
+
+#include <array>
+#include <cstdint>
+#include <string_view>
+
+namespace {
+
+constexpr std::string_view kCharacters =
+    "0123456789ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz:;.!-_'#()?*=/\\@$%^&, ";
+constexpr size_t kCharacterCount = 84;
+static_assert(kCharacters.size() == kCharacterCount, "84 characters");
+
+constexpr int kSpaceIndex = 83;
+constexpr int kPenStart = 3;
+
+// Pen advances in the order of kCharacters.
+constexpr std::array<uint8_t, kCharacterCount> kLargeAdvance = {
+    7, 5, 7, 7, 7, 7, 7, 8, 7, 7,
+    9, 8, 9, 9, 8, 7, 9, 9, 3, 7, 9, 8, 9, 9, 9, 8, 9, 9, 8, 9, 9, 9, 13, 9, 9, 9,
+    7, 7, 6, 7, 7, 6, 7, 7, 3, 4, 7, 3, 11, 7, 7, 7, 7, 5, 7, 5, 7, 7, 11, 7, 7, 7,
+    3, 3, 3, 3, 5, 9, 3, 9, 5, 5, 7, 7, 8, 5, 5, 13, 7, 11, 7, 9, 3, 4,
+};
+constexpr std::array<uint8_t, kCharacterCount> kSmallAdvance = {
+    5, 4, 5, 5, 6, 5, 5, 5, 5, 5,
+    6, 6, 7, 6, 6, 5, 7, 6, 2, 5, 6, 5, 8, 7, 7, 6, 7, 7, 6, 6, 7, 6, 8, 7, 6, 6,
+    5, 5, 5, 5, 5, 4, 5, 5, 2, 3, 5, 2, 8, 5, 5, 5, 5, 4, 5, 4, 5, 6, 8, 6, 6, 5,
+    2, 2, 2, 2, 3, 6, 2, 7, 3, 3, 5, 4, 5, 4, 4, 8, 6, 8, 4, 6, 3, 3,
+};
+
+struct Font {
+    const char* black_file;
+    const char* white_file;
+    int cell;       // glyph i starts at x = cell * i, y = 1
+    int glyph;      // glyphs are glyph x glyph pixels
+    int limit;      // characters drawn at most
+    const std::array<uint8_t, kCharacterCount>& advance;
+    SDL_Surface* black;
+    SDL_Surface* white;
+    int pen;
+};
+
+Font large_font = {"font_black.png", "font_white.png", 16, 15, 50, kLargeAdvance, nullptr, nullptr, kPenStart};
+Font small_font = {"smallfont_black.png", "smallfont_white.png", 10, 9, 30, kSmallAdvance, nullptr, nullptr, kPenStart};
+
+void release(Font& font)
+{
+    SDL_FreeSurface(font.black);
+    SDL_FreeSurface(font.white);
+    font.black = nullptr;
+    font.white = nullptr;
+}
+
+// The glyph of each character: its own, or the last one before it that the
+// font has, or the space for a text that starts outside the set.
+template <typename Visit>
+void for_each_glyph(const char* text, size_t limit, Visit visit)
+{
+    int borrowed = kSpaceIndex;
+    for (size_t i = 0; text[i] && i < limit; ++i) {
+        int index = font_index(text[i]);
+        if (index < 0)
+            index = borrowed;
+        borrowed = index;
+        visit(index);
+    }
+}
+
+void draw(Font& font, SDL_Surface* surface, int x, int y, const char* text, int white, const char* skin)
+{
+    if (!surface) {
+        release(font);
+        return;
+    }
+    if (!font.black)
+        font.black = load_skin_image(font.black_file, skin);
+    if (!font.white)
+        font.white = load_skin_image(font.white_file, skin);
+    SDL_Surface* strip = white ? font.white : font.black;
+    for_each_glyph(text, static_cast<size_t>(font.limit), [&](int index) {
+        SDL_Rect at, from;
+        set_rect(at, x + font.pen, y, font.glyph, font.glyph);
+        set_rect(from, font.cell * index, 1, font.glyph, font.glyph);
+        font.pen += font.advance[static_cast<size_t>(index)];
+        if (strip)
+            SDL_BlitSurface(strip, &from, surface, &at);
+    });
+    font.pen = kPenStart;
+}
+
+int width(const Font& font, const char* text)
+{
+    int sum = 0;
+    for_each_glyph(text, SIZE_MAX, [&](int index) { sum += font.advance[static_cast<size_t>(index)]; });
+    return sum;
+}
+
+} // namespace
+
+int font_index(char c)
+{
+    size_t at = kCharacters.find(c);
+    return c == '\0' || at == std::string_view::npos ? -1 : static_cast<int>(at);
+}
+
+void draw_text(SDL_Surface* surface, int x, int y, const char* text, int white, const char* skin)
+{
+    draw(large_font, surface, x, y, text, white, skin);
+}
+
+void draw_small_text(SDL_Surface* surface, int x, int y, const char* text, int white, const char* skin)
+{
+    draw(small_font, surface, x, y, text, white, skin);
+}
+
+int text_width(const char* text)
+{
+    return width(large_font, text);
+}
+
+int small_text_width(const char* text)
+{
+    return width(small_font, text);
+}
+
+void release_fonts()
+{
+    release(large_font);
+    release(small_font);
+}

@@ -1,0 +1,241 @@
+// Pictures and fonts: the skin lookup, conversion and zooming with their
+// colour keys, and text placement checked on screen pixels.
+#include "harness.h"
+
+#include "gfx/font.h"
+#include "gfx/image.h"
+
+#include <string>
+
+namespace {
+
+using Pictures = ShellTest;
+using Fonts = ShellTest;
+
+// A paletted picture whose index 0 is the colour key and index 1 to n are
+// opaque colours; pixel (x, y) gets index fill(x, y). Saved as BMP under a
+// .png name: the loader goes by content.
+template <typename Fill>
+void save_paletted(const std::string& path, int w, int h, bool keyed, Fill fill)
+{
+    SDL_Surface* s = SDL_CreateRGBSurface(SDL_SWSURFACE, w, h, 8, 0, 0, 0, 0);
+    SDL_Color colours[8] = {{0, 0, 0, 0},     {0, 0, 0, 0},     {255, 0, 0, 0}, {0, 255, 0, 0},
+                            {0, 0, 255, 0},   {255, 255, 0, 0}, {0, 255, 255, 0}, {255, 255, 255, 0}};
+    SDL_SetColors(s, colours, 0, 8);
+    for (int y = 0; y < h; ++y)
+        for (int x = 0; x < w; ++x)
+            static_cast<Uint8*>(s->pixels)[y * s->pitch + x] = static_cast<Uint8>(fill(x, y));
+    if (keyed)
+        SDL_SetColorKey(s, SDL_SRCCOLORKEY, 0);
+    ShellTest::write_file(path, "");
+    SDL_SaveBMP(s, path.c_str());
+    SDL_FreeSurface(s);
+}
+
+bool is_colour(SDL_Color c, Uint8 r, Uint8 g, Uint8 b)
+{
+    return c.r == r && c.g == g && c.b == b;
+}
+
+} // namespace
+
+TEST_F(Pictures, SkinLookupRule)
+{
+    auto solid = [](int, int) { return 2; };
+    save_paletted("resources/wallpaper/sky.png", 4, 4, false, solid);
+    save_paletted("resources/skin/Gold/sky.png", 5, 5, false, solid);
+    save_paletted("resources/icondatabase/folder.png", 6, 6, false, solid);
+    save_paletted("resources/skin/Gold/wallpapers.png", 7, 7, false, solid);
+    save_paletted("resources/skin/Gold/wallpaper", 8, 8, false, solid);
+
+    SDL_Surface* s = load_skin_image("wallpaper/sky.png", "Gold");
+    ASSERT_NE(s, nullptr);
+    EXPECT_EQ(s->w, 4) << "wallpapers are shared by all skins";
+    SDL_FreeSurface(s);
+    s = load_skin_image("sky.png", "Gold");
+    ASSERT_NE(s, nullptr);
+    EXPECT_EQ(s->w, 5);
+    SDL_FreeSurface(s);
+    s = load_skin_image("icondatabase/folder.png", "Blue");
+    ASSERT_NE(s, nullptr);
+    EXPECT_EQ(s->w, 6);
+    SDL_FreeSurface(s);
+    s = load_skin_image("wallpapers.png", "Gold");
+    ASSERT_NE(s, nullptr);
+    EXPECT_EQ(s->w, 7) << "first ten characters differ from both prefixes";
+    SDL_FreeSurface(s);
+    s = load_skin_image("wallpaper", "Gold");
+    ASSERT_NE(s, nullptr);
+    EXPECT_EQ(s->w, 8) << "a name of nine characters is looked up in the skin";
+    SDL_FreeSurface(s);
+    EXPECT_EQ(load_skin_image("missing.png", "Gold"), nullptr);
+}
+
+TEST_F(Pictures, PathsLongerThanTheBufferAreRefused)
+{
+    // "resources/skin/" + skin + "/" + name must fit 49 characters.
+    std::string skin = "S";
+    std::string fits(32, 'n');   // 16 + 1 + 32 = 49
+    save_paletted("resources/skin/S/" + fits, 3, 3, false, [](int, int) { return 2; });
+    SDL_Surface* s = load_skin_image(fits.c_str(), skin.c_str());
+    EXPECT_NE(s, nullptr);
+    SDL_FreeSurface(s);
+    std::string too_long(33, 'n');
+    save_paletted("resources/skin/S/" + too_long, 3, 3, false, [](int, int) { return 2; });
+    EXPECT_EQ(load_skin_image(too_long.c_str(), skin.c_str()), nullptr);
+}
+
+TEST_F(Pictures, ConvertedToTheScreenFormatKeepingTheKey)
+{
+    // A black opaque pixel beside the transparent entry (also black) must
+    // stay visible: the key colour is made unique before conversion. (A
+    // picture file's transparent entry arrives as exactly such a keyed
+    // paletted surface.)
+    save_paletted("icon.bmp", 8, 8, true, [](int x, int) { return x < 4 ? 0 : 1; });
+    SDL_Surface* loaded = SDL_LoadBMP("icon.bmp");
+    ASSERT_NE(loaded, nullptr);
+    SDL_SetColorKey(loaded, SDL_SRCCOLORKEY, 0);
+    SDL_Surface* s = to_screen_format(loaded);
+    ASSERT_NE(s, nullptr);
+    EXPECT_EQ(s->format->BitsPerPixel, screen->format->BitsPerPixel);
+    EXPECT_TRUE(s->flags & SDL_SRCCOLORKEY);
+
+    SDL_FillRect(screen, nullptr, SDL_MapRGB(screen->format, 0, 255, 0));
+    blit_at(s, 10, 10);
+    EXPECT_TRUE(is_colour(colour(11, 11), 0, 255, 0)) << "keyed pixel is transparent";
+    EXPECT_TRUE(is_colour(colour(16, 11), 0, 0, 0)) << "opaque black stays black";
+
+    zoom_image(s, 16, 16);
+    ASSERT_NE(s, nullptr);
+    EXPECT_EQ(s->w, 16);
+    EXPECT_EQ(s->format->BitsPerPixel, screen->format->BitsPerPixel);
+    SDL_FillRect(screen, nullptr, SDL_MapRGB(screen->format, 0, 255, 0));
+    blit_at(s, 0, 0);
+    EXPECT_TRUE(is_colour(colour(7, 7), 0, 255, 0)) << "keyed pixel stays transparent after zooming";
+    EXPECT_TRUE(is_colour(colour(8, 7), 0, 0, 0));
+    EXPECT_TRUE(is_colour(colour(15, 15), 0, 0, 0));
+    EXPECT_TRUE(is_colour(colour(16, 15), 0, 255, 0));
+    SDL_FreeSurface(s);
+}
+
+TEST_F(Pictures, ZoomKeepsAnUnkeyedPictureOpaque)
+{
+    save_paletted("resources/skin/Blue/photo.png", 4, 4, false, [](int, int) { return 0; });
+    SDL_Surface* s = load_skin_image("photo.png", "Blue");
+    ASSERT_NE(s, nullptr);
+    zoom_image(s, 40, 30);
+    ASSERT_NE(s, nullptr);
+    EXPECT_EQ(s->w, 40);
+    EXPECT_EQ(s->h, 30);
+    EXPECT_FALSE(s->flags & SDL_SRCCOLORKEY);
+    SDL_FillRect(screen, nullptr, SDL_MapRGB(screen->format, 0, 255, 0));
+    blit_at(s, 0, 0);
+    EXPECT_TRUE(is_colour(colour(39, 29), 0, 0, 0));
+    SDL_FreeSurface(s);
+}
+
+namespace {
+
+// Font strips whose glyph i is a solid block of a colour that encodes i
+// (red and green, in steps that survive 16 bits) and the variant (blue).
+constexpr int kBlueBlack = 40, kBlueWhite = 80, kGoldBlack = 160, kGoldWhite = 200;
+
+void make_coded_fonts(const std::string& skin)
+{
+    for (auto [file, cell, glyph] : {std::tuple{"font_black.png", 16, 15}, std::tuple{"font_white.png", 16, 15},
+                                      std::tuple{"smallfont_black.png", 10, 9},
+                                      std::tuple{"smallfont_white.png", 10, 9}}) {
+        bool white = std::string(file).find("white") != std::string::npos;
+        int variant = skin == "Gold" ? (white ? kGoldWhite : kGoldBlack) : (white ? kBlueWhite : kBlueBlack);
+        SDL_Surface* s = SDL_CreateRGBSurface(SDL_SWSURFACE, cell * 84, cell, 24, 0xFF0000, 0xFF00, 0xFF, 0);
+        SDL_FillRect(s, nullptr, 0);
+        for (int i = 0; i < 84; ++i) {
+            SDL_Rect r{static_cast<Sint16>(cell * i), 1, static_cast<Uint16>(glyph), static_cast<Uint16>(glyph)};
+            SDL_FillRect(s, &r, SDL_MapRGB(s->format, static_cast<Uint8>((i % 32) * 8),
+                                           static_cast<Uint8>((i / 32) * 64), static_cast<Uint8>(variant)));
+        }
+        std::string path = "resources/skin/" + skin + "/" + file;
+        ShellTest::write_file(path, "");
+        SDL_SaveBMP(s, path.c_str());
+        SDL_FreeSurface(s);
+    }
+}
+
+int glyph_at(int x, int y)
+{
+    SDL_Color c = ShellTest::colour(x, y);
+    return c.b == 0 ? -1 : c.r / 8 + (c.g / 64) * 32;
+}
+
+int variant_at(int x, int y)
+{
+    int b = ShellTest::colour(x, y).b;
+    for (int v : {kBlueBlack, kBlueWhite, kGoldBlack, kGoldWhite})
+        if (b >= v && b < v + 8)
+            return v;
+    return -1;
+}
+
+} // namespace
+
+TEST_F(Fonts, PenStartsAtThreeAndAdvancesByTheTable)
+{
+    make_coded_fonts("Blue");
+    SDL_FillRect(screen, nullptr, 0);
+    draw_text(screen, 20, 30, "Hi", 0, "Blue");
+    EXPECT_EQ(glyph_at(22, 35), -1);
+    EXPECT_EQ(glyph_at(23, 30), font_index('H'));
+    EXPECT_EQ(glyph_at(31, 44), font_index('H')) << "H is 9 wide: i starts at x + 12";
+    EXPECT_EQ(glyph_at(32, 30), font_index('i'));
+    EXPECT_EQ(text_width("Hi"), 12);
+    EXPECT_EQ(text_width(""), 0);
+
+    draw_text(screen, 20, 100, "Hi", 1, "Blue");
+    EXPECT_EQ(variant_at(23, 100), kBlueWhite) << "the white variant";
+    draw_text(screen, 0, 150, "", 0, "Blue");
+    draw_text(screen, 40, 150, "0", 0, "Blue");
+    EXPECT_EQ(glyph_at(43, 150), 0) << "an empty text leaves the pen at 3";
+}
+
+TEST_F(Fonts, LimitsOfFiftyAndThirtyCharacters)
+{
+    make_coded_fonts("Blue");
+    SDL_FillRect(screen, nullptr, 0);
+    std::string sixty(60, 'i');   // advance 3 large, 2 small
+    draw_text(screen, 0, 0, sixty.c_str(), 0, "Blue");
+    EXPECT_EQ(glyph_at(3 + 49 * 3, 5), font_index('i'));
+    EXPECT_EQ(glyph_at(3 + 50 * 3 + 14, 5), -1) << "the 51st character is not drawn";
+    draw_small_text(screen, 0, 100, sixty.c_str(), 0, "Blue");
+    EXPECT_EQ(glyph_at(3 + 29 * 2, 105), font_index('i'));
+    EXPECT_EQ(glyph_at(3 + 30 * 2 + 8, 105), -1);
+    EXPECT_EQ(text_width(sixty.c_str()), 180) << "widths have no limit";
+    EXPECT_EQ(small_text_width(sixty.c_str()), 120);
+}
+
+TEST_F(Fonts, CharactersOutsideTheSetBorrowTheLastGlyph)
+{
+    make_coded_fonts("Blue");
+    SDL_FillRect(screen, nullptr, 0);
+    draw_text(screen, 0, 0, "a+b", 0, "Blue");
+    EXPECT_EQ(glyph_at(3, 2), font_index('a'));
+    EXPECT_EQ(glyph_at(10, 2), font_index('a')) << "the plus sign is drawn as a, advancing 7";
+    EXPECT_EQ(glyph_at(17, 2), font_index('b'));
+    EXPECT_EQ(text_width("a+b"), 21);
+    draw_text(screen, 0, 50, "+x", 0, "Blue");
+    EXPECT_EQ(glyph_at(3, 52), font_index(' ')) << "nothing to borrow: the space";
+}
+
+TEST_F(Fonts, ReleaseReloadsFromTheNextSkin)
+{
+    make_coded_fonts("Blue");
+    make_coded_fonts("Gold");
+    draw_text(screen, 0, 0, "A", 0, "Blue");
+    draw_text(screen, 0, 0, "A", 0, "Gold");
+    EXPECT_EQ(variant_at(3, 0), kBlueBlack) << "kept until released";
+    release_fonts();
+    draw_text(screen, 0, 0, "A", 0, "Gold");
+    EXPECT_EQ(variant_at(3, 0), kGoldBlack);
+    draw_small_text(screen, 0, 50, "A", 0, "Gold");
+    EXPECT_EQ(variant_at(3, 50), kGoldBlack);
+    release_fonts();
+}
