@@ -21,16 +21,30 @@ std::string source_path(const std::string& relative)
 
 namespace {
 
+// Mirrors the folders of from as real folders under to, with a link to each
+// file: a test that writes a picture of its own replaces one link and never
+// writes through it into the source tree.
+void mirror_with_links(const fs::path& from, const fs::path& to)
+{
+    fs::create_directory(to);
+    for (const fs::directory_entry& entry : fs::directory_iterator(from)) {
+        fs::path target = to / entry.path().filename();
+        if (entry.is_directory())
+            mirror_with_links(entry.path(), target);
+        else
+            fs::create_symlink(entry.path(), target);
+    }
+}
+
 // The working directory's "resources/" is a real folder (so tests may write
-// "resources/autolog.st" and the like) holding links to the delivered files.
+// "resources/autolog.st" and the like) showing the delivered files.
 void link_resources(const fs::path& work)
 {
-    fs::create_directory(work / "resources");
     fs::path delivered = source_path("resources");
-    if (!fs::is_directory(delivered))
-        return;
-    for (const fs::directory_entry& entry : fs::directory_iterator(delivered))
-        fs::create_symlink(entry.path(), work / "resources" / entry.path().filename());
+    if (fs::is_directory(delivered))
+        mirror_with_links(delivered, work / "resources");
+    else
+        fs::create_directory(work / "resources");
 }
 
 } // namespace
@@ -178,6 +192,8 @@ void ShellTest::write_file(const std::string& path, const std::string& content)
     fs::path p(path);
     if (p.has_parent_path())
         fs::create_directories(p.parent_path());
+    if (fs::is_symlink(p))
+        fs::remove(p);   // a link to a delivered file: replace it, never write through it
     std::ofstream(path, std::ios::binary) << content;
 }
 
