@@ -3,6 +3,7 @@
 #include "core/devices.h"
 #include "core/events.h"
 #include "core/files.h"
+#include "desktop/desktop.h"
 #include "platform/platform.h"
 #include "programs/clock.h"
 
@@ -69,6 +70,8 @@ void window_change_setup()
     usb_mode = 0;
     desc_bar_on = 0;
     drawn_window = current_window;
+    // Every window is drawn over a freshly painted desktop.
+    draw_desktop();
 }
 
 void main_loop_pass()
@@ -91,6 +94,7 @@ void enter_shell()
         platform_run("rm /mnt/nand/exect.gpe");
         platform_run("sync");
     }
+    draw_desktop();
     refresh_screen();
     for (;;)
         main_loop_pass();

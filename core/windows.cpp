@@ -3,13 +3,15 @@
 // yet has none; the main loop then only waits for the next event.
 #include "core/shell.h"
 
+#include "desktop/desktop.h"
+
 #include <array>
 
 namespace {
 
 // id                     draw                input
 constexpr std::array<WindowRow, kWindowCount> kWindows = {{
-    {WindowId::Desktop,   nullptr,            nullptr},
+    {WindowId::Desktop,   draw_desktop,       nullptr},
     {WindowId::StartMenu, nullptr,            nullptr},
     {WindowId::Sidebar,   nullptr,            nullptr},
     {WindowId::System,    nullptr,            nullptr},

@@ -1,0 +1,249 @@
+#include "desktop/desktop.h"
+
+#include "core/devices.h"
+#include "core/state.h"
+#include "core/text.h"
+#include "gfx/font.h"
+#include "gfx/image.h"
+#include "platform/platform.h"
+
+#include <array>
+#include <cstddef>
+#include <ctime>
+
+namespace {
+
+struct Spot {
+    int x, y;
+};
+
+// Taskbar and desktop positions (screen pixels).
+//                                  x    y
+constexpr Spot kBottomBar       = {  0, 220};   // 320 x 20
+constexpr Spot kStartButton     = {  1, 221};   //  40 x 18
+constexpr Spot kGphButton       = { 90, 222};   //  32 x 16, desktop only
+constexpr Spot kRemoveButton    = {140, 222};   //  16 x 16, with a selection
+constexpr Spot kCpuIcon         = {165, 222};   //  16 x 16, with a selection
+constexpr Spot kCpuText         = {181, 223};
+constexpr Spot kSpeaker         = {218, 222};   //  16 x 16
+constexpr Spot kVolumeText      = {234, 227};
+constexpr Spot kBatteryIcon     = {250, 222};   //  16 x 16
+constexpr Spot kBatteryWarning  = {236, 185};   //  80 x 34
+constexpr Spot kClock24         = {270, 223};   // drawn again 1 pixel right: bold
+constexpr Spot kClock12         = {265, 223};
+
+// The shortcut grid: columns of four, filled top to bottom, then rightwards.
+constexpr int kGridRows = 4;
+constexpr int kColumnPitch = 51;
+constexpr int kRowPitch = 49;
+constexpr Spot kHighlightOffset = {  6, 20};   // 40 x 40 frame, 4 pixels around the icon
+constexpr Spot kIconOffset      = { 10, 24};   // 32 x 32
+constexpr Spot kLabelOffset     = { 23, 60};   // centre x and top of the name label
+constexpr size_t kLabelLength = 9;
+
+// The description bar: 220 x 20 at x 50, sliding from y -20 to 0.
+constexpr int kDescBarX = 50;
+constexpr int kDescBarHidden = -20;
+constexpr int kDescTextCentre = 160;
+constexpr int kDescLargeWidthMax = 200;
+constexpr int kDescLargeTextDrop = 2;
+constexpr int kDescSmallTextDrop = 5;
+
+constexpr int kLowBatteryLevel = 4;
+
+enum class Picture { BottomBar, StartButton, Warning, Highlight, Cpu, Remove, Gph, Speaker, Mute, DescBar, Last };
+
+constexpr std::array<const char*, static_cast<size_t>(Picture::Last)> kPictureFiles = {
+    "bottombar.png", "startbutton.png", "battery/warning.png", "dsel.png", "cpu.png",
+    "delete.png",    "gph.png",         "speaker.png",         "mute.png", "descbar.png",
+};
+
+std::array<SDL_Surface*, kPictureFiles.size()> pictures{};
+SDL_Surface* battery_icon = nullptr;   // loaded anew on every draw
+
+// The description bar remembers the item it was last drawn for (none before
+// its first use) and whether its slide has finished.
+int desc_bar_item = -1;
+bool desc_bar_finished = false;
+
+char clock_buffer[10];
+
+SDL_Surface* picture(Picture which)
+{
+    return pictures[static_cast<size_t>(which)];
+}
+
+void blit(Picture which, Spot at)
+{
+    blit_at(picture(which), at.x, at.y);
+}
+
+void load_missing_pictures()
+{
+    for (size_t i = 0; i < pictures.size(); ++i)
+        if (!pictures[i])
+            pictures[i] = load_skin_image(kPictureFiles[i], skin_name);
+}
+
+void load_wallpaper()
+{
+    if (wallpaper_image)
+        return;
+    wallpaper_image = load_skin_image(wallpaper_name, skin_name);
+    zoom_image(wallpaper_image, 320, 240);
+}
+
+int load_battery_icon()
+{
+    SDL_FreeSurface(battery_icon);
+    battery_icon = nullptr;
+    int level = battery_level();
+    if (level >= 1 && level <= kLowBatteryLevel) {
+        char name[16];
+        format_into(name, "battery/%d.png", level);
+        battery_icon = load_skin_image(name, skin_name);
+    }
+    return level;
+}
+
+bool in_use(int item)
+{
+    return item >= 0 && item < kDesktopSlots && desktop_items[item].link_name[0] != '\0';
+}
+
+void draw_clock()
+{
+    const char* text = clock_text(clock_12h);
+    Spot at = clock_12h ? kClock12 : kClock24;
+    draw_text(screen, at.x, at.y, text, 1, skin_name);
+    draw_text(screen, at.x + 1, at.y, text, 1, skin_name);
+}
+
+void draw_volume()
+{
+    char text[12];
+    format_into(text, "%d", volume);
+    draw_small_text(screen, kVolumeText.x, kVolumeText.y, text, 1, skin_name);
+}
+
+void draw_taskbar(int battery)
+{
+    blit(Picture::BottomBar, kBottomBar);
+    blit(Picture::StartButton, kStartButton);
+    blit_at(battery_icon, kBatteryIcon.x, kBatteryIcon.y);
+    blit(volume != 0 ? Picture::Speaker : Picture::Mute, kSpeaker);
+    if (current_window == WindowId::Desktop)
+        blit(Picture::Gph, kGphButton);
+    if (battery == kLowBatteryLevel)
+        blit(Picture::Warning, kBatteryWarning);
+    draw_clock();
+    draw_volume();
+}
+
+Spot grid_origin(int item)
+{
+    return {kColumnPitch * (item / kGridRows), kRowPitch * (item % kGridRows)};
+}
+
+// The frame, the name label and the taskbar details of the selected icon.
+void draw_selected(int item)
+{
+    const LinkRecord& record = desktop_items[item];
+    Spot cell = grid_origin(item);
+    blit(Picture::Highlight, {cell.x + kHighlightOffset.x, cell.y + kHighlightOffset.y});
+    char label[kLabelLength + 1];
+    copy_text(label, record.title);
+    int half = small_text_width(label) / 2;
+    draw_small_text(screen, cell.x - half + kLabelOffset.x, cell.y + kLabelOffset.y, label, 0, skin_name);
+    blit(Picture::Cpu, kCpuIcon);
+    draw_text(screen, kCpuText.x, kCpuText.y, record.cpu_mhz, 1, skin_name);
+    blit(Picture::Remove, kRemoveButton);
+}
+
+void draw_icons()
+{
+    for (int i = 0; i < kDesktopSlots && in_use(i); ++i) {
+        if (i == selection && current_window == WindowId::Desktop)
+            draw_selected(i);
+        Spot cell = grid_origin(i);
+        blit_at(desktop_items[i].icon, cell.x + kIconOffset.x, cell.y + kIconOffset.y);
+    }
+}
+
+void draw_desc_bar_at(int y, const char* text)
+{
+    blit(Picture::DescBar, {kDescBarX, y});
+    int width = text_width(text);
+    if (width <= kDescLargeWidthMax)
+        draw_text(screen, kDescTextCentre - width / 2, y + kDescLargeTextDrop, text, 0, skin_name);
+    else
+        draw_small_text(screen, kDescTextCentre - small_text_width(text) / 2, y + kDescSmallTextDrop, text, 0,
+                        skin_name);
+}
+
+void hide_desc_bar()
+{
+    desc_bar_finished = false;
+    desc_bar_y = kDescBarHidden;
+}
+
+} // namespace
+
+void draw_desktop()
+{
+    load_wallpaper();
+    load_missing_pictures();
+    int battery = load_battery_icon();
+    blit_at(wallpaper_image, 0, 0);
+    draw_taskbar(battery);
+    draw_icons();
+    if (in_use(selection))
+        draw_desc_bar(selection);
+}
+
+void draw_desc_bar(int item)
+{
+    if (desc_bar_item < 0)
+        desc_bar_item = item;
+    load_missing_pictures();
+    if (desc_bar_on == 0) {
+        hide_desc_bar();
+        return;
+    }
+    if (item != desc_bar_item)
+        hide_desc_bar();
+    const char* text = desktop_items[item].description;
+    // Each step of the slide is shown at once; the desktop beneath is not
+    // repainted, the bar covers its own previous frame.
+    while (!desc_bar_finished && desc_bar_y != 0) {
+        draw_desc_bar_at(desc_bar_y, text);
+        platform_update(screen, 0, 0, 320, 240);
+        ++desc_bar_y;
+    }
+    if (desc_bar_y == 0)
+        desc_bar_finished = true;
+    draw_desc_bar_at(desc_bar_y, text);
+    desc_bar_item = item;
+}
+
+const char* clock_text(int twelve_hour)
+{
+    time_t now = platform_time();
+    struct tm local {};
+    localtime_r(&now, &local);
+    if (strftime(clock_buffer, sizeof clock_buffer, twelve_hour ? "%I:%M%p" : "%H:%M", &local) == 0)
+        clock_buffer[0] = '\0';
+    return clock_buffer;
+}
+
+void release_desktop_images()
+{
+    for (SDL_Surface*& surface : pictures) {
+        SDL_FreeSurface(surface);
+        surface = nullptr;
+    }
+    SDL_FreeSurface(battery_icon);
+    battery_icon = nullptr;
+    desc_bar_item = -1;
+    desc_bar_finished = false;
+}
