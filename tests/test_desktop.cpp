@@ -3,7 +3,7 @@
 #include "harness.h"
 
 #include "frames.h"
-#include "skin_pictures.h"
+#include "resource_files.h"
 
 #include "core/devices.h"
 #include "core/shell.h"

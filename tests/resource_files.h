@@ -1,5 +1,6 @@
-// Pictures that tests write into their working directory's skin, so that
-// positions can be checked on screen pixels independently of the artwork.
+// Pictures and sounds that tests write into their working directory's
+// resources, so that positions can be checked on screen pixels independently
+// of the artwork.
 #pragma once
 
 #include <SDL.h>
@@ -31,3 +32,6 @@ bool shows(SDL_Surface* surface, int x, int y, Rgb colour);
 void fill(SDL_Surface* surface, Rgb colour);
 // A 32 x 32 surface of one colour in the screen's format (a shortcut icon).
 SDL_Surface* make_icon(Rgb colour);
+
+// A short silent 16-bit PCM WAV file.
+std::string silent_wav();

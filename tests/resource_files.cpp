@@ -1,4 +1,4 @@
-#include "skin_pictures.h"
+#include "resource_files.h"
 
 #include "harness.h"
 
@@ -95,4 +95,13 @@ SDL_Surface* make_icon(Rgb colour)
     SDL_Surface* icon = SDL_CreateRGBSurface(SDL_SWSURFACE, 32, 32, f->BitsPerPixel, f->Rmask, f->Gmask, f->Bmask, 0);
     fill(icon, colour);
     return icon;
+}
+
+std::string silent_wav()
+{
+    std::string data(800, '\0');
+    auto u32 = [](uint32_t v) { return std::string{char(v), char(v >> 8), char(v >> 16), char(v >> 24)}; };
+    auto u16 = [](uint16_t v) { return std::string{char(v), char(v >> 8)}; };
+    return "RIFF" + u32(36 + static_cast<uint32_t>(data.size())) + "WAVEfmt " + u32(16) + u16(1) + u16(1) +
+           u32(22050) + u32(44100) + u16(2) + u16(16) + "data" + u32(static_cast<uint32_t>(data.size())) + data;
 }

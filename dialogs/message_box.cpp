@@ -1,0 +1,134 @@
+// The message box (a notice with OK, or a question with Yes and No) and the
+// wait box.
+#include "dialogs/dialogs.h"
+
+#include "core/events.h"
+#include "dialogs/dialog_draw.h"
+#include "gfx/font.h"
+#include "gfx/sound.h"
+
+#include <cstring>
+
+namespace {
+
+//                            x    y    w    h
+constexpr DialogRect kCloseBox  = {215,  44,  45,  18};
+constexpr DialogRect kOkButton  = {132, 153,  59,  24};   // notice
+constexpr DialogRect kYesButton = { 87, 153,  59,  24};   // question
+constexpr DialogRect kNoButton  = {174, 153,  59,  24};   // question; overlaps OK at x 174-191
+
+constexpr int kBoxX = 52, kBoxY = 43;     // the 216 x 154 box picture
+constexpr int kTextX = 67, kTextY = 93;
+constexpr int kWaitX = 98, kWaitY = 99;   // the 125 x 42 wait picture
+
+// Texts this long or longer are drawn in the small font.
+constexpr size_t kSmallTextFrom = 26;
+
+constexpr int kNoAnswer = -1;
+
+enum class Kinds { Both, Notice, Question };
+
+struct Touch {
+    DialogRect area;
+    Kinds kinds;
+    int answer;
+};
+
+// Tested in this order; the first that matches answers. The close box goes
+// first, so closing a question is the same as No.
+constexpr Touch kTouches[] = {
+    {kCloseBox,  Kinds::Both,     0},
+    {kOkButton,  Kinds::Notice,   1},
+    {kYesButton, Kinds::Question, 1},
+    {kNoButton,  Kinds::Question, 0},
+};
+
+struct Press {
+    int button;
+    Kinds kinds;
+    int answer;
+};
+
+// button  kinds            answer    (no sound for buttons)
+constexpr Press kPresses[] = {
+    {13,    Kinds::Both,     1},
+    {14,    Kinds::Question, 0},
+};
+
+SDL_Surface* box_image = nullptr;    // the last box shown, freed by the next
+SDL_Surface* wait_image = nullptr;   // kept once loaded
+
+bool applies(Kinds kinds, bool question)
+{
+    return kinds == Kinds::Both || (kinds == Kinds::Question) == question;
+}
+
+int answer_touch(int x, int y, bool question)
+{
+    for (const Touch& touch : kTouches) {
+        const DialogRect& r = touch.area;
+        if (applies(touch.kinds, question) && point_in_rect(x, y, r.x, r.y, r.w, r.h)) {
+            play_click();
+            return touch.answer;
+        }
+    }
+    return kNoAnswer;
+}
+
+int answer_press(int button, bool question)
+{
+    for (const Press& press : kPresses)
+        if (press.button == button && applies(press.kinds, question))
+            return press.answer;
+    return kNoAnswer;
+}
+
+int answer(const SDL_Event& e, bool question)
+{
+    if (e.type == SDL_JOYBUTTONDOWN)
+        return answer_press(e.jbutton.button, question);
+    if (e.type == SDL_MOUSEBUTTONDOWN)
+        return answer_touch(e.button.x, e.button.y, question);
+    return kNoAnswer;
+}
+
+void draw_box(SDL_Surface* surface, const char* text, const char* skin)
+{
+    blit_onto(surface, box_image, kBoxX, kBoxY);
+    if (std::strlen(text) < kSmallTextFrom)
+        draw_text(surface, kTextX, kTextY, text, 0, skin);
+    else
+        draw_small_text(surface, kTextX, kTextY, text, 0, skin);
+}
+
+} // namespace
+
+int message_box(SDL_Surface* surface, const char* text, int question, const char* skin)
+{
+    bool is_question = question != 0;
+    SDL_FreeSurface(box_image);
+    box_image = load_skin_image(is_question ? "msgyesno.png" : "msgok.png", skin);
+    if (is_question)
+        play_notify();
+    else
+        play_chord();
+    // A record of its own: the caller's `event` must survive the box.
+    SDL_Event box_event{};
+    for (;;) {
+        draw_box(surface, text, skin);
+        show_whole(surface);
+        if (!platform_wait_event(&box_event))
+            continue;
+        int result = answer(box_event, is_question);
+        if (result != kNoAnswer)
+            return result;
+    }
+}
+
+void wait_box(SDL_Surface* surface, const char* skin)
+{
+    if (!wait_image)
+        wait_image = load_skin_image("wait.png", skin);
+    blit_onto(surface, wait_image, kWaitX, kWaitY);
+    show_whole(surface);
+}

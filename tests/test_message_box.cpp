@@ -1,0 +1,200 @@
+// The message box and the wait box, answered with pushed buttons and touches.
+#include "harness.h"
+
+#include "frames.h"
+#include "resource_files.h"
+
+#include "dialogs/dialogs.h"
+#include "gfx/font.h"
+#include "gfx/sound.h"
+
+#include <string>
+
+namespace {
+
+constexpr Rgb kBackground = {0, 0, 96};
+constexpr Rgb kNoticeBox = {200, 200, 200};
+constexpr Rgb kQuestionBox = {200, 200, 0};
+constexpr Rgb kWaitPicture = {0, 200, 200};
+
+constexpr int kNotice = 0, kQuestion = 1;
+
+class MessageBoxTest : public ShellTest {
+protected:
+    void SetUp() override
+    {
+        ShellTest::SetUp();
+        release_fonts();
+        write_skin_picture("Test", "msgok.png", 216, 154, kNoticeBox);
+        write_skin_picture("Test", "msgyesno.png", 216, 154, kQuestionBox);
+        write_coded_fonts("Test");
+        fill(screen, kBackground);
+    }
+
+    void TearDown() override
+    {
+        release_fonts();
+        ShellTest::TearDown();
+    }
+
+    static int ask(int question, const char* text = "Delete link?")
+    {
+        return message_box(screen, text, question, "Test");
+    }
+};
+
+using MessageBox = MessageBoxTest;
+using WaitBox = MessageBoxTest;
+
+} // namespace
+
+TEST_F(MessageBox, DrawnAndShownBeforeEachWait)
+{
+    push_touch(10, 10);   // outside every region: drawn again
+    push_button(13);
+    bool placed = false;
+    FrameWatch watch([&](SDL_Surface* s) {
+        placed = shows(s, 52, 43, kNoticeBox) && shows(s, 267, 196, kNoticeBox) && shows(s, 51, 43, kBackground) &&
+                 shows(s, 268, 197, kBackground);
+    });
+    EXPECT_EQ(ask(kNotice, "Hello"), 1);
+    EXPECT_EQ(watch.frames(), 2);
+    EXPECT_TRUE(placed) << "the 216 x 154 box at (52, 43)";
+    EXPECT_EQ(glyph_at(screen, 70, 93), font_index('H')) << "text from (67, 93), in black";
+    EXPECT_EQ(font_at(screen, 70, 93), FontCode::LargeBlack);
+    EXPECT_EQ(glyph_at(screen, 69, 93), -1);
+    EXPECT_EQ(glyph_at(screen, 70, 92), -1);
+}
+
+TEST_F(MessageBox, TouchesAnswerByRegionAndKind)
+{
+    struct Case {
+        int question, x, y, answer;
+        const char* where;
+    };
+    const Case cases[] = {
+        {kNotice,   180, 165, 1, "OK and No overlap: OK in a notice"},
+        {kQuestion, 180, 165, 0, "OK and No overlap: No in a question"},
+        {kNotice,   191, 177, 1, "far corner of OK"},
+        {kNotice,   132, 153, 1, "near corner of OK"},
+        {kQuestion,  87, 153, 1, "Yes"},
+        {kQuestion, 146, 177, 1, "far corner of Yes"},
+        {kQuestion, 233, 177, 0, "far corner of No"},
+        {kNotice,   215,  44, 0, "close box in a notice"},
+        {kQuestion, 260,  62, 0, "close box in a question"},
+    };
+    for (const Case& c : cases) {
+        push_touch(c.x, c.y);
+        EXPECT_EQ(ask(c.question), c.answer) << c.where;
+    }
+}
+
+TEST_F(MessageBox, TouchesOutsideTheKindsButtonsAreIgnored)
+{
+    struct Case {
+        int question, x, y;
+        const char* where;
+    };
+    const Case cases[] = {
+        {kNotice,   100, 160, "Yes area in a notice"},
+        {kNotice,   192, 160, "No area beyond OK in a notice"},
+        {kQuestion, 160, 160, "between Yes and No"},
+        {kQuestion, 150, 178, "below the buttons"},
+        {kQuestion, 214,  44, "left of the close box"},
+    };
+    for (const Case& c : cases) {
+        push_touch(c.x, c.y);
+        push_touch(215, 44);
+        FrameWatch watch(nullptr);
+        EXPECT_EQ(ask(c.question), 0) << c.where;
+        EXPECT_EQ(watch.frames(), 2) << c.where;
+    }
+}
+
+TEST_F(MessageBox, ButtonsOfNoticeAndQuestion)
+{
+    push_button(14);
+    push_button(12);
+    push_button(14, false);
+    push_button(13);
+    FrameWatch watch(nullptr);
+    EXPECT_EQ(ask(kNotice), 1) << "X does nothing in a notice";
+    EXPECT_EQ(watch.frames(), 4);
+
+    push_button(14);
+    EXPECT_EQ(ask(kQuestion), 0);
+    push_button(13);
+    EXPECT_EQ(ask(kQuestion), 1);
+    push_key(SDLK_b);   // the PC key for button 13
+    EXPECT_EQ(ask(kQuestion), 1);
+}
+
+TEST_F(MessageBox, SmallFontFromTwentySixCharacters)
+{
+    push_button(13);
+    ask(kNotice, "Aaaaaaaaaaaaaaaaaaaaaaaaa");   // 25
+    EXPECT_EQ(glyph_at(screen, 70, 93), font_index('A'));
+    EXPECT_EQ(font_at(screen, 70, 93), FontCode::LargeBlack);
+
+    push_button(13);
+    ask(kNotice, "Aaaaaaaaaaaaaaaaaaaaaaaaaa");   // 26
+    EXPECT_EQ(glyph_at(screen, 70, 93), font_index('A'));
+    EXPECT_EQ(font_at(screen, 70, 93), FontCode::SmallBlack);
+}
+
+TEST_F(MessageBox, CallersEventSurvives)
+{
+    event = SDL_Event{};
+    event.jbutton.type = SDL_JOYBUTTONDOWN;
+    event.jbutton.button = 9;
+    push_touch(180, 165);
+    EXPECT_EQ(ask(kQuestion, "Remove from desktop?"), 0);
+    EXPECT_EQ(event.type, SDL_JOYBUTTONDOWN);
+    EXPECT_EQ(event.jbutton.button, 9);
+}
+
+TEST_F(MessageBox, EachBoxLoadsThePictureOfItsKindAndSkin)
+{
+    push_button(13);
+    ask(kQuestion);
+    EXPECT_TRUE(shows(screen, 60, 50, kQuestionBox));
+    push_button(13);
+    ask(kNotice);
+    EXPECT_TRUE(shows(screen, 60, 50, kNoticeBox));
+
+    write_skin_picture("Other", "msgok.png", 216, 154, kWaitPicture);
+    push_button(13);
+    message_box(screen, "Other skin", kNotice, "Other");
+    EXPECT_TRUE(shows(screen, 60, 50, kWaitPicture));
+}
+
+TEST_F(MessageBox, SoundsOfOpeningAndTouching)
+{
+    for (const char* name : {"chord.wav", "notify.wav", "click.wav"})
+        write_file(std::string("resources/") + name, silent_wav());
+    push_button(13);
+    ask(kNotice);
+    EXPECT_NE(sound_sample(Sound::Chord), nullptr) << "a notice opens with the chord";
+    push_touch(87, 153);
+    ask(kQuestion);
+    EXPECT_NE(sound_sample(Sound::Notify), nullptr) << "a question opens with the notify sound";
+    EXPECT_NE(sound_sample(Sound::Click), nullptr) << "a touched button clicks";
+}
+
+TEST_F(WaitBox, DrawnAndShownAtOnceAndKept)
+{
+    write_skin_picture("Test", "wait.png", 125, 42, kWaitPicture);
+    {
+        FrameWatch watch(nullptr);
+        wait_box(screen, "Test");
+        EXPECT_EQ(watch.frames(), 1);
+    }
+    EXPECT_TRUE(shows(screen, 98, 99, kWaitPicture));
+    EXPECT_TRUE(shows(screen, 222, 140, kWaitPicture));
+    EXPECT_TRUE(shows(screen, 97, 99, kBackground));
+    EXPECT_TRUE(shows(screen, 223, 141, kBackground));
+
+    write_skin_picture("Test", "wait.png", 125, 42, kNoticeBox);
+    wait_box(screen, "Test");
+    EXPECT_TRUE(shows(screen, 98, 99, kWaitPicture)) << "loaded once for the life of the process";
+}
