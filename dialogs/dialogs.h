@@ -21,6 +21,13 @@ void wait_box(SDL_Surface* surface, const char* skin);
 // than the buffer holds.
 int on_screen_keyboard(SDL_Surface* surface, char* text, size_t capacity, const char* skin);
 
+// The keyboard's state, kept between uses: the shift layout (0 or 1) that the
+// next keyboard opens in, the highlighted key (0-39, back to 0 at every
+// close) and the top edge of its picture (-240 hidden, 0 open).
+extern int keyboard_shift;
+extern int keyboard_cursor;
+extern int keyboard_slide_y;
+
 template <size_t N>
 int on_screen_keyboard(SDL_Surface* surface, char (&text)[N], const char* skin)
 {
