@@ -878,17 +878,17 @@ def p_startbutton(th):
                       shade(th["accent_dark"], -0.5), 8, shade(th["accent"], 0.6))
     hi = Hi(w, h)
     # emblem: a four-pointed star in a ring
-    cx, cy = 9.5, 9
-    hi.ellipse((cx - 6, cy - 6, cx + 6, cy + 6), fill=shade(th["accent_light"], 0.4),
+    cx, cy = 8.5, 9
+    hi.ellipse((cx - 5.5, cy - 5.5, cx + 5.5, cy + 5.5), fill=shade(th["accent_light"], 0.4),
                outline=shade(th["accent_dark"], -0.4), width=0.9)
     pts = []
     for k in range(8):
         a = k * math.pi / 4 - math.pi / 2
-        r = 4.8 if k % 2 == 0 else 1.6
+        r = 4.4 if k % 2 == 0 else 1.5
         pts.append((cx + r * math.cos(a), cy + r * math.sin(a)))
     hi.poly(pts, fill=th["accent_dark"])
     paste(img, hi.result(), 0, 0)
-    text_left(img, 17, 8.5, "Start", (255, 255, 255), "small", shade(th["accent_dark"], -0.5))
+    text_left(img, 15, 8.5, "Start", (255, 255, 255), "small", shade(th["accent_dark"], -0.5))
     return img
 
 
@@ -1175,7 +1175,7 @@ def p_powerwin(th, caption, icon, choices, step):
     w, h = 150, 165
     img = window(w, h, th, caption, bar_h=25, icon=small_icon_for(icon, th))
     close_box(img, 127, 5, th)
-    sunken(img, (19, 31, 95, 137), th["field"], th["field_border"], shade(th["field_border"], 0.5))
+    sunken(img, (19, 31, 95, 142), th["field"], th["field_border"], shade(th["field_border"], 0.5))
     for k, label in enumerate(choices):
         # the highlight steps by `step`, the touch rows by 30: centre between
         cy = 35 + (step + 30) / 2.0 * k + 9.5
@@ -1607,10 +1607,13 @@ def wall_lagoon():
     px = m.load()
     for y in range(0, H):
         for x in range(0, W):
-            v = (math.sin(x / (11.0 * WS) + math.sin(y / (17.0 * WS)) * 2.2) +
-                 math.sin(y / (9.0 * WS) + math.sin(x / (23.0 * WS)) * 2.0))
-            if v > 1.45:
-                px[x, y] = int(min(1.0, (v - 1.45) * 1.6) * 90)
+            u = x / float(WS)
+            v = y / float(WS)
+            a = math.sin(u / 9.0 + 1.8 * math.sin(v / 15.0))
+            b = math.sin(v / 8.0 + 1.6 * math.sin(u / 19.0))
+            c = 1.0 - abs(a + b) / 2.0
+            if c > 0.82:
+                px[x, y] = int(min(1.0, (c - 0.82) / 0.18) * 110 * (0.55 + 0.45 * (1 - v / 240.0)))
     img.paste((236, 255, 252), (0, 0), m)
     _glow(img, 160 * WS, -40 * WS, 200 * WS, (255, 255, 255), 0.5)
     return img.resize((320, 240), Image.LANCZOS)
@@ -1621,7 +1624,7 @@ def wall_mosaic():
     img = Image.new("RGB", (320 * WS, 240 * WS))
     d = ImageDraw.Draw(img)
     step = 40 * WS
-    cols, rows = 9, 7
+    cols, rows = 10, 8
     pts = [[(c * step + (rng.uniform(-12, 12) * WS if 0 < c < cols - 1 else 0) - 10 * WS,
              r * step + (rng.uniform(-12, 12) * WS if 0 < r < rows - 1 else 0) - 10 * WS)
             for c in range(cols)] for r in range(rows)]
@@ -2137,18 +2140,26 @@ def _grid(items, width, scale_small=True):
 
 def text_samples(pics, width):
     sample = "The quick brown fox jumps over the lazy dog 0123456789 :;.!-_'#()?*=/\\@$%^&,"
-    out = new(width, 110, SHEET_BG)
-    rect(out, (8, 8, width - 9, 54), (250, 250, 250))
-    rect(out, (8, 58, width - 9, 104), (20, 22, 30))
+    out = new(width, 104, SHEET_BG)
+    rect(out, (8, 4, width - 9, 50), (250, 250, 250))
+    rect(out, (8, 54, width - 9, 100), (20, 22, 30))
     sc = Screen(pics, out)
-    sc.text(8, 12, sample)
-    sc.text(8, 32, sample[:30], 0, True)
-    sc.text(8 + 200, 32, sample[30:60], 0, True)
-    sc.text(8 + 400, 32, sample[60:], 0, True)
-    sc.text(8, 62, sample, 1)
-    sc.text(8, 82, sample[:30], 1, True)
-    sc.text(8 + 200, 82, sample[30:60], 1, True)
-    sc.text(8 + 400, 82, sample[60:], 1, True)
+    # the shell draws at most 50 large or 30 small characters per call
+    for white, y in ((0, 6), (1, 56)):
+        x = 8
+        for k in range(0, len(sample), 40):
+            part = sample[k:k + 40]
+            sc.text(x, y, part, white)
+            x += sc.width(part)
+        x = 8
+        for k in range(0, len(sample), 30):
+            part = sample[k:k + 30]
+            sc.text(x, y + 20, part, white, True)
+            x += sc.width(part, True)
+        x = 8
+        for part in ("Applications  Emulators", "  Program scan  09:05PM", "  Page 1/3  User accounts"):
+            sc.text(x, y + 32, part, white, True)
+            x += sc.width(part, True)
     return sc.img
 
 
@@ -2158,8 +2169,8 @@ def glyph_chart(pics):
     rows = []
     for strip, pitch, size, advs in ((strip_l, 16, 15, glyphs.LARGE_ADVANCE), (strip_s, 10, 9, glyphs.SMALL_ADVANCE)):
         z = 4 if pitch == 16 else 5
-        per_row = 42
-        for start in (0, 42):
+        per_row = 21 if pitch == 16 else 28
+        for start in range(0, 84, per_row):
             band = new(per_row * pitch * z + 2, (size + 1) * z + 2, (255, 255, 255))
             d = ImageDraw.Draw(band)
             for i in range(start, start + per_row):
