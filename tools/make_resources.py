@@ -1038,7 +1038,7 @@ def p_expwin(th):
     w, h = 260, 180
     img = window(w, h, th, "Explorer", bar_h=24, icon=icon_folder(16))
     sunken(img, (152, 5, 205, 20), shade(th["field"], -0.02), shade(th["title"][1], -0.35), shade(th["field_border"], 0.4))
-    square_button(img, 210, 5, th, "up", 17, 17)
+    folder_up_button(img, 210, 5, th)
     close_box(img, 237, 5, th)
     square_button(img, 237, 25, th, "up")
     square_button(img, 237, 157, th, "down")
@@ -1049,6 +1049,16 @@ def p_expwin(th):
         if r % 2:
             rect(img, (10, 32 + 20 * r - 1, 234, 32 + 20 * r + 18), stripe)
     return img
+
+
+def folder_up_button(img, x, y, th):
+    """The explorer's "up one directory" button: a folder with an arrow."""
+    paste(img, button_face(17, 17, th["face"][0], th["face"][1], th["face_border"], 3, (255, 255, 255)), x, y)
+    paste(img, icon_folder(12), x + 3, y + 4)
+    hi = Hi(17, 17)
+    hi.poly([(8.5, 2.5), (13, 7.5), (10, 7.5), (10, 11), (7, 11), (7, 7.5), (4, 7.5)],
+            fill=th["accent"], outline=shade(th["accent_dark"], -0.3), width=0.8)
+    paste(img, hi.result(), x, y)
 
 
 def p_txtsel(th):
