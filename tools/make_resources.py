@@ -1334,8 +1334,6 @@ def p_keyboard(th, shift):
     d.line([(65, 20), (255, 20)], fill=rgba(th["border"]))
     d.line([(65, 0), (65, 20)], fill=rgba(th["border"]))
     d.line([(255, 0), (255, 20)], fill=rgba(th["border"]))
-    for (x0, x1) in ((0, 64), (256, 319)):
-        pass
     # text field (white text from (58, 45)) and backspace
     rect(img, (49, 38, 267, 66), shade(th["border"], -0.2), shade(th["border"], -0.5))
     vgrad(img, (51, 40, 265, 64), (28, 30, 38), (12, 12, 16))
@@ -2010,7 +2008,6 @@ def mock_screens(skin):
         for r, nm in enumerate(names):
             sc.text(58, 63 + 20 * r, nm)
             ext = nm.split(".")[-1] if "." in nm else None
-            icon = pics["folder"] if False else None
             src = SHARED_CACHE["icondatabase/%s.png" % ext] if ext else SHARED_CACHE["icondatabase/folder.png"]
             sc.blit(src, 42, 63 + 20 * r)
         pages = 3
@@ -2068,8 +2065,7 @@ def mock_screens(skin):
 
     sc = desk(2)
     sc.blit("calendar.png", 105, 45)
-    sc.blit("propsel.png", 121, 28 * 4 + 59, )
-    sc.img.paste(sc.img.crop((0, 0, 0, 0)), (0, 0))
+    sc.blit("propsel.png", 121, 28 * 4 + 59, (0, 0, 59, 15))
     vals = (("24", 242, 60), ("December", 242, 88), ("2010", 242, 116), ("24H", 224, 144), ("09:41", 220, 172))
     for t, cx, y in vals:
         sc.text(cx - sc.width(t) // 2, y, t)
