@@ -17,6 +17,9 @@ struct Spot {
     int x, y;
 };
 
+constexpr int kScreenWidth = 320;
+constexpr int kScreenHeight = 240;
+
 // Taskbar and desktop positions (screen pixels).
 //                                  x    y
 constexpr Spot kBottomBar       = {  0, 220};   // 320 x 20
@@ -90,7 +93,7 @@ void load_wallpaper()
     if (wallpaper_image)
         return;
     wallpaper_image = load_skin_image(wallpaper_name, skin_name);
-    zoom_image(wallpaper_image, 320, 240);
+    zoom_image(wallpaper_image, kScreenWidth, kScreenHeight);
 }
 
 int load_battery_icon()
@@ -217,7 +220,7 @@ void draw_desc_bar(int item)
     // repainted, the bar covers its own previous frame.
     while (!desc_bar_finished && desc_bar_y != 0) {
         draw_desc_bar_at(desc_bar_y, text);
-        platform_update(screen, 0, 0, 320, 240);
+        platform_update(screen, 0, 0, kScreenWidth, kScreenHeight);
         ++desc_bar_y;
     }
     if (desc_bar_y == 0)

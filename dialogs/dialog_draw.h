@@ -22,8 +22,11 @@ inline void blit_onto(SDL_Surface* target, SDL_Surface* image, int x, int y)
     SDL_BlitSurface(image, nullptr, target, &at);
 }
 
+constexpr int kDialogScreenWidth = 320;
+constexpr int kDialogScreenHeight = 240;
+
 // Shows the whole of target on the display.
 inline void show_whole(SDL_Surface* target)
 {
-    platform_update(target, 0, 0, 320, 240);
+    platform_update(target, 0, 0, kDialogScreenWidth, kDialogScreenHeight);
 }

@@ -5,10 +5,8 @@
 #include "frames.h"
 #include "resource_files.h"
 
-#include "core/text.h"
 #include "dialogs/dialogs.h"
 #include "gfx/font.h"
-#include "gfx/sound.h"
 
 #include <cstring>
 #include <filesystem>
@@ -172,15 +170,6 @@ TEST_F(Keyboard, UnterminatedBufferIsCutToItsCapacity)
     EXPECT_EQ(std::string(field.guard, 4), "GGGG");
 }
 
-TEST_F(Keyboard, LongerBuffersStillStopAtTwentyTwo)
-{
-    copy_text(edit_text, "aaaaaaaaaaaaaaaaaaaa");   // 20
-    press_times(11, 3);
-    push_button(9);
-    type(edit_text);
-    EXPECT_STREQ(edit_text, "aaaaaaaaaaaaaaaaaaaa  ");
-}
-
 TEST_F(Keyboard, CursorMovesOverTheFortyKeys)
 {
     char text[50] = "";
@@ -260,15 +249,6 @@ TEST_F(Keyboard, ButtonsAndTouchesEditAndClose)
     EXPECT_EQ(type(text), 1);
     push_key(SDLK_m);              // the PC key for Menu
     EXPECT_EQ(type(text), 0);
-}
-
-TEST_F(Keyboard, TouchOnOkClicks)
-{
-    write_file("resources/click.wav", silent_wav());
-    char text[50] = "";
-    push_touch(256, 221);
-    type(text);
-    EXPECT_NE(sound_sample(Sound::Click), nullptr);
 }
 
 TEST_F(Keyboard, SmallFontBeyondOneHundredEightyPixels)
