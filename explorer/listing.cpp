@@ -169,7 +169,7 @@ void clear_entries(NameTable& table)
 void file_extension(const char* name, char* extension, size_t capacity)
 {
     const char* dot = std::strrchr(name, '.');
-    std::string_view after = dot && dot != name ? std::string_view(dot + 1) : std::string_view();
+    std::string_view after(dot && dot != name ? dot + 1 : "");
     copy_text(extension, capacity < 4 ? capacity : 4, after.substr(0, 3));
 }
 
