@@ -4,6 +4,7 @@
 #include "core/events.h"
 #include "core/files.h"
 #include "desktop/desktop.h"
+#include "desktop/shortcuts.h"
 #include "platform/platform.h"
 #include "programs/clock.h"
 
@@ -63,6 +64,8 @@ void window_change_setup()
         reset_window_selection();
     if (current_window == WindowId::Bright)
         selection = brightness;
+    if (current_window == WindowId::Desktop)
+        load_desktop();
     if (current_window == WindowId::Saver)
         select_saver_choice();
     if (current_window == WindowId::Off)

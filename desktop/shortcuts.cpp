@@ -1,0 +1,150 @@
+#include "desktop/shortcuts.h"
+
+#include "core/files.h"
+#include "core/text.h"
+#include "platform/platform.h"
+#include "programs/links.h"
+
+#include <cstring>
+#include <string>
+#include <string_view>
+#include <unistd.h>
+
+namespace {
+
+constexpr size_t kLineCapacity = 100;
+constexpr size_t kLongestPath = kLineCapacity - 2;
+
+// The line of "desktop.st" (counted from 0) that each slot was loaded from,
+// moved with its slot by the sort, so that a removal drops exactly the line
+// of the shortcut the user chose even when two lines name the same link.
+int desktop_lines[kDesktopSlots];
+
+bool desktop_file(char (&path)[64], const char* name)
+{
+    return format_into(path, "user/%s/%s", user_name, name);
+}
+
+// Reads the line numbered `number` into the next free slot; true when it
+// named a loadable shortcut. False in `more` at the end of the used lines.
+bool load_line(std::FILE* file, int number, int filled, bool& more)
+{
+    char line[kLineCapacity];
+    long length = read_link_line(file, line, sizeof line, kLongestPath);
+    char* line_feed = std::strchr(line, '\n');
+    more = length >= 0 && line_feed;
+    if (!more || length > static_cast<long>(kLongestPath))
+        return false;
+    *line_feed = '\0';
+    if (!load_link_record(line, desktop_items[filled]))
+        return false;
+    desktop_lines[filled] = number;
+    return true;
+}
+
+bool already_on_desktop(const char* link_name)
+{
+    for (const LinkRecord& item : desktop_items)
+        if (item.link_name[0] != '\0' && std::strcmp(item.link_name, link_name) == 0)
+            return true;
+    return false;
+}
+
+// True when the file has bytes and its last one is not a line feed.
+bool ends_mid_line(std::FILE* file)
+{
+    if (std::fseek(file, -1, SEEK_END) != 0)
+        return false;
+    bool mid_line = std::fgetc(file) != '\n';
+    std::fseek(file, 0, SEEK_END);
+    return mid_line;
+}
+
+bool append_line(const char* path, const char* line)
+{
+    // "a+" creates a missing file and only ever adds to an existing one.
+    File file = open_file(path, "a+");
+    if (!file)
+        return false;
+    bool written = (!ends_mid_line(file.get()) || std::fputc('\n', file.get()) != EOF) &&
+                   std::fputs(line, file.get()) >= 0 && std::fputc('\n', file.get()) != EOF &&
+                   std::fflush(file.get()) == 0 && fsync(fileno(file.get())) == 0;
+    return std::fclose(file.release()) == 0 && written;
+}
+
+bool read_whole_file(const char* path, std::string& content)
+{
+    File file = open_file(path, "rb");
+    if (!file)
+        return false;
+    char block[4096];
+    size_t got;
+    while ((got = std::fread(block, 1, sizeof block, file.get())) > 0)
+        content.append(block, got);
+    return !std::ferror(file.get());
+}
+
+// The ended lines of content without the one numbered `left_out`.
+std::string without_line(std::string_view content, int left_out)
+{
+    std::string kept;
+    int number = 0;
+    for (size_t start = 0, end; (end = content.find('\n', start)) != std::string_view::npos;
+         start = end + 1, ++number)
+        if (number != left_out)
+            kept.append(content.substr(start, end + 1 - start));
+    return kept;
+}
+
+} // namespace
+
+void load_desktop()
+{
+    for (int slot = 0; slot < kDesktopSlots; ++slot) {
+        clear_link_text(desktop_items[slot]);
+        desktop_lines[slot] = -1;
+    }
+    char path[64];
+    if (!desktop_file(path, "desktop.st"))
+        return;
+    File file = open_file(path, "r");
+    if (!file)
+        return;
+    int filled = 0;
+    bool more = true;
+    for (int number = 0; more && filled < kDesktopSlots; ++number)
+        if (load_line(file.get(), number, filled, more))
+            ++filled;
+    file.reset();
+    sort_by_title(desktop_items, filled, desktop_lines);
+}
+
+bool desktop_add(const LinkRecord& record)
+{
+    if (record.link_name[0] == '\0' || already_on_desktop(record.link_name))
+        return false;
+    std::string_view category = window_name(return_window);
+    char line[kLineCapacity];
+    if (!format_into(line, "user/%s/links/%.*s/%s.lk", user_name, static_cast<int>(category.size()),
+                     category.data(), record.link_name) ||
+        std::strlen(line) > kLongestPath)
+        return false;
+    char path[64];
+    if (!desktop_file(path, "desktop.st") || !append_line(path, line))
+        return false;
+    platform_run("sync");
+    return true;
+}
+
+void desktop_remove(int slot)
+{
+    if (slot < 0 || slot >= kDesktopSlots || desktop_items[slot].link_name[0] == '\0')
+        return;
+    char path[64];
+    std::string content;
+    if (!desktop_file(path, "desktop.st") || !read_whole_file(path, content))
+        return;
+    if (replace_file(path, without_line(content, desktop_lines[slot])))
+        platform_run("sync");
+    load_desktop();
+}

@@ -1,0 +1,32 @@
+// The desktop shortcut list: "user/<user>/desktop.st" names one link file
+// per line ("user/<user>/links/<category>/<name>.lk", at most 98
+// characters), in the order the shortcuts were added; desktop_items holds
+// the first 24 that load, sorted by title.
+#pragma once
+
+#include "core/state.h"
+
+// Fills desktop_items for the logged-on user: each line of "desktop.st"
+// ended by a line feed names a link file, read as load_links reads one
+// (program check, icon). Lines whose link or program is missing, and lines
+// too long to be a path, are skipped and stay in the file; a last line
+// without a line feed is not used. No file: an empty desktop.
+void load_desktop();
+
+// Appends the link file of record, in return_window's category, to the
+// logged-on user's "desktop.st" (creating it), then "sync". Does not reload:
+// the caller calls load_desktop. Returns whether the line was written:
+// false when a loaded shortcut has the same link_name (links of one name in
+// two categories count as the same), when the record is not in use, when
+// the path would be too long to be read back, or when the file cannot be
+// written. Existing lines are never rewritten; a last line left without its
+// line feed (by an append cut short) is ended first, so the new line stands
+// on its own.
+bool desktop_add(const LinkRecord& record);
+
+// Removes the line that slot of desktop_items was loaded from, whatever its
+// place in the file, then reloads. The file is replaced through a temporary
+// file and a rename, so a power cut leaves the old list or the new one; a
+// last line without a line feed is dropped with the rewrite. Nothing for a
+// slot that is not in use.
+void desktop_remove(int slot);

@@ -1,0 +1,198 @@
+#include "explorer/listing.h"
+
+#include "core/text.h"
+
+#include <cstring>
+#include <dirent.h>
+#include <memory>
+#include <string_view>
+#include <sys/stat.h>
+#include <utility>
+
+namespace {
+
+int status_calls;
+
+struct DirectoryCloser {
+    void operator()(DIR* directory) const { closedir(directory); }
+};
+using Directory = std::unique_ptr<DIR, DirectoryCloser>;
+
+// Every status call of the listing goes through here, so its cost can be
+// counted. The final link is not followed: a link to a folder is a file.
+bool path_is_directory(const char* path)
+{
+    ++status_calls;
+    struct stat status;
+    return lstat(path, &status) == 0 && S_ISDIR(status.st_mode);
+}
+
+// The sort key: the first character, upper-cased, as an unsigned code (the
+// console's char is unsigned, so bytes above 127 sort after the letters).
+unsigned char sort_key(const char* name)
+{
+    unsigned char c = static_cast<unsigned char>(name[0]);
+    return c >= 'a' && c <= 'z' ? static_cast<unsigned char>(c - 'a' + 'A') : c;
+}
+
+// The three exchange passes. They work on positions: position p holds the
+// entry order[p], and a swap exchanges two positions, so each entry's type
+// travels with its name and no pass needs to ask the file system again.
+// The passes fix the order of entries with equal keys, so they are kept as
+// they are rather than replaced by a stable sort.
+void exchange_passes(const NameTable& table, int n, short* order)
+{
+    auto directory = [&](int p) { return table.directory[order[p]]; };
+    auto key = [&](int p) { return sort_key(table.name[order[p]]); };
+    for (int i = 0; i < n; ++i)
+        for (int j = i + 1; j < n; ++j)
+            if (!directory(i) && directory(j))
+                std::swap(order[i], order[j]);
+    for (int i = 0; i < n; ++i)
+        for (int j = i + 1; directory(i) && j < n; ++j)
+            if (directory(j) && key(i) > key(j))
+                std::swap(order[i], order[j]);
+    for (int i = 0; i < n; ++i)
+        for (int j = i + 1; !directory(i) && j < n; ++j)
+            if (!directory(j) && key(i) > key(j))
+                std::swap(order[i], order[j]);
+}
+
+// Moves every entry to its sorted position, one cycle of the permutation at
+// a time, so each name is copied once instead of once per swap.
+void apply_order(NameTable& table, int n, const short* order)
+{
+    bool placed[kNameSlots] = {};
+    char name[kNameCapacity];
+    for (int start = 0; start < n; ++start) {
+        if (placed[start])
+            continue;
+        copy_text(name, table.name[start]);
+        bool directory = table.directory[start];
+        int p = start;
+        for (; order[p] != start; p = order[p]) {
+            copy_text(table.name[p], table.name[order[p]]);
+            table.directory[p] = table.directory[order[p]];
+            placed[p] = true;
+        }
+        copy_text(table.name[p], name);
+        table.directory[p] = directory;
+        placed[p] = true;
+    }
+}
+
+// Sorts the first n slots by the directory flags they already hold.
+void sort_by_kept_types(NameTable& table, int n)
+{
+    short order[kNameSlots];
+    for (int p = 0; p < n; ++p)
+        order[p] = static_cast<short>(p);
+    exchange_passes(table, n, order);
+    apply_order(table, n, order);
+}
+
+bool passes_filter(const char* name, const char* filter)
+{
+    if (!filter || filter[0] == '\0')
+        return true;
+    char extension[4];
+    file_extension(name, extension);
+    return std::strcmp(extension, filter) == 0 || std::strcmp(extension, "gpu") == 0;
+}
+
+// Whether the entry name of the directory at path belongs in a listing;
+// directory tells its type. The cheap tests come first so that no status
+// call is spent on an entry that is dropped anyway.
+bool keep_entry(const char* path, const char* name, const char* filter, bool& directory)
+{
+    if (std::strcmp(name, ".") == 0 || std::strcmp(name, "..") == 0)
+        return false;
+    if (std::strlen(name) >= kNameCapacity)
+        return false;
+    directory = is_directory(path, name);
+    return directory || passes_filter(name, filter);
+}
+
+void empty_slot(NameTable& table, int slot)
+{
+    table.name[slot][0] = '\0';
+    table.directory[slot] = false;
+}
+
+} // namespace
+
+void list_directory(NameTable& table, const char* path, const char* filter)
+{
+    Directory directory(opendir(path));
+    if (!directory)
+        return;
+    int n = 0;
+    while (n < kNameSlots) {
+        const dirent* entry = readdir(directory.get());
+        if (!entry)
+            break;
+        bool is_folder = false;
+        if (!keep_entry(path, entry->d_name, filter, is_folder))
+            continue;
+        copy_text(table.name[n], entry->d_name);
+        table.directory[n] = is_folder;
+        ++n;
+    }
+    directory.reset();
+    for (int slot = n; slot < kNameSlots; ++slot)
+        empty_slot(table, slot);
+    sort_by_kept_types(table, n);
+}
+
+void sort_listing(NameTable& table, const char* path)
+{
+    int n = count_entries(table);
+    for (int slot = 0; slot < n; ++slot)
+        table.directory[slot] = is_directory(path, table.name[slot]);
+    sort_by_kept_types(table, n);
+}
+
+int count_entries(const NameTable& table)
+{
+    for (int slot = 0; slot < kNameSlots; ++slot)
+        if (table.name[slot][0] == '\0')
+            return slot;
+    return kNameSlots;
+}
+
+void clear_entries(NameTable& table)
+{
+    for (int slot = 0; slot < kNameSlots; ++slot)
+        empty_slot(table, slot);
+}
+
+void file_extension(const char* name, char* extension, size_t capacity)
+{
+    const char* dot = std::strrchr(name, '.');
+    std::string_view after(dot && dot != name ? dot + 1 : "");
+    copy_text(extension, capacity < 4 ? capacity : 4, after.substr(0, 3));
+}
+
+bool is_directory(const char* directory, const char* name)
+{
+    char path[500];
+    if (!format_into(path, "%s%s", directory, name))
+        return false;
+    return path_is_directory(path);
+}
+
+void parent_directory(char* path)
+{
+    int length = static_cast<int>(std::strlen(path));
+    if (length < 2)
+        return;
+    int k = length - 2;
+    while (k >= 1 && path[k] != '/')
+        --k;
+    path[k + 1] = '\0';
+}
+
+int listing_status_calls()
+{
+    return status_calls;
+}

@@ -1,0 +1,246 @@
+#include "programs/links.h"
+
+#include "core/files.h"
+#include "core/text.h"
+#include "explorer/listing.h"
+#include "gfx/image.h"
+#include "platform/platform.h"
+#include "scan/scan_tables.h"
+
+#include <cstring>
+#include <utility>
+
+namespace {
+
+constexpr size_t kLongestLine = 99;
+
+struct LinkField {
+    char* text;
+    size_t capacity;
+    size_t keep;   // the longest line text the field gives back
+};
+
+template <size_t N>
+constexpr LinkField field(char (&text)[N])
+{
+    return {text, N, N - 2 < kLongestLine ? N - 2 : kLongestLine};
+}
+
+std::array<LinkField, 8> link_fields(LinkRecord& r)
+{
+    return {{field(r.title), field(r.description), field(r.link_name), field(r.program_file),
+             field(r.program_dir), field(r.cpu_mhz), field(r.timing_tweak), field(r.icon_path)}};
+}
+
+constexpr size_t kNameLine = sizeof LinkRecord::link_name - 2;
+constexpr size_t kPathLine = kLongestLine;
+
+// Whether a link with these texts reads back as the same link: its name
+// finds its file again, its program opens, its icon loads.
+bool link_reads_back(const char* link_name, const char* program_file, const char* program_dir,
+                     const char* icon_path)
+{
+    size_t name = std::strlen(link_name);
+    return name > 0 && name <= kNameLine && std::strlen(program_file) <= kNameLine &&
+           std::strlen(program_dir) <= kPathLine && std::strlen(icon_path) <= kPathLine;
+}
+
+bool link_path(char (&path)[200], const char* user, std::string_view category, const char* link_name)
+{
+    return format_into(path, "user/%s/links/%.*s/%s.lk", user, static_cast<int>(category.size()),
+                       category.data(), link_name);
+}
+
+// Writes the eight lines through a temporary file, so that a power cut
+// leaves the old link or the new one, never half of one.
+bool write_link_file(const char* path, const std::array<const char*, 8>& lines)
+{
+    char content[1400];
+    if (!format_into(content, "%s\n%s\n%s\n%s\n%s\n%s\n%s\n%s\n", lines[0], lines[1], lines[2], lines[3],
+                     lines[4], lines[5], lines[6], lines[7]))
+        return false;
+    if (!replace_file(path, content))
+        return false;
+    platform_run("sync");
+    return true;
+}
+
+// The base name: the file name up to, not including, its first ".".
+bool base_name(const char* file, char (&base)[100])
+{
+    std::string_view name(file);
+    return copy_text(base, name.substr(0, name.find('.')));
+}
+
+bool create_link(const char* user, std::string_view category, const char* file, const char* dir)
+{
+    char base[100];
+    if (!base_name(file, base) || !link_reads_back(base, file, dir, ""))
+        return false;
+    char path[200];
+    if (!link_path(path, user, category, base))
+        return false;
+    return write_link_file(path, {base, "", base, file, dir, "533", "no", ""});
+}
+
+bool read_link_file(const char* path, LinkRecord& record)
+{
+    File file = open_file(path, "r");
+    if (!file)
+        return false;
+    for (const LinkField& f : link_fields(record))
+        read_link_line(file.get(), f.text, f.capacity, f.keep);
+    file.reset();
+    strip_line_ends(record);
+    return true;
+}
+
+bool program_exists(const LinkRecord& record)
+{
+    char path[sizeof record.program_dir + sizeof record.program_file];
+    return format_into(path, "%s%s", record.program_dir, record.program_file) && file_exists(path);
+}
+
+// The custom icon, else the ".png" beside the program named after the link,
+// either shown at 32x32; else the skin's generic icon at its own size.
+void load_link_icon(LinkRecord& record)
+{
+    SDL_FreeSurface(record.icon);
+    record.icon = nullptr;
+    if (std::strlen(record.icon_path) > 1)
+        record.icon = load_image(record.icon_path);
+    char beside[sizeof record.program_dir + sizeof record.link_name + 4];
+    if (!record.icon && format_into(beside, "%s%s.png", record.program_dir, record.link_name))
+        record.icon = load_image(beside);
+    if (record.icon) {
+        if (record.icon->w != 32 || record.icon->h != 32)
+            zoom_image(record.icon, 32, 32);
+        return;
+    }
+    record.icon = load_skin_image("genericico.png", skin_name);
+}
+
+unsigned char title_key(const LinkRecord& record)
+{
+    unsigned char c = static_cast<unsigned char>(record.title[0]);
+    return c >= 'a' && c <= 'z' ? static_cast<unsigned char>(c - 'a' + 'A') : c;
+}
+
+} // namespace
+
+int category_index(int entry)
+{
+    if (entry < 0 || entry >= kScanSlots)
+        return 0;
+    for (int index = 0; index < kCategoryCount; ++index)
+        if (std::strcmp(scan_categories[entry], category_names[index]) == 0)
+            return index;
+    return 0;
+}
+
+bool create_link_for_scan(int entry, const char* user)
+{
+    int category = category_index(entry);
+    if (category == 0)
+        return false;
+    return create_link(user, category_dirs[category], scan_files[entry], scan_dirs[entry]);
+}
+
+bool create_link_from_file(const char* file)
+{
+    return create_link(user_name, window_name(return_window), file, explorer_path);
+}
+
+bool save_link(int slot)
+{
+    if (slot < 0 || slot >= kLinkSlots || link_items[slot].link_name[0] == '\0')
+        return false;
+    const LinkRecord& r = link_items[slot];
+    if (!link_reads_back(r.link_name, r.program_file, r.program_dir, r.icon_path))
+        return false;
+    char path[200];
+    if (!link_path(path, user_name, window_name(current_window), r.link_name))
+        return false;
+    return write_link_file(path, {r.title, r.description, r.link_name, r.program_file, r.program_dir, r.cpu_mhz,
+                                  r.timing_tweak, r.icon_path});
+}
+
+void load_links()
+{
+    for (LinkRecord& record : link_items)
+        clear_link_text(record);
+    std::string_view category = window_name(current_window);
+    char dir[64];
+    if (!format_into(dir, "user/%s/links/%.*s/", user_name, static_cast<int>(category.size()), category.data()))
+        return;
+    list_directory(explorer_list, dir, "lk");
+    int filled = 0;
+    int listed = count_entries(explorer_list);
+    for (int i = 0; i < listed && filled < kLinkSlots; ++i) {
+        char path[sizeof dir + kNameCapacity];
+        if (format_into(path, "%s%s", dir, explorer_list.name[i]) && load_link_record(path, link_items[filled]))
+            ++filled;
+    }
+    sort_by_title(link_items, filled, nullptr);
+}
+
+void strip_line_ends(LinkRecord& record)
+{
+    if (record.link_name[0] == '\0')
+        return;
+    for (const LinkField& f : link_fields(record)) {
+        size_t length = std::strlen(f.text);
+        if (length > 0 && f.text[length - 1] == '\n')
+            f.text[length - 1] = '\0';
+    }
+}
+
+long read_link_line(std::FILE* file, char* text, size_t capacity, size_t keep)
+{
+    if (keep + 2 > capacity)
+        keep = capacity - 2;
+    int c = std::fgetc(file);
+    if (c == EOF) {
+        text[0] = '\0';
+        return -1;
+    }
+    long length = 0;
+    size_t kept = 0;
+    for (; c != EOF && c != '\n'; c = std::fgetc(file), ++length)
+        if (kept < keep)
+            text[kept++] = static_cast<char>(c);
+    if (c == '\n')
+        text[kept++] = '\n';
+    text[kept] = '\0';
+    return length;
+}
+
+bool load_link_record(const char* path, LinkRecord& record)
+{
+    if (!read_link_file(path, record))
+        return false;
+    // A record without a name is not in use, and would end the table early.
+    if (record.link_name[0] == '\0' || !program_exists(record)) {
+        clear_link_text(record);
+        return false;
+    }
+    load_link_icon(record);
+    return true;
+}
+
+void clear_link_text(LinkRecord& record)
+{
+    for (const LinkField& f : link_fields(record))
+        f.text[0] = '\0';
+}
+
+void sort_by_title(LinkRecord* table, int count, int* tags)
+{
+    for (int i = 0; i < count - 1; ++i)
+        for (int j = i + 1; j < count; ++j)
+            if (title_key(table[i]) > title_key(table[j])) {
+                std::swap(table[i], table[j]);
+                if (tags)
+                    std::swap(tags[i], tags[j]);
+            }
+}

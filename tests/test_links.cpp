@@ -1,0 +1,226 @@
+// Link files: writing them (from the explorer, from the scan, after an
+// edit), loading a category with icons and sorting, and the limits of the
+// format and of the table.
+#include "link_files.h"
+
+#include "core/text.h"
+#include "programs/links.h"
+#include "scan/scan_tables.h"
+
+#include <filesystem>
+
+namespace fs = std::filesystem;
+
+namespace {
+
+class Links : public ShellTest {
+protected:
+    void SetUp() override
+    {
+        ShellTest::SetUp();
+        own_skin_folder();
+        copy_text(user_name, "U");
+        copy_text(skin_name, "Blue");
+        for (const char* category : {"apps", "emus", "ports", "games"})
+            fs::create_directories(std::string("user/U/links/") + category);
+        current_window = WindowId::Games;
+        return_window = WindowId::Games;
+    }
+};
+
+constexpr const char* kBlocks = "Blocks\n\nBlocks\nBlocks.gpe\n/mnt/sd/blocks/\n533\nno\n\n";
+
+} // namespace
+
+TEST_F(Links, CreateFromFileWritesTheEightLines)
+{
+    write_file("user/U/links/games/Blocks.lk", "Mine\nfast\nBlocks\nBlocks.gpe\n/mnt/sd/blocks/\n800\nyes\n\n");
+    copy_text(explorer_path, "/mnt/sd/blocks/");
+    EXPECT_TRUE(create_link_from_file("Blocks.gpe"));
+    EXPECT_EQ(read_file("user/U/links/games/Blocks.lk"), kBlocks) << "replaced, clock and timing reset";
+    EXPECT_TRUE(traced("run sync"));
+    EXPECT_FALSE(exists("user/U/links/games/Blocks.lk.tmp"));
+
+    return_window = WindowId::Emus;
+    EXPECT_TRUE(create_link_from_file("a.b.gpe"));
+    EXPECT_EQ(read_file("user/U/links/emus/a.lk"), "a\n\na\na.b.gpe\n/mnt/sd/blocks/\n533\nno\n\n");
+}
+
+TEST_F(Links, CreateForScanUsesTheScanTables)
+{
+    copy_text(scan_files[3], "snes.gpe");
+    copy_text(scan_dirs[3], "/mnt/sd/emu/snes/");
+    copy_text(scan_categories[3], "Emulators");
+    copy_text(scan_files[4], "x.gpe");
+    copy_text(scan_categories[4], "(none)");
+    EXPECT_TRUE(create_link_for_scan(3, "U"));
+    EXPECT_EQ(read_file("user/U/links/emus/snes.lk"), "snes\n\nsnes\nsnes.gpe\n/mnt/sd/emu/snes/\n533\nno\n\n");
+    EXPECT_FALSE(create_link_for_scan(4, "U"));
+
+    for (int i = 0; i < kCategoryCount; ++i) {
+        copy_text(scan_categories[6], category_names[i]);
+        EXPECT_EQ(category_index(6), i);
+    }
+    copy_text(scan_categories[6], "Emulator");
+    EXPECT_EQ(category_index(6), 0);
+    EXPECT_EQ(category_index(kScanSlots), 0);
+}
+
+// A link is written only when it would read back as the same link.
+TEST_F(Links, LinksThatCannotBeReadBackAreNotWritten)
+{
+    std::string dir99 = "/" + std::string(97, 'd') + "/";
+    copy_text(explorer_path, dir99 + "x/");
+    EXPECT_FALSE(create_link_from_file("Blocks.gpe")) << "directory of 101 characters";
+    copy_text(explorer_path, dir99);
+    EXPECT_TRUE(create_link_from_file("Blocks.gpe")) << "directory of 99 characters";
+    EXPECT_FALSE(create_link_from_file(".gpe")) << "no base name";
+    EXPECT_FALSE(create_link_from_file((std::string(95, 'n') + ".gpex").c_str())) << "file name of 100";
+    EXPECT_TRUE(create_link_from_file((std::string(94, 'n') + ".gpe").c_str()));
+
+    copy_text(scan_files[0], "ok.gpe");
+    copy_text(scan_dirs[0], dir99 + "x/");
+    copy_text(scan_categories[0], "Games");
+    EXPECT_FALSE(create_link_for_scan(0, "U"));
+    EXPECT_FALSE(exists("user/U/links/games/ok.lk"));
+
+    clear_trace();
+    fs::remove_all("user/U/links/apps");
+    return_window = WindowId::Apps;
+    EXPECT_FALSE(create_link_from_file("Blocks.gpe")) << "the category directory is missing";
+    EXPECT_FALSE(traced("run sync"));
+}
+
+TEST_F(Links, SaveLinkRewritesTheFileNamedByLinkName)
+{
+    add_link("games", "Blocks", "Blocks");
+    load_links();
+    copy_text(link_items[0].title, "Falling bricks");
+    copy_text(link_items[0].cpu_mhz, "700");
+    copy_text(link_items[0].timing_tweak, "yes");
+    EXPECT_TRUE(save_link(0));
+    EXPECT_EQ(read_file("user/U/links/games/Blocks.lk"), "Falling bricks\n\nBlocks\nBlocks.gpe\nprog/\n700\nyes\n\n");
+
+    std::string saved = read_file("user/U/links/games/Blocks.lk");
+    EXPECT_FALSE(save_link(-1));
+    EXPECT_FALSE(save_link(1)) << "not in use";
+    copy_text(link_items[0].icon_path, "/" + std::string(99, 'i'));
+    EXPECT_FALSE(save_link(0)) << "icon path of 100 characters";
+    EXPECT_EQ(read_file("user/U/links/games/Blocks.lk"), saved);
+    copy_text(link_items[0].icon_path, "/" + std::string(98, 'i'));
+    EXPECT_TRUE(save_link(0));
+    load_links();
+    EXPECT_EQ(std::string(link_items[0].icon_path), "/" + std::string(98, 'i'));
+}
+
+TEST_F(Links, LoadSortsByFirstLetterIgnoringCase)
+{
+    add_link("games", "beta", "b");
+    add_link("games", "Alpha", "a");
+    add_link("games", "", "untitled");
+    load_links();
+    EXPECT_EQ(titles_of(link_items), (std::vector<std::string>{"", "Alpha", "beta"}));
+    EXPECT_STREQ(link_items[1].program_dir, "prog/");
+    EXPECT_STREQ(link_items[1].timing_tweak, "no");
+
+    // Listed as 1, 2, 3; the exchange sort swaps slots 0 and 2, so B2
+    // comes before b1.
+    add_link("apps", "b1", "1");
+    add_link("apps", "B2", "2");
+    add_link("apps", "a3", "3");
+    current_window = WindowId::Apps;
+    load_links();
+    EXPECT_EQ(titles_of(link_items), (std::vector<std::string>{"a3", "B2", "b1"}));
+    EXPECT_EQ(in_use(link_items), 3);
+
+    fs::remove_all("user/U/links/apps");
+    load_links();
+    EXPECT_EQ(in_use(link_items), 0) << "missing category";
+}
+
+TEST_F(Links, LoadKeepsOnlyLinksWhoseProgramOpens)
+{
+    add_link("games", "Here", "here");
+    add_link("games", "Gone", "gone");
+    fs::remove("prog/gone.gpe");
+    write_file("user/U/links/games/noslash.lk", link_text("Noslash", "here", "prog"));
+    write_file("user/U/links/games/nameless.lk", "Nameless\n\n\nhere.gpe\nprog/\n533\nno\n\n");
+    write_file("user/U/links/games/tool.gpu", link_text("Tool", "here", "prog/"));
+    write_file("user/U/links/games/note.txt", link_text("Note", "here", "prog/"));
+    fs::create_directory("user/U/links/games/sub.lk");
+    load_links();
+    EXPECT_EQ(titles_of(link_items), (std::vector<std::string>{"Here", "Tool"}));
+    EXPECT_EQ(in_use(link_items), 2) << "a nameless link would leave a gap";
+    EXPECT_TRUE(exists("user/U/links/games/gone.lk"));
+}
+
+TEST_F(Links, LongLinesAreCutWithoutShiftingTheRest)
+{
+    std::string title(40, 'T');
+    write_file("prog/game.gpe", "x");
+    write_file("user/U/links/games/game.lk",
+               title + "\n" + std::string(70, 'd') + "\ngame\ngame.gpe\nprog/\n6000\nmaybe\n\n");
+    write_file("user/U/links/games/short.lk", "Short\n\ngame\ngame.gpe\nprog/");
+    load_links();
+    ASSERT_EQ(in_use(link_items), 2);
+    const LinkRecord& cut = link_items[1];
+    EXPECT_EQ(std::string(cut.title), title.substr(0, 23));
+    EXPECT_EQ(std::string(cut.description), std::string(48, 'd'));
+    EXPECT_STREQ(cut.link_name, "game");
+    EXPECT_STREQ(cut.cpu_mhz, "600");
+    EXPECT_STREQ(cut.timing_tweak, "may");
+    const LinkRecord& short_file = link_items[0];
+    EXPECT_STREQ(short_file.program_dir, "prog/") << "a last line without line feed is whole";
+    EXPECT_STREQ(short_file.cpu_mhz, "") << "missing lines leave their fields empty";
+}
+
+TEST_F(Links, AHundredLinksAtMost)
+{
+    for (int i = 0; i < 105; ++i)
+        add_link("games", "t" + std::to_string(i), "n" + std::to_string(i));
+    load_links();
+    EXPECT_EQ(titles_of(link_items).size(), 100u);
+}
+
+TEST_F(Links, StripLineEndsNeedsALinkName)
+{
+    LinkRecord record{};
+    copy_text(record.title, "Title\n");
+    copy_text(record.icon_path, "icon");
+    strip_line_ends(record);
+    EXPECT_STREQ(record.title, "Title\n");
+    copy_text(record.link_name, "name\n");
+    strip_line_ends(record);
+    EXPECT_STREQ(record.title, "Title");
+    EXPECT_STREQ(record.link_name, "name");
+    EXPECT_STREQ(record.icon_path, "icon");
+}
+
+// The link names list in the reverse order of the titles, so the sort moves
+// every record, and its icon must move with it.
+TEST_F(Links, IconsFallBackScaleTo32AndMoveWithTheirRecords)
+{
+    make_picture("pics/big.png", 40, 40);
+    make_picture("pics/exact.png", 32, 32, 10, 200, 10);
+    make_picture("prog/b.png", 48, 20);
+    make_picture("resources/skin/Blue/genericico.png", 40, 40);
+    add_link("games", "a custom", "d", "pics/big.png");
+    add_link("games", "b exact", "c", "pics/exact.png");
+    add_link("games", "c beside", "b", "x");
+    add_link("games", "d generic", "a", "pics/missing.png");
+    load_links();
+    ASSERT_EQ(titles_of(link_items), (std::vector<std::string>{"a custom", "b exact", "c beside", "d generic"}));
+    for (int i = 0; i < 4; ++i)
+        ASSERT_NE(link_items[i].icon, nullptr) << i;
+    for (int i = 0; i < 3; ++i)
+        EXPECT_TRUE(link_items[i].icon->w == 32 && link_items[i].icon->h == 32) << i;
+    Uint8 r, g, b;
+    SDL_GetRGB(*static_cast<Uint16*>(link_items[1].icon->pixels), link_items[1].icon->format, &r, &g, &b);
+    EXPECT_GT(g, 150) << "the 32x32 icon is its own picture";
+    EXPECT_EQ(link_items[3].icon->w, 40) << "the skin's generic icon is never scaled";
+
+    fs::remove("resources/skin/Blue/genericico.png");
+    fs::remove("pics/big.png");
+    load_links();
+    EXPECT_EQ(link_items[0].icon, nullptr) << "no icon at all";
+}
