@@ -9,7 +9,8 @@ bool copy_text(char* dst, size_t capacity, std::string_view src)
     if (capacity == 0)
         return src.empty();
     size_t n = src.size() < capacity - 1 ? src.size() : capacity - 1;
-    std::memmove(dst, src.data(), n);
+    if (n > 0)
+        std::memmove(dst, src.data(), n);
     dst[n] = '\0';
     return n == src.size();
 }
