@@ -8,6 +8,8 @@
 
 #include <SDL_mixer.h>
 #include <cstdint>
+#include <cstdio>
+#include <cstdlib>
 
 void* register_map;
 
@@ -96,7 +98,11 @@ void restart_shell()
     // Not started from its own folder: the installed launcher path holds it.
     platform_chdir("/usr/gp2x");
     const char* const launcher_argv[] = {"/usr/gp2x/gp2xmenu", nullptr};
-    platform_replace_process("/usr/gp2x/gp2xmenu", launcher_argv);
+    if (platform_replace_process("/usr/gp2x/gp2xmenu", launcher_argv) == 0)
+        return;
+    // SDL and the devices are gone: there is no shell left to go back to.
+    std::fprintf(stderr, "Korvo: could not restart the shell\n");
+    std::exit(1);
 }
 
 bool write_mixer_volume(int level, bool for_writing)

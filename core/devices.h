@@ -11,7 +11,7 @@ int backlight_set(int on);    // result of closing the framebuffer device
 void brightness_set(int level);   // level 0 (darkest) to 3
 int battery_level();          // 0 (no icon) or 1-4 (4 is low)
 void power_off();             // does not return on the console
-void restart_shell();         // returns only when both restarts failed
+void restart_shell();         // ends the process with status 1 when both restarts fail
 
 // Writes level to the mixer's PCM channel (left and right); the mixer is
 // opened read-write when for_writing is set, else read-only. False when the

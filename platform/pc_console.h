@@ -28,6 +28,8 @@ void pc_record_commands_only(bool on);
 void pc_record_process_changes(bool on);
 // When set, process replacements fail (and are recorded as failed).
 void pc_fail_replacements(bool on);
+// The next count replacements fail; those after them are as before.
+void pc_fail_next_replacements(int count);
 // True for a command line that would touch the host system (see above).
 bool pc_command_is_privileged(const char* command_line);
 

@@ -34,6 +34,7 @@ struct Emulated {
     bool commands_recorded_only = false;
     bool process_changes_recorded = false;
     bool replacements_fail = false;
+    int failing_replacements = 0;
     bool tracing = true;
 };
 
@@ -146,6 +147,7 @@ void pc_set_tracing(bool on) { emulated.tracing = on; }
 void pc_record_commands_only(bool on) { emulated.commands_recorded_only = on; }
 void pc_record_process_changes(bool on) { emulated.process_changes_recorded = on; }
 void pc_fail_replacements(bool on) { emulated.replacements_fail = on; }
+void pc_fail_next_replacements(int count) { emulated.failing_replacements = count; }
 void pc_set_battery_level(int level) { emulated.battery_level = level; }
 void pc_set_battery_present(bool present) { emulated.battery_present = present; }
 bool pc_backlight_on() { return backlight_on; }
@@ -297,7 +299,10 @@ int platform_replace_process(const char* path, const char* const argv[])
         line += ' ';
         line += argv[i];
     }
-    if (emulated.replacements_fail) {
+    bool fails = emulated.replacements_fail || emulated.failing_replacements > 0;
+    if (emulated.failing_replacements > 0)
+        --emulated.failing_replacements;
+    if (fails) {
         trace("%s (failed)", line.c_str());
         return -1;
     }

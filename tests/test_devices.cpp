@@ -99,10 +99,28 @@ TEST_F(Devices, RestartStartsTheShellFromItsFolder)
 TEST_F(Devices, RestartFallsBackToTheInstalledLauncher)
 {
     pc_fail_replacements(true);
+    // Both starts fail: the shell, already shut down, ends with an error.
+    // The trace of the child process is printed for the parent to match.
+    EXPECT_EXIT(
+        {
+            std::atexit([] {
+                for (const std::string& line : pc_trace())
+                    std::fprintf(stderr, "%s\n", line.c_str());
+            });
+            restart_shell();
+        },
+        ::testing::ExitedWithCode(1),
+        "exec Korvo.gpe: Korvo.gpe \\(failed\\)\nchdir /usr/gp2x\nexec /usr/gp2x/gp2xmenu: /usr/gp2x/gp2xmenu \\(failed\\)");
+}
+
+TEST_F(Devices, RestartFromElsewhereStartsTheInstalledLauncher)
+{
+    // No "Korvo.gpe" in the working directory: the launcher path takes over.
+    pc_fail_next_replacements(1);
     restart_shell();
     std::vector<std::string> lines = trace();
     ASSERT_GE(lines.size(), 3u);
     EXPECT_EQ(lines[lines.size() - 3], "exec Korvo.gpe: Korvo.gpe (failed)");
     EXPECT_EQ(lines[lines.size() - 2], "chdir /usr/gp2x");
-    EXPECT_EQ(lines[lines.size() - 1], "exec /usr/gp2x/gp2xmenu: /usr/gp2x/gp2xmenu (failed)");
+    EXPECT_EQ(lines[lines.size() - 1], "exec /usr/gp2x/gp2xmenu: /usr/gp2x/gp2xmenu");
 }
