@@ -5,8 +5,17 @@
 #include "core/files.h"
 #include "desktop/desktop.h"
 #include "desktop/shortcuts.h"
+#include "dialogs/dialogs.h"
+#include "gfx/font.h"
+#include "gfx/sound.h"
 #include "platform/platform.h"
 #include "programs/clock.h"
+#include "stock/recovery.h"
+#include "stock/welcome.h"
+#include "users/logon.h"
+#include "users/user_files.h"
+
+#include <cstring>
 
 #include <SDL_mixer.h>
 
@@ -15,7 +24,9 @@ namespace {
 constexpr Uint32 kSdlSubsystems = SDL_INIT_TIMER | SDL_INIT_AUDIO | SDL_INIT_VIDEO | SDL_INIT_JOYSTICK;
 static_assert(kSdlSubsystems == 0x231, "timer, audio, video and joystick");
 
+constexpr int kRecoveryButton = 11;
 constexpr const char* kLaunchScript = "/mnt/nand/exect.gpe";
+constexpr const char* kPasswordSkin = "Blue";
 
 // The screensaver choices of the "saver" window, in its order.
 constexpr int32_t kSaverChoicesMs[] = {0, 10000, 30000, 60000};
@@ -41,6 +52,44 @@ void refresh_screen()
     platform_update(screen, 0, 0, 320, 240);
 }
 
+// Automatic logon asks the password again and again until it is typed
+// exactly; there is no way to cancel.
+void ask_autolog_password()
+{
+    for (;;) {
+        char typed[50] = {};
+        draw_text(screen, 100, 0, "Enter password:", 1, kPasswordSkin);
+        on_screen_keyboard(screen, typed, kPasswordSkin);
+        if (std::strcmp(typed, user_password) == 0)
+            return;
+    }
+}
+
+void log_user_on()
+{
+    read_autolog_user();
+    if (autolog_user[0]) {
+        load_user(current_user, autolog_user);
+        if (user_password[0])
+            ask_autolog_password();
+        release_fonts();   // the user's skin draws from now on
+        return;
+    }
+    logon_screen(screen, current_user);
+    load_user(current_user, user_name);
+    show_welcome(screen, current_user);
+}
+
+// A log-off parked the automatic logon for one start: put it back.
+void restore_autolog()
+{
+    if (!file_exists("resources/autoback.st"))
+        return;
+    platform_run("mv resources/autoback.st resources/autolog.st");
+    platform_run("sync");
+    read_autolog_user();
+}
+
 } // namespace
 
 void start_up()
@@ -52,8 +101,14 @@ void start_up()
     Mix_OpenAudio(22050, AUDIO_S16LSB, 2, 1024);
     if (SDL_NumJoysticks() > 0)
         joystick = SDL_JoystickOpen(0);
+    if (platform_button_held(joystick, kRecoveryButton))
+        show_recovery_screen(screen);
     apply_clock_params("cpuclk=533");
+    log_user_on();
+    load_settings();
+    load_desktop();
     write_mixer_volume(volume, false);
+    play_logon();
 }
 
 void window_change_setup()
@@ -91,14 +146,20 @@ void main_loop_pass()
     refresh_screen();
 }
 
-void enter_shell()
+void prepare_main_loop()
 {
     if (file_exists(kLaunchScript)) {
         platform_run("rm /mnt/nand/exect.gpe");
         platform_run("sync");
     }
+    restore_autolog();
     draw_desktop();
     refresh_screen();
+}
+
+void enter_shell()
+{
+    prepare_main_loop();
     for (;;)
         main_loop_pass();
 }

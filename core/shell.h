@@ -15,7 +15,10 @@ const WindowRow& window_row(WindowId id);
 // Brings the devices, SDL and the mixer up, sets the processor clock, logs a
 // user on and applies the user's settings.
 void start_up();
-// The entry's steps after start-up; enters the main loop and never returns.
+// The entry's steps after start-up: removes a leftover launch script, puts
+// back an automatic logon parked by a log-off, shows the desktop.
+void prepare_main_loop();
+// prepare_main_loop, then the main loop for ever.
 [[noreturn]] void enter_shell();
 // One pass of the main loop: the window-change set-up when current_window
 // changed, the current window's draw and input, a refresh of the screen.

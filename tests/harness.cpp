@@ -1,5 +1,6 @@
 #include "harness.h"
 
+#include "dialogs/dialogs.h"
 #include "platform/pc_console.h"
 #include "platform/platform.h"
 
@@ -208,4 +209,46 @@ std::string ShellTest::read_file(const std::string& path)
 bool ShellTest::exists(const std::string& path)
 {
     return fs::exists(fs::symlink_status(path));
+}
+
+std::vector<Uint32> ShellTest::snapshot()
+{
+    std::vector<Uint32> pixels;
+    pixels.reserve(320 * 240);
+    for (int y = 0; y < 240; ++y)
+        for (int x = 0; x < 320; ++x)
+            pixels.push_back(pixel(x, y));
+    return pixels;
+}
+
+std::vector<Uint32> ShellTest::message_box_picture(const char* text, int question)
+{
+    SDL_Surface* saved = SDL_ConvertSurface(screen, screen->format, SDL_SWSURFACE);
+    SDL_FillRect(screen, nullptr, 0);
+    push_button(13);
+    message_box(screen, text, question, skin_name[0] ? skin_name : "Blue");
+    std::vector<Uint32> picture = snapshot();
+    SDL_BlitSurface(saved, nullptr, screen, nullptr);
+    SDL_FreeSurface(saved);
+    return picture;
+}
+
+void ShellTest::make_account(const std::string& name, const std::string& kind, const std::string& password,
+                             const std::string& settings)
+{
+    write_file("user/" + name + "/data.st", kind + " " + password);
+    write_file("user/" + name + "/settings.st", settings);
+    write_file("user/" + name + "/desktop.st", "");
+    for (const char* category : {"apps", "emus", "ports", "games"})
+        fs::create_directories("user/" + name + "/links/" + category);
+}
+
+void ShellTest::push_typing(const std::string& digits, bool accept)
+{
+    // The digit keys are the first row: "1234567890" at x = 31 + 25 i, y = 83.
+    for (char c : digits) {
+        int i = c == '0' ? 9 : c - '1';
+        push_touch(31 + 25 * i + 10, 83 + 10);
+    }
+    push_button(accept ? 9 : 8);
 }

@@ -32,6 +32,33 @@ public:
     static SDL_Color colour(int x, int y);
     static bool save_screen(const std::string& path);
 
+    // A copy of the screen's pixels, to compare two drawings.
+    static std::vector<Uint32> snapshot();
+    // The screen a message box with text shows over a black screen (the box
+    // is answered by a pushed button 13, or a touch on its close box).
+    static std::vector<Uint32> message_box_picture(const char* text, int question);
+    // Runs action, which must show exactly one message box over a black
+    // screen and answer it with the pushed event; true when that box showed
+    // text (compared pixel for pixel with a box drawn by the test).
+    template <typename Action>
+    static bool shows_message(const char* text, int question, Action action)
+    {
+        SDL_FillRect(screen, nullptr, 0);
+        push_button(13);
+        action();
+        std::vector<Uint32> shown = snapshot();
+        return shown == message_box_picture(text, question);
+    }
+
+    // Types digits on the on-screen keyboard (shift 0) by touching their
+    // keys, then accepts (button 9) or cancels (button 8).
+    static void push_typing(const std::string& digits, bool accept = true);
+
+    // An account folder: data.st "<kind> <password>", settings.st, an empty
+    // desktop.st and the four link folders (no picture: the default shows).
+    static void make_account(const std::string& name, const std::string& kind, const std::string& password = "",
+                             const std::string& settings = "wallpaper/Blue.png Blue 2 0 0 0 50");
+
     // The emulated console.
     static std::vector<std::string> trace();
     static void clear_trace();

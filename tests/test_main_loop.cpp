@@ -127,9 +127,10 @@ TEST_F(MainLoop, DispatchTableHasOneRowPerWindow)
 
 TEST_F(MainLoop, StartUpOpensTheConsoleAndSetsTheClock)
 {
+    make_account("amy", "user", "", "wallpaper/Blue.png Blue 2 0 0 0 60");
+    write_file("resources/autolog.st", "amy");
     Mix_CloseAudio();
     SDL_Quit();
-    volume = 60;
     start_up();
     std::vector<std::string> lines = trace();
     const std::vector<std::string> expected_order = {

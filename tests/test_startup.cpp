@@ -1,0 +1,97 @@
+// The whole start-up: automatic logon, the logon screen and the log-off
+// cycle across starts, and the recovery button.
+#include "harness.h"
+
+#include "core/devices.h"
+#include "core/shell.h"
+#include "platform/pc_console.h"
+
+#include <SDL_mixer.h>
+#include <filesystem>
+
+namespace {
+
+class StartUp : public ShellTest {
+protected:
+    // One start of the shell up to its main loop; the devices are closed
+    // again so that the next start opens them afresh. SDL is left running
+    // from the fixture (start-up's own initialisation then keeps it, and the
+    // events pushed for this start).
+    void start()
+    {
+        reset_shared_state();
+        start_up();
+        prepare_main_loop();
+        close_devices();
+    }
+
+    void stop()
+    {
+        Mix_CloseAudio();
+        SDL_Quit();
+    }
+};
+
+} // namespace
+
+TEST_F(StartUp, AutomaticLogonWithoutPasswordShowsNoScreen)
+{
+    make_account("amy", "user", "", "wallpaper/Gold.png Gold 3 0 0 1 60");
+    write_file("resources/autolog.st", "amy");
+    start();
+    EXPECT_STREQ(user_name, "amy");
+    EXPECT_STREQ(skin_name, "Gold");
+    EXPECT_EQ(clock_12h, 1);
+    EXPECT_TRUE(traced("fb 3 0")) << "brightness 3 applied";
+    EXPECT_TRUE(traced("mixer pcm 60"));
+    EXPECT_GT(trace_index("mixer pcm 60"), trace_index("reg32 0xF004 = 0x24B100"));
+    SDL_Event left;
+    EXPECT_EQ(SDL_PollEvent(&left), 0);
+}
+
+TEST_F(StartUp, AutomaticLogonAsksThePasswordUntilRight)
+{
+    make_account("amy", "user", "42");
+    write_file("resources/autolog.st", "amy");
+    push_typing("41");
+    push_typing("4", false);   // cancelling only asks again
+    push_typing("42");
+    start();
+    EXPECT_STREQ(user_name, "amy");
+    SDL_Event left;
+    EXPECT_EQ(SDL_PollEvent(&left), 0);
+}
+
+TEST_F(StartUp, LogOffParksTheAutomaticLogonForOneStart)
+{
+    make_account("amy", "user");
+    make_account("bob", "user");
+    write_file("resources/autolog.st", "bob");
+    // The sidebar's log-off parks the file before it restarts the shell.
+    write_file("resources/autoback.st", read_file("resources/autolog.st"));
+    std::filesystem::remove("resources/autolog.st");
+
+    push_button(13);   // the logon screen: amy
+    start();
+    stop();
+    EXPECT_STREQ(user_name, "amy");
+    EXPECT_EQ(read_file("resources/autolog.st"), "bob") << "back in place for the next start";
+    EXPECT_FALSE(exists("resources/autoback.st"));
+    EXPECT_STREQ(autolog_user, "bob");
+    EXPECT_TRUE(traced("run mv resources/autoback.st resources/autolog.st"));
+
+    start();   // no events: logged on automatically
+    EXPECT_STREQ(user_name, "bob");
+}
+
+TEST_F(StartUp, RecoveryScreenWhenButtonRIsHeld)
+{
+    make_account("amy", "user");
+    write_file("resources/autolog.st", "amy");
+    pc_hold_button(11, true);
+    push_button(14);   // proceed with the shell
+    start();
+    EXPECT_STREQ(user_name, "amy");
+    SDL_Event left;
+    EXPECT_EQ(SDL_PollEvent(&left), 0) << "the recovery screen took the press";
+}

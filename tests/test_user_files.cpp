@@ -1,0 +1,219 @@
+// The account files: formats byte for byte, the refused account names, the
+// safe rewrites, and the rights of each kind.
+#include "harness.h"
+
+#include "core/text.h"
+#include "users/user_files.h"
+
+#include <filesystem>
+
+namespace {
+
+using UserFiles = ShellTest;
+namespace fs = std::filesystem;
+
+void log_on_as(const char* name, const char* kind)
+{
+    copy_text(user_name, name);
+    copy_text(user_kind, kind);
+}
+
+std::vector<std::string> commands_run()
+{
+    std::vector<std::string> commands;
+    for (const std::string& line : ShellTest::trace())
+        if (line.rfind("run ", 0) == 0)
+            commands.push_back(line.substr(4));
+    return commands;
+}
+
+} // namespace
+
+TEST_F(UserFiles, NewAccountFilesAndCommands)
+{
+    fs::remove_all("resources/wallpaper");
+    write_file("resources/wallpaper/zebra.png", "x");
+    write_file("resources/wallpaper/Meadow.png", "x");
+    write_file("resources/wallpaper/notes.txt", "x");
+    write_file("resources/pic.png", "picture");
+    fs::create_directory("user");
+
+    EXPECT_TRUE(shows_message("User successfully created.", 0, [] { EXPECT_TRUE(create_user("bob")); }));
+    EXPECT_EQ(read_file("user/bob/settings.st"), "wallpaper/Meadow.png Blue 2 0");
+    EXPECT_EQ(read_file("user/bob/data.st"), "user ");
+    EXPECT_TRUE(exists("user/bob/desktop.st"));
+    EXPECT_EQ(read_file("user/bob/desktop.st"), "");
+    EXPECT_EQ(read_file("user/bob/pic.png"), "picture");
+    for (const char* category : {"apps", "emus", "ports", "games"})
+        EXPECT_TRUE(fs::is_directory(std::string("user/bob/links/") + category)) << category;
+    std::vector<std::string> commands = commands_run();
+    std::vector<std::string> expected = {"mkdir user/bob",           "mkdir user/bob/links",
+                                         "mkdir user/bob/links/apps", "mkdir user/bob/links/emus",
+                                         "mkdir user/bob/links/ports", "mkdir user/bob/links/games",
+                                         "cp resources/pic.png user/bob/pic.png", "sync"};
+    ASSERT_GE(commands.size(), expected.size());
+    EXPECT_EQ(std::vector<std::string>(commands.begin(), commands.begin() + 8), expected);
+    EXPECT_FALSE(exists("user/bob/settings.st.tmp"));
+}
+
+TEST_F(UserFiles, NamesTheShellCouldMisreadAreRefused)
+{
+    fs::create_directory("user");
+    make_account("amy", "user");
+    for (const char* name : {"", ".", "..", "a b", "../x", "a/b", "x;rm -rf ~", "$(reboot)", "a*", "it's",
+                             "twenty-characters-xx"}) {
+        clear_trace();
+        EXPECT_TRUE(shows_message("Invalid user name!", 0, [name] { EXPECT_FALSE(create_user(name)); })) << name;
+        EXPECT_TRUE(commands_run().empty()) << name;
+    }
+    clear_trace();
+    EXPECT_TRUE(shows_message("User already exists!", 0, [] { EXPECT_FALSE(create_user("amy")); }));
+    EXPECT_TRUE(commands_run().empty());
+    EXPECT_EQ(read_file("user/amy/data.st"), "user ") << "an existing account is left alone";
+    EXPECT_TRUE(shows_message("User successfully created.", 0, [] { EXPECT_TRUE(create_user("Nineteen-chars-1234")); }));
+}
+
+TEST_F(UserFiles, CreationReportsFilesThatCannotBeWritten)
+{
+    // No "user/" folder: the mkdir commands fail and so do the files.
+    record_commands_only();
+    EXPECT_TRUE(shows_message("Error creating new user!", 0, [] { EXPECT_FALSE(create_user("ghost")); }));
+}
+
+TEST_F(UserFiles, LoadUserReadsKindPasswordAndPicture)
+{
+    make_account("amy", "guest", "s3cret");
+    UserRecord record{};
+    copy_text(record.password, "old");
+    load_user(record, "amy");
+    EXPECT_STREQ(record.name, "amy");
+    EXPECT_STREQ(record.kind, "guest");
+    EXPECT_STREQ(record.password, "s3cret");
+    ASSERT_NE(record.picture, nullptr) << "the default picture stands in for a missing pic.png";
+    EXPECT_EQ(record.picture->w, 43);
+    EXPECT_EQ(record.picture->h, 43);
+
+    write_file("user/amy/data.st", "user ");
+    load_user(record, "amy");
+    EXPECT_STREQ(record.kind, "user");
+    EXPECT_STREQ(record.password, "") << "a file with only the kind clears the password";
+
+    write_file("user/amy/data.st", "administratorsofthisconsole verylongpasswordindeed");
+    load_user(record, "amy");
+    EXPECT_STREQ(record.kind, "administratorsofthi") << "an over-long word is cut to the field";
+    EXPECT_STREQ(record.password, "verylongpasswordind");
+    SDL_FreeSurface(record.picture);
+}
+
+TEST_F(UserFiles, MissingDataLeavesTheRecord)
+{
+    UserRecord record{};
+    copy_text(record.name, "before");
+    EXPECT_TRUE(shows_message("User data not found!", 0, [&] { load_user(record, "nobody"); }));
+    EXPECT_STREQ(record.name, "before");
+}
+
+TEST_F(UserFiles, SaveUserData)
+{
+    make_account("amy", "user");
+    UserRecord record{};
+    copy_text(record.name, "amy");
+    copy_text(record.kind, "guest");
+    copy_text(record.password, "pw");
+    save_user_data(record);
+    EXPECT_EQ(read_file("user/amy/data.st"), "guest pw");
+    EXPECT_FALSE(exists("user/amy/data.st.tmp"));
+    copy_text(record.name, "nobody");
+    EXPECT_TRUE(shows_message("Could not create user data!", 0, [&] { save_user_data(record); }));
+}
+
+TEST_F(UserFiles, NewAccountSettingsKeepTheOtherThreeValues)
+{
+    make_account("bob", "user", "", "wallpaper/Meadow.png Blue 2 0");
+    log_on_as("bob", "user");
+    auto_off_ms = 240000;
+    clock_12h = 1;
+    volume = 70;
+    load_settings();
+    EXPECT_STREQ(wallpaper_name, "wallpaper/Meadow.png");
+    EXPECT_STREQ(skin_name, "Blue");
+    EXPECT_EQ(brightness, 2);
+    EXPECT_EQ(saver_ms, 0);
+    EXPECT_EQ(auto_off_ms, 240000);
+    EXPECT_EQ(clock_12h, 1);
+    EXPECT_EQ(volume, 70);
+    EXPECT_TRUE(traced("fb 3 1")) << "the brightness is applied";
+
+    save_settings();
+    EXPECT_EQ(read_file("user/bob/settings.st"), "wallpaper/Meadow.png Blue 2 0 240000 1 70");
+    EXPECT_FALSE(exists("user/bob/settings.st.tmp"));
+    EXPECT_TRUE(traced("run sync"));
+}
+
+TEST_F(UserFiles, SettingsWordsAreCutNotOverrun)
+{
+    std::string long_wallpaper = "wallpaper/" + std::string(150, 'w') + ".png";
+    make_account("bob", "user", "", long_wallpaper + " AVeryLongSkinNameIndeed 1 10000 0 1 40");
+    log_on_as("bob", "user");
+    load_settings();
+    EXPECT_EQ(std::string(wallpaper_name), long_wallpaper.substr(0, 99));
+    EXPECT_STREQ(skin_name, "AVeryLongSkinNameIn");
+    EXPECT_EQ(brightness, 1) << "the fields after a long word stay in step";
+    EXPECT_EQ(saver_ms, 10000);
+    EXPECT_EQ(volume, 40);
+}
+
+TEST_F(UserFiles, AWordWithABlankReadsUpToTheBlank)
+{
+    make_account("bob", "user", "two words");
+    UserRecord record{};
+    load_user(record, "bob");
+    EXPECT_STREQ(record.password, "two");
+    SDL_FreeSurface(record.picture);
+}
+
+TEST_F(UserFiles, AutologonTogglesOnAndOff)
+{
+    make_account("amy", "user");
+    UserRecord record{};
+    copy_text(record.name, "amy");
+    toggle_autologon(record);
+    EXPECT_EQ(read_file("resources/autolog.st"), "amy");
+    EXPECT_STREQ(autolog_user, "amy");
+    EXPECT_FALSE(exists("resources/autolog.st.tmp"));
+    clear_trace();
+    toggle_autologon(record);
+    EXPECT_FALSE(exists("resources/autolog.st"));
+    EXPECT_STREQ(autolog_user, "");
+    EXPECT_EQ(commands_run(), (std::vector<std::string>{"rm resources/autolog.st", "sync"}));
+}
+
+TEST_F(UserFiles, RightsOfEachKind)
+{
+    log_on_as("amy", "user");
+    copy_text(edit_user.name, "amy");
+    for (int row : {0, 2, 5}) {
+        field_selection = row;
+        EXPECT_TRUE(shows_message("Admin rights required!", 0, [] { EXPECT_EQ(check_rights(), 0); })) << row;
+    }
+    write_file("resources/autolog.st", "zed");
+    for (int row : {1, 3, 4}) {
+        field_selection = row;
+        EXPECT_EQ(check_rights(), 1) << row;
+    }
+    EXPECT_STREQ(autolog_user, "zed") << "the check reads the automatic-logon file";
+
+    log_on_as("root", "admin");
+    copy_text(edit_user.name, "root");
+    field_selection = 2;
+    EXPECT_TRUE(shows_message("Cannot change Admin type!", 0, [] { EXPECT_EQ(check_rights(), 0); }));
+    copy_text(edit_user.name, "amy");
+    EXPECT_EQ(check_rights(), 1);
+    for (int row : {0, 5}) {
+        field_selection = row;
+        EXPECT_EQ(check_rights(), 1) << row;
+    }
+    log_on_as("gus", "guest");
+    field_selection = 5;
+    EXPECT_TRUE(shows_message("Admin rights required!", 0, [] { EXPECT_EQ(check_rights(), 0); }));
+}
