@@ -4,28 +4,32 @@
 #include "core/shell.h"
 
 #include "desktop/desktop.h"
+#include "desktop/desktop_input.h"
+#include "desktop/sidebar.h"
+#include "desktop/startmenu.h"
+#include "programs/category.h"
 
 #include <array>
 
 namespace {
 
-// id                     draw                input
+// id                      draw                   input
 constexpr std::array<WindowRow, kWindowCount> kWindows = {{
-    {WindowId::Desktop,   draw_desktop,       nullptr},
-    {WindowId::StartMenu, nullptr,            nullptr},
-    {WindowId::Sidebar,   nullptr,            nullptr},
-    {WindowId::System,    nullptr,            nullptr},
-    {WindowId::Usb,       nullptr,            nullptr},
-    {WindowId::Explorer,  nullptr,            nullptr},
-    {WindowId::Bright,    nullptr,            nullptr},
-    {WindowId::Saver,     nullptr,            nullptr},
-    {WindowId::Off,       nullptr,            nullptr},
-    {WindowId::Apps,      nullptr,            nullptr},
-    {WindowId::Emus,      nullptr,            nullptr},
-    {WindowId::Ports,     nullptr,            nullptr},
-    {WindowId::Games,     nullptr,            nullptr},
-    {WindowId::Props,     nullptr,            nullptr},
-    {WindowId::Users,     nullptr,            nullptr},
+    {WindowId::Desktop,      draw_desktop,          desktop_input},
+    {WindowId::StartMenu,    draw_start_menu,       start_menu_input},
+    {WindowId::Sidebar,      draw_sidebar,          sidebar_input},
+    {WindowId::System,       nullptr,               nullptr},
+    {WindowId::Usb,          nullptr,               nullptr},
+    {WindowId::Explorer,     nullptr,               nullptr},
+    {WindowId::Bright,       nullptr,               nullptr},
+    {WindowId::Saver,        nullptr,               nullptr},
+    {WindowId::Off,          nullptr,               nullptr},
+    {WindowId::Apps,         draw_category_window,  category_input},
+    {WindowId::Emus,         draw_category_window,  category_input},
+    {WindowId::Ports,        draw_category_window,  category_input},
+    {WindowId::Games,        draw_category_window,  category_input},
+    {WindowId::Props,        nullptr,               nullptr},
+    {WindowId::Users,        nullptr,               nullptr},
 }};
 
 constexpr bool rows_in_identifier_order()

@@ -81,6 +81,7 @@ protected:
             format_into(record.title, "Game %d", i);
             format_into(record.description, "Game number %d", i);
             copy_text(record.cpu_mhz, "533");
+            SDL_FreeSurface(record.icon);
             record.icon = make_icon(icon_colour(i));
         }
     }
@@ -263,6 +264,7 @@ TEST_F(Desktop, ClockInBothForms)
 TEST_F(Desktop, EveryWindowIsDrawnOverAFreshDesktop)
 {
     add_shortcuts(2);
+    drawn_window = WindowId::Desktop;   // set up already: no reload of the shortcuts
     fill(screen, {0, 0, 0});
     push_button(1);
     main_loop_pass();
@@ -353,6 +355,7 @@ TEST_F(DescriptionBar, SlidesAgainAfterSelectionChangeOrSwitchingOff)
 TEST_F(DescriptionBar, WindowChangeHidesIt)
 {
     add_shortcuts(2);
+    drawn_window = WindowId::Desktop;   // set up already: no reload of the shortcuts
     push_button(1);
     main_loop_pass();
     desc_bar_on = 1;
@@ -368,6 +371,7 @@ TEST_F(DescriptionBar, WindowChangeHidesIt)
     current_window = WindowId::Desktop;
     push_button(1);
     main_loop_pass();
+    add_shortcuts(2);   // the set-up reloaded the (empty) shortcut file
     desc_bar_on = 1;
     FrameWatch watch(nullptr);
     draw_desktop();

@@ -1,0 +1,155 @@
+#include "desktop/desktop_input.h"
+
+#include "core/devices.h"
+#include "core/events.h"
+#include "core/state.h"
+#include "desktop/shortcuts.h"
+#include "desktop/sidebar.h"
+#include "dialogs/dialogs.h"
+#include "gfx/sound.h"
+#include "programs/launch.h"
+
+namespace {
+
+constexpr int kRows = 4;
+constexpr int kColumns = 6;
+constexpr int kVolumeStep = 10;
+constexpr int kVolumeMax = 100;
+
+// Layout                             x    y   w   h
+constexpr SDL_Rect kStartButton   = {  1, 221, 40, 18};
+constexpr SDL_Rect kRemoveButton  = {140, 222, 16, 16};
+// The tap area of the icon at column c, row r is (51c + 10, 49r + 10, 32, 32):
+// 14 pixels above the drawn icon, where a finger covering it lands.
+constexpr int kTapX = 10, kTapY = 10, kTapStepX = 51, kTapStepY = 49, kTapSize = 32;
+
+enum Button {
+    kUp = 0, kLeft = 2, kDown = 4, kRight = 6, kMenu = 8, kRemove = 9, kL = 10, kR = 11,
+    kLaunch = 13, kDescBar = 14, kVolumeUp = 16, kVolumeDown = 17,
+};
+
+bool in_use(int slot)
+{
+    return slot >= 0 && slot < kDesktopSlots && desktop_items[slot].link_name[0] != '\0';
+}
+
+bool touched(const SDL_Rect& r)
+{
+    return point_in_rect(event.button.x, event.button.y, r.x, r.y, r.w, r.h);
+}
+
+void open_start_menu()
+{
+    return_window = current_window;
+    current_window = WindowId::StartMenu;
+}
+
+void ask_remove()
+{
+    if (in_use(selection) && message_box(screen, "Remove from desktop?", 1, skin_name))
+        desktop_remove(selection);
+}
+
+// The volume changes only when the mixer takes it.
+void change_volume(int step)
+{
+    int level = volume + step;
+    if (write_mixer_volume(level, true))
+        volume = level;
+}
+
+void move(int button)
+{
+    switch (button) {
+    case kLeft:
+        if (selection - kRows >= 0)
+            selection -= kRows;
+        break;
+    case kRight:
+        if (selection + kRows <= kDesktopSlots - 1 && in_use(selection + kRows))
+            selection += kRows;
+        break;
+    case kDown:
+        if (selection <= kDesktopSlots - 2 && in_use(selection + 1))
+            selection += 1;
+        break;
+    case kUp:
+        if (selection > 0)
+            selection -= 1;
+        break;
+    default:
+        break;
+    }
+}
+
+void handle_button(int button)
+{
+    if (button == kMenu)
+        open_start_menu();
+    move(button);
+    if (button == kL || button == kR) {
+        // The sidebar shows while the button is held and acts on its release.
+        current_window = WindowId::Sidebar;
+        draw_sidebar();
+    }
+    if (button == kDescBar)
+        desc_bar_on = desc_bar_on > 1 ? 0 : 1 - desc_bar_on;
+    else if (button == kVolumeUp && volume <= kVolumeMax - 1)
+        change_volume(kVolumeStep);
+    if (button == kVolumeDown && volume > 0)
+        change_volume(-kVolumeStep);
+    if (in_use(selection)) {
+        if (button == kLaunch)
+            launch_link(desktop_items[selection]);
+        else if (button == kRemove)
+            ask_remove();
+    }
+}
+
+// The shortcut in use whose tap area holds the touch, or -1.
+int touched_icon()
+{
+    for (int c = 0; c < kColumns; ++c) {
+        for (int r = 0; r < kRows; ++r) {
+            SDL_Rect area = {static_cast<Sint16>(kTapStepX * c + kTapX), static_cast<Sint16>(kTapStepY * r + kTapY),
+                             kTapSize, kTapSize};
+            int slot = kRows * c + r;
+            if (touched(area) && in_use(slot))
+                return slot;
+        }
+    }
+    return -1;
+}
+
+void handle_touch()
+{
+    if (touched(kStartButton)) {
+        play_click();
+        open_start_menu();
+    }
+    int icon = touched_icon();
+    if (icon >= 0)
+        selection = icon;
+    if (touched(kRemoveButton))
+        ask_remove();
+    // Every tap takes part in the double tap, wherever it lands; the second
+    // one must be on a shortcut.
+    if (tap_pending == 1) {
+        tap_pending = 0;
+        if (icon >= 0)
+            launch_link(desktop_items[selection]);
+    } else {
+        start_tap_window();
+    }
+}
+
+} // namespace
+
+void desktop_input()
+{
+    wait_event();
+    if (event.type == SDL_JOYBUTTONDOWN)
+        handle_button(event.jbutton.button);
+    else if (event.type == SDL_MOUSEBUTTONDOWN)
+        handle_touch();
+}

@@ -1,0 +1,134 @@
+#include "desktop/startmenu.h"
+
+#include "core/events.h"
+#include "core/state.h"
+#include "desktop/desktop.h"
+#include "gfx/image.h"
+#include "gfx/sound.h"
+#include "programs/links.h"
+
+#include <array>
+
+namespace {
+
+constexpr int kEntries = 6;   // scan, apps, emus, ports, games, system
+constexpr int kPictureSize = 26;
+
+// Layout                             x    y    w    h
+constexpr SDL_Rect kMenu          = {  0,  10, 118, 210};
+constexpr SDL_Rect kStartButton   = {  1, 221,  40,  18};
+constexpr SDL_Rect kFrame         = { 87,   0,  35,  35};
+constexpr SDL_Rect kPicture       = { 92,   5,  26,  26};
+// Entry k: highlight at (40, 24 + 32k), touch area (17, 14 + 32k, 88, 25).
+constexpr int kHighlightX = 40, kHighlightY = 24;
+constexpr int kEntryX = 17, kEntryY = 14, kEntryW = 88, kEntryH = 25;
+constexpr int kEntryStep = 32;
+
+// The menu picture carries the labels; the entries open these windows.
+constexpr std::array<WindowId, kEntries> kEntryWindows = {
+    WindowId::None, WindowId::Apps, WindowId::Emus, WindowId::Ports, WindowId::Games, WindowId::System};
+
+enum Button { kUp = 0, kDown = 4, kMenuButton = 8, kActivate = 13, kClose = 14 };
+
+SDL_Surface* menu_picture;
+SDL_Surface* highlight;
+SDL_Surface* frame;
+
+void load_once(SDL_Surface*& image, const char* name)
+{
+    if (!image)
+        image = load_skin_image(name, skin_name);
+}
+
+bool touched(const SDL_Rect& r)
+{
+    return point_in_rect(event.button.x, event.button.y, r.x, r.y, r.w, r.h);
+}
+
+void close_menu()
+{
+    current_window = return_window;
+}
+
+// The category windows open here, their links loaded; they close back to
+// the desktop through return_window. The program scan and the system
+// window come with their own windows.
+void activate(int entry)
+{
+    WindowId target = kEntryWindows[static_cast<size_t>(entry)];
+    if (!is_category_window(target))
+        return;
+    current_window = target;
+    load_links();
+}
+
+void handle_touch()
+{
+    if (touched(kStartButton)) {
+        play_click();
+        close_menu();
+    }
+    if (!touched(kMenu)) {
+        close_menu();
+        return;
+    }
+    for (int k = 0; k < kEntries; ++k) {
+        SDL_Rect entry = {kEntryX, static_cast<Sint16>(kEntryY + kEntryStep * k), kEntryW, kEntryH};
+        if (!touched(entry))
+            continue;
+        // The scan has no click of its own: it shows its wait box at once.
+        if (k > 0)
+            play_click();
+        activate(k);
+        return;
+    }
+}
+
+void handle_button(int button)
+{
+    switch (button) {
+    case kClose:
+    case kMenuButton:
+        close_menu();
+        break;
+    case kUp:
+        selection = selection == 0 ? kEntries - 1 : selection - 1;
+        break;
+    case kDown:
+        selection = selection == kEntries - 1 ? 0 : selection + 1;
+        break;
+    case kActivate:
+        if (selection >= 0 && selection < kEntries)
+            activate(selection);
+        break;
+    default:
+        break;
+    }
+}
+
+} // namespace
+
+void draw_start_menu()
+{
+    load_once(menu_picture, "startmenu.png");
+    load_once(highlight, "ssel.png");
+    load_once(frame, "frame.png");
+    draw_desktop();
+    blit_at(menu_picture, kMenu.x, kMenu.y);
+    if (selection >= 0)
+        blit_at(highlight, kHighlightX, kEntryStep * selection + kHighlightY);
+    blit_at(frame, kFrame.x, kFrame.y);
+    // Scaled once: the small copy replaces the user's picture from now on.
+    if (user_picture && user_picture->w > kPictureSize)
+        zoom_image(user_picture, kPictureSize, kPictureSize);
+    blit_at(user_picture, kPicture.x, kPicture.y);
+}
+
+void start_menu_input()
+{
+    wait_event();
+    if (event.type == SDL_JOYBUTTONDOWN)
+        handle_button(event.jbutton.button);
+    else if (event.type == SDL_MOUSEBUTTONDOWN)
+        handle_touch();
+}

@@ -1,0 +1,275 @@
+#include "programs/category.h"
+
+#include "core/events.h"
+#include "core/state.h"
+#include "core/text.h"
+#include "gfx/font.h"
+#include "gfx/image.h"
+#include "gfx/sound.h"
+#include "programs/launch.h"
+
+#include <array>
+#include <cstring>
+
+namespace {
+
+constexpr int kPageSize = 15;
+constexpr int kColumns = 5;
+constexpr int kLabelLength = 9;
+constexpr int kWideDescription = 251;   // from this width on the small font
+
+// Layout                             x    y   w   h
+constexpr SDL_Rect kWindow        = { 20,  20, 280, 200};
+constexpr SDL_Rect kCloseBox      = {277,  25,  17,  17};
+constexpr SDL_Rect kAddBox        = {252,  25,  17,  17};
+constexpr SDL_Rect kPageDown      = {277, 171,  17,  17};
+constexpr SDL_Rect kPageUp        = {277,  46,  17,  17};
+constexpr SDL_Rect kStockApps     = { 90, 222,  32,  16};
+constexpr SDL_Rect kPropsButton   = {200, 222,  16,  16};
+constexpr SDL_Rect kCpuSymbol     = {190,  26,  16,  16};
+constexpr int kCpuTextX = 207, kCpuTextY = 26;
+constexpr int kDescriptionX = 26, kDescriptionY = 197, kSmallDescriptionY = 200;
+
+// Icon n of a page: column n mod 5, row n div 5.
+SDL_Rect icon_rect(int n)
+{
+    int k = n % kColumns, r = n / kColumns;
+    return {static_cast<Sint16>(35 + 51 * k), static_cast<Sint16>(55 + 49 * r), 32, 32};
+}
+
+struct CategoryWindow {
+    WindowId id;
+    const char* picture_file;
+    SDL_Surface* picture;
+};
+
+std::array<CategoryWindow, 4> windows = {{
+    {WindowId::Apps,  "appswin.png",  nullptr},
+    {WindowId::Emus,  "emuswin.png",  nullptr},
+    {WindowId::Ports, "portswin.png", nullptr},
+    {WindowId::Games, "gameswin.png", nullptr},
+}};
+
+SDL_Surface* selection_frame;
+SDL_Surface* props_button;
+SDL_Surface* cpu_symbol;
+SDL_Surface* stock_apps_button;
+
+enum Button { kUp = 0, kLeft = 2, kDown = 4, kRight = 6, kProps = 9, kAdd = 11, kLaunch = 13, kClose = 14, kStock = 15 };
+
+CategoryWindow* window_for(WindowId id)
+{
+    for (CategoryWindow& w : windows)
+        if (w.id == id)
+            return &w;
+    return nullptr;
+}
+
+void load_once(SDL_Surface*& image, const char* name)
+{
+    if (!image)
+        image = load_skin_image(name, skin_name);
+}
+
+bool in_use(int slot)
+{
+    return slot >= 0 && slot < kLinkSlots && link_items[slot].link_name[0] != '\0';
+}
+
+// Links in use from slot 0 up to the first free one.
+int link_count()
+{
+    int count = 0;
+    while (count < kLinkSlots && in_use(count))
+        ++count;
+    return count;
+}
+
+int selected_slot()
+{
+    return kPageSize * list_top + selection;
+}
+
+bool touched(const SDL_Rect& r)
+{
+    return point_in_rect(event.button.x, event.button.y, r.x, r.y, r.w, r.h);
+}
+
+void draw_label(int n, const char* title)
+{
+    char label[kLabelLength + 1];
+    copy_text(label, title);
+    int w = small_text_width(label);
+    draw_small_text(screen, 51 * (n % kColumns) + 48 - w / 2, 49 * (n / kColumns) + 88, label, 0, skin_name);
+}
+
+void draw_highlight_details(int n, const LinkRecord& link)
+{
+    SDL_Rect at = icon_rect(n);
+    SDL_BlitSurface(selection_frame, nullptr, screen, &at);
+    if (text_width(link.description) < kWideDescription)
+        draw_text(screen, kDescriptionX, kDescriptionY, link.description, 0, skin_name);
+    else
+        draw_small_text(screen, kDescriptionX, kSmallDescriptionY, link.description, 0, skin_name);
+    blit_at(props_button, kPropsButton.x, kPropsButton.y);
+    blit_at(cpu_symbol, kCpuSymbol.x, kCpuSymbol.y);
+    draw_text(screen, kCpuTextX, kCpuTextY, link.cpu_mhz, 0, skin_name);
+}
+
+void next_page(int new_selection)
+{
+    ++list_top;
+    selection = new_selection;
+}
+
+void previous_page(int new_selection)
+{
+    --list_top;
+    selection = new_selection;
+}
+
+void open_properties()
+{
+    if (!in_use(selected_slot()))
+        return;
+    return_window = current_window;
+    props_link = selected_slot();
+    current_window = WindowId::Props;
+}
+
+void launch_selected()
+{
+    if (in_use(selected_slot()))
+        launch_link(link_items[selected_slot()]);
+}
+
+void handle_button(int button)
+{
+    int count = link_count();
+    switch (button) {
+    case kClose:
+        current_window = WindowId::Desktop;
+        break;
+    case kLeft:
+        if (selection > 0)
+            --selection;
+        else if (list_top > 0)
+            previous_page(kPageSize - 1);
+        break;
+    case kRight:
+        if (!in_use(selected_slot() + 1))
+            break;
+        if (selection <= kPageSize - 2)
+            ++selection;
+        else if (list_top < count / kPageSize)
+            next_page(0);
+        break;
+    case kUp:
+        if (selection >= kColumns)
+            selection -= kColumns;
+        else if (list_top > 0)
+            previous_page(selection + 2 * kColumns);
+        break;
+    case kDown:
+        if (!in_use(selected_slot() + kColumns))
+            break;
+        if (selection + kColumns <= kPageSize - 1)
+            selection += kColumns;
+        else if (list_top < count / kPageSize)
+            next_page(selection - 2 * kColumns);
+        break;
+    case kLaunch:
+        launch_selected();
+        break;
+    case kProps:
+        open_properties();
+        break;
+    default:
+        break;
+    }
+}
+
+// The on-page icon under the touch whose slot is in use, or -1.
+int touched_icon()
+{
+    for (int n = 0; n < kPageSize; ++n)
+        if (touched(icon_rect(n)) && in_use(kPageSize * list_top + n))
+            return n;
+    return -1;
+}
+
+void handle_touch()
+{
+    int count = link_count();
+    if (touched(kCloseBox)) {
+        play_click();
+        current_window = WindowId::Desktop;
+    }
+    if (touched(kAddBox))
+        play_click();
+    if (touched(kPageDown) && count / kPageSize > list_top) {
+        play_click();
+        next_page(0);
+    }
+    if (touched(kPageUp) && list_top > 0) {
+        play_click();
+        previous_page(0);
+    }
+    if (current_window == WindowId::Apps && touched(kStockApps))
+        play_click();
+    int icon = touched_icon();
+    if (icon >= 0)
+        selection = icon;
+    if (touched(kPropsButton) && in_use(selected_slot())) {
+        play_click();
+        open_properties();
+    }
+    // Two presses within 300 ms, the second on an icon, start its program;
+    // the first may land anywhere.
+    if (tap_pending == 1) {
+        tap_pending = 0;
+        if (icon >= 0)
+            launch_selected();
+    } else {
+        start_tap_window();
+    }
+}
+
+} // namespace
+
+void draw_category_window()
+{
+    bool beneath_props = current_window == WindowId::Props;
+    CategoryWindow* w = window_for(beneath_props ? return_window : current_window);
+    if (!w)
+        return;
+    load_once(w->picture, w->picture_file);
+    load_once(selection_frame, "sel.png");
+    load_once(props_button, "menu.png");
+    load_once(cpu_symbol, "cpu.png");
+    load_once(stock_apps_button, "gph.png");
+    blit_at(w->picture, kWindow.x, kWindow.y);
+    if (w->id == WindowId::Apps)
+        blit_at(stock_apps_button, kStockApps.x, kStockApps.y);
+    int highlighted = beneath_props ? props_link - kPageSize * list_top : selection;
+    for (int n = 0; n < kPageSize; ++n) {
+        int slot = kPageSize * list_top + n;
+        if (!in_use(slot))
+            break;
+        const LinkRecord& link = link_items[slot];
+        SDL_Rect at = icon_rect(n);
+        SDL_BlitSurface(link.icon, nullptr, screen, &at);
+        draw_label(n, link.title);
+        if (n == highlighted)
+            draw_highlight_details(n, link);
+    }
+}
+
+void category_input()
+{
+    wait_event();
+    if (event.type == SDL_JOYBUTTONDOWN)
+        handle_button(event.jbutton.button);
+    else if (event.type == SDL_MOUSEBUTTONDOWN)
+        handle_touch();
+}
