@@ -4,6 +4,7 @@
 
 #include "gfx/font.h"
 #include "gfx/image.h"
+#include "resource_files.h"
 
 #include <string>
 
@@ -134,108 +135,65 @@ TEST_F(Pictures, ZoomKeepsAnUnkeyedPictureOpaque)
     SDL_FreeSurface(s);
 }
 
-namespace {
-
-// Font strips whose glyph i is a solid block of a colour that encodes i
-// (red and green, in steps that survive 16 bits) and the variant (blue).
-constexpr int kBlueBlack = 40, kBlueWhite = 80, kGoldBlack = 160, kGoldWhite = 200;
-
-void make_coded_fonts(const std::string& skin)
-{
-    for (auto [file, cell, glyph] : {std::tuple{"font_black.png", 16, 15}, std::tuple{"font_white.png", 16, 15},
-                                      std::tuple{"smallfont_black.png", 10, 9},
-                                      std::tuple{"smallfont_white.png", 10, 9}}) {
-        bool white = std::string(file).find("white") != std::string::npos;
-        int variant = skin == "Gold" ? (white ? kGoldWhite : kGoldBlack) : (white ? kBlueWhite : kBlueBlack);
-        SDL_Surface* s = SDL_CreateRGBSurface(SDL_SWSURFACE, cell * 84, cell, 24, 0xFF0000, 0xFF00, 0xFF, 0);
-        SDL_FillRect(s, nullptr, 0);
-        for (int i = 0; i < 84; ++i) {
-            SDL_Rect r{static_cast<Sint16>(cell * i), 1, static_cast<Uint16>(glyph), static_cast<Uint16>(glyph)};
-            SDL_FillRect(s, &r, SDL_MapRGB(s->format, static_cast<Uint8>((i % 32) * 8),
-                                           static_cast<Uint8>((i / 32) * 64), static_cast<Uint8>(variant)));
-        }
-        std::string path = "resources/skin/" + skin + "/" + file;
-        ShellTest::write_file(path, "");
-        SDL_SaveBMP(s, path.c_str());
-        SDL_FreeSurface(s);
-    }
-}
-
-int glyph_at(int x, int y)
-{
-    SDL_Color c = ShellTest::colour(x, y);
-    return c.b == 0 ? -1 : c.r / 8 + (c.g / 64) * 32;
-}
-
-int variant_at(int x, int y)
-{
-    int b = ShellTest::colour(x, y).b;
-    for (int v : {kBlueBlack, kBlueWhite, kGoldBlack, kGoldWhite})
-        if (b >= v && b < v + 8)
-            return v;
-    return -1;
-}
-
-} // namespace
-
 TEST_F(Fonts, PenStartsAtThreeAndAdvancesByTheTable)
 {
-    make_coded_fonts("Blue");
+    write_coded_fonts("Blue");
     SDL_FillRect(screen, nullptr, 0);
     draw_text(screen, 20, 30, "Hi", 0, "Blue");
-    EXPECT_EQ(glyph_at(22, 35), -1);
-    EXPECT_EQ(glyph_at(23, 30), font_index('H'));
-    EXPECT_EQ(glyph_at(31, 44), font_index('H')) << "H is 9 wide: i starts at x + 12";
-    EXPECT_EQ(glyph_at(32, 30), font_index('i'));
+    EXPECT_EQ(glyph_at(screen, 22, 35), -1);
+    EXPECT_EQ(glyph_at(screen, 23, 30), font_index('H'));
+    EXPECT_EQ(glyph_at(screen, 31, 44), font_index('H')) << "H is 9 wide: i starts at x + 12";
+    EXPECT_EQ(glyph_at(screen, 32, 30), font_index('i'));
     EXPECT_EQ(text_width("Hi"), 12);
     EXPECT_EQ(text_width(""), 0);
 
     draw_text(screen, 20, 100, "Hi", 1, "Blue");
-    EXPECT_EQ(variant_at(23, 100), kBlueWhite) << "the white variant";
+    EXPECT_EQ(font_at(screen, 23, 100), FontCode::LargeWhite) << "the white variant";
     draw_text(screen, 0, 150, "", 0, "Blue");
     draw_text(screen, 40, 150, "0", 0, "Blue");
-    EXPECT_EQ(glyph_at(43, 150), 0) << "an empty text leaves the pen at 3";
+    EXPECT_EQ(glyph_at(screen, 43, 150), 0) << "an empty text leaves the pen at 3";
 }
 
 TEST_F(Fonts, LimitsOfFiftyAndThirtyCharacters)
 {
-    make_coded_fonts("Blue");
+    write_coded_fonts("Blue");
     SDL_FillRect(screen, nullptr, 0);
     std::string sixty(60, 'i');   // advance 3 large, 2 small
     draw_text(screen, 0, 0, sixty.c_str(), 0, "Blue");
-    EXPECT_EQ(glyph_at(3 + 49 * 3, 5), font_index('i'));
-    EXPECT_EQ(glyph_at(3 + 50 * 3 + 14, 5), -1) << "the 51st character is not drawn";
+    EXPECT_EQ(glyph_at(screen, 3 + 49 * 3, 5), font_index('i'));
+    EXPECT_EQ(glyph_at(screen, 3 + 50 * 3 + 14, 5), -1) << "the 51st character is not drawn";
     draw_small_text(screen, 0, 100, sixty.c_str(), 0, "Blue");
-    EXPECT_EQ(glyph_at(3 + 29 * 2, 105), font_index('i'));
-    EXPECT_EQ(glyph_at(3 + 30 * 2 + 8, 105), -1);
+    EXPECT_EQ(glyph_at(screen, 3 + 29 * 2, 105), font_index('i'));
+    EXPECT_EQ(glyph_at(screen, 3 + 30 * 2 + 8, 105), -1);
     EXPECT_EQ(text_width(sixty.c_str()), 180) << "widths have no limit";
     EXPECT_EQ(small_text_width(sixty.c_str()), 120);
 }
 
 TEST_F(Fonts, CharactersOutsideTheSetBorrowTheLastGlyph)
 {
-    make_coded_fonts("Blue");
+    write_coded_fonts("Blue");
     SDL_FillRect(screen, nullptr, 0);
     draw_text(screen, 0, 0, "a+b", 0, "Blue");
-    EXPECT_EQ(glyph_at(3, 2), font_index('a'));
-    EXPECT_EQ(glyph_at(10, 2), font_index('a')) << "the plus sign is drawn as a, advancing 7";
-    EXPECT_EQ(glyph_at(17, 2), font_index('b'));
+    EXPECT_EQ(glyph_at(screen, 3, 2), font_index('a'));
+    EXPECT_EQ(glyph_at(screen, 10, 2), font_index('a')) << "the plus sign is drawn as a, advancing 7";
+    EXPECT_EQ(glyph_at(screen, 17, 2), font_index('b'));
     EXPECT_EQ(text_width("a+b"), 21);
     draw_text(screen, 0, 50, "+x", 0, "Blue");
-    EXPECT_EQ(glyph_at(3, 52), font_index(' ')) << "nothing to borrow: the space";
+    EXPECT_EQ(glyph_at(screen, 3, 52), font_index(' ')) << "nothing to borrow: the space";
 }
 
 TEST_F(Fonts, ReleaseReloadsFromTheNextSkin)
 {
-    make_coded_fonts("Blue");
-    make_coded_fonts("Gold");
+    write_coded_fonts("Blue");
+    write_skin_picture("Gold", "font_black.png", 1344, 16, {8, 200, 8});
+    write_skin_picture("Gold", "smallfont_black.png", 840, 10, {8, 200, 8});
     draw_text(screen, 0, 0, "A", 0, "Blue");
     draw_text(screen, 0, 0, "A", 0, "Gold");
-    EXPECT_EQ(variant_at(3, 0), kBlueBlack) << "kept until released";
+    EXPECT_EQ(glyph_at(screen, 3, 0), font_index('A')) << "kept until released";
     release_fonts();
     draw_text(screen, 0, 0, "A", 0, "Gold");
-    EXPECT_EQ(variant_at(3, 0), kGoldBlack);
+    EXPECT_TRUE(shows(screen, 3, 0, {8, 200, 8}));
     draw_small_text(screen, 0, 50, "A", 0, "Gold");
-    EXPECT_EQ(variant_at(3, 50), kGoldBlack);
+    EXPECT_TRUE(shows(screen, 3, 50, {8, 200, 8}));
     release_fonts();
 }

@@ -2,22 +2,13 @@
 #include "harness.h"
 
 #include "gfx/sound.h"
+#include "resource_files.h"
 
 #include <filesystem>
 
 namespace {
 
 using Sounds = ShellTest;
-
-// A short silent 16-bit PCM WAV file.
-std::string silent_wav()
-{
-    std::string data(800, '\0');
-    auto u32 = [](uint32_t v) { return std::string{char(v), char(v >> 8), char(v >> 16), char(v >> 24)}; };
-    auto u16 = [](uint16_t v) { return std::string{char(v), char(v >> 8)}; };
-    return "RIFF" + u32(36 + static_cast<uint32_t>(data.size())) + "WAVEfmt " + u32(16) + u16(1) + u16(1) +
-           u32(22050) + u32(44100) + u16(2) + u16(16) + "data" + u32(static_cast<uint32_t>(data.size())) + data;
-}
 
 } // namespace
 
