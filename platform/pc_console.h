@@ -76,6 +76,9 @@ void pc_emu_log(std::string_view log, std::string_view line);
 // "power-off", "quit", "script-end") to "state/control", where the emulator
 // reads why the boot ended, flushes and exits.
 [[noreturn]] void pc_emu_end(const char* how);
+// Forgets the emulator display's window and script as a newly started
+// process would (the script position is read again from the state folder).
+void pc_emu_display_reset();
 
 // Battery levels the emulator cycles through: 1 full to 4 low.
 constexpr int kEmuBatteryLevels = 4;

@@ -363,6 +363,13 @@ int emulator_next_event(SDL_Event* event, bool block)
 
 } // namespace
 
+void pc_emu_display_reset()
+{
+    if (emu.shell_screen)
+        SDL_FreeSurface(emu.shell_screen);
+    emu = EmulatorDisplay{};
+}
+
 void pc_hold_button(int button, bool held)
 {
     if (button >= 0 && button < kButtonCount)
