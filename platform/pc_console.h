@@ -91,8 +91,9 @@ bool pc_save_png(SDL_Surface* surface, const char* path);
 // One command a line; "#" starts a comment. Buttons by name (up, down,
 // left, right, menu, select, l, r, a, b, x, y, volup, voldown) or number.
 //   press B          B goes down, then up
-//   hold B           B goes down and stays held until released; the first
-//                    lines of a script hold buttons while the console starts
+//   hold B           B goes down and stays held until released; the
+//                    script's first lines hold buttons from power-on (held
+//                    before any program asks, with no event)
 //   release B        B goes up
 //   tap X Y          a touch at (X, Y) in screen pixels, then the lift
 //   wait MS          nothing happens for MS milliseconds

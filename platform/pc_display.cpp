@@ -237,6 +237,26 @@ void scale_mouse(SDL_Event* e)
 
 // --- the input script ---
 
+void advance_script();
+
+// The script's first "hold" lines are buttons held while the console
+// switches on: held before the first program asks, with no event (there was
+// no program to see them go down).
+void hold_buttons_from_power_on()
+{
+    if (emu.cursor.line != 0 || emu.cursor.phase != 0)
+        return;
+    unsigned held = pc_script_held();
+    size_t line = 0;
+    while (line < emu.script.size() && emu.script[line].op == ScriptOp::Hold)
+        held |= 1u << emu.script[line++].a;
+    if (line == 0)
+        return;
+    pc_set_script_held(held);
+    emu.cursor.line = static_cast<int>(line);
+    pc_save_script_cursor(emu.cursor);
+}
+
 void load_script()
 {
     if (emu.script_loaded)
@@ -248,6 +268,7 @@ void load_script()
     if (!pc_load_script(pc_emu_script().c_str(), emu.script))
         std::fprintf(stderr, "korvo emulator: cannot read the input script %s\n", pc_emu_script().c_str());
     emu.cursor = pc_script_cursor();
+    hold_buttons_from_power_on();
 }
 
 void advance_script()
