@@ -6,6 +6,7 @@
 // own that is shown scaled in the window, darkened while the backlight is
 // off; a few function keys work the emulator, and an input script can stand
 // in for keyboard and mouse.
+#include "core/text.h"
 #include "platform/pc_console.h"
 #include "platform/platform.h"
 
@@ -214,7 +215,7 @@ bool emulator_key(const SDL_Event& e)
         return true;
     if (key == kScreenshotKey) {
         char name[64];
-        std::snprintf(name, sizeof name, "shot-%ld-%d", static_cast<long>(time(nullptr)), ++emu.screenshots);
+        format_into(name, "shot-%ld-%d", static_cast<long>(time(nullptr)), ++emu.screenshots);
         save_screenshot(name);
     } else if (key == kBatteryKey) {
         next_battery_level();
