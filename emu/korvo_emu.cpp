@@ -20,7 +20,8 @@ constexpr const char* kUsage =
     "  --headless         no window (SDL's dummy video driver)\n"
     "  --timeout SECONDS  stop a run that takes longer\n"
     "  --fail-copy-to P   make a \"cp\" to the console path P fail halfway (a full NAND)\n"
-    "  --first PROGRAM    boot once into PROGRAM (a console path) instead of the boot script\n";
+    "  --first PROGRAM    boot once into PROGRAM (a console path) instead of the boot script\n"
+    "  --clock SECONDS    the console's clock stands still at SECONDS since 1970\n";
 
 struct Options {
     BootOptions boot;
@@ -42,11 +43,13 @@ bool parse_options(int argc, char** argv, Options& o)
 {
     o.boot.dir = std::string(KORVO_BINARY_DIR) + "/console";
     o.boot.headless = !std::getenv("DISPLAY") && !std::getenv("SDL_VIDEODRIVER");
+    int clock = 0;
     for (int i = 1; i < argc; ++i) {
         std::string option = argv[i];
         const char* value = i + 1 < argc ? argv[i + 1] : nullptr;
         bool takes_value = option == "--dir" || option == "--scale" || option == "--script" ||
-                           option == "--timeout" || option == "--fail-copy-to" || option == "--first";
+                           option == "--timeout" || option == "--fail-copy-to" || option == "--first" ||
+                           option == "--clock";
         if (takes_value && !value) {
             std::fprintf(stderr, "korvo-emu: %s needs a value\n%s", option.c_str(), kUsage);
             return false;
@@ -68,6 +71,10 @@ bool parse_options(int argc, char** argv, Options& o)
             o.boot.fail_copy_to = value;
         else if (option == "--first")
             o.boot.first_program = value;
+        else if (option == "--clock") {
+            ok = parse_number(value, 1, 2000000000, clock);
+            o.boot.clock = clock;
+        }
         else
             ok = false;
         if (!ok) {

@@ -71,6 +71,8 @@ void add_environment(std::vector<std::string>& command, const BootOptions& o)
     add(command, {"--setenv", "KORVO_EMU_DIR", o.dir, "--setenv", "KORVO_EMU_SCALE", std::to_string(o.scale)});
     if (!o.script.empty())
         add(command, {"--setenv", "KORVO_EMU_SCRIPT", o.dir + "/state/script"});
+    if (o.clock > 0)
+        add(command, {"--setenv", "KORVO_EMU_TIME", std::to_string(o.clock)});
     if (o.headless)
         add(command, {"--setenv", "SDL_VIDEODRIVER", "dummy"});
     if (o.headless || !std::getenv("SDL_AUDIODRIVER"))

@@ -14,6 +14,7 @@ struct BootOptions {
     int timeout_s = 0;            // 0: none; else the run is stopped after that long
     std::string fail_copy_to;     // a "cp" to this console path fails halfway
     std::string first_program;    // run instead of the boot script on the first boot
+    long long clock = 0;          // 0: the host's clock; else it stands still at this time
 };
 
 // How a run ended.

@@ -59,6 +59,8 @@ void pc_release_buttons();
 //                     "screenshots/", "tree/" (the console's files)
 //   KORVO_EMU_SCALE   the window's scale, 1 to 3
 //   KORVO_EMU_SCRIPT  an input script that replaces keyboard and mouse
+//   KORVO_EMU_TIME    the clock stands still at this time (seconds since
+//                     1970), so that screenshots can be compared
 // Without KORVO_EMU_DIR the backend is the plain emulation above. The
 // variables are read on first use and again by pc_reset and pc_emu_load.
 void pc_emu_load();

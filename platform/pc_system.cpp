@@ -379,6 +379,7 @@ int platform_set_time(time_t t)
 
 time_t platform_time()
 {
+    emulator_mode();   // may stop the clock
     if (emulated.fixed_time)
         return emulated.fixed_time;
     return time(nullptr) + emulated.time_offset;
@@ -400,6 +401,9 @@ void pc_emu_load()
     emulator.scale = n >= 1 && n <= 3 ? n : 2;
     const char* script = std::getenv("KORVO_EMU_SCRIPT");
     emulator.script = script ? script : "";
+    const char* still = std::getenv("KORVO_EMU_TIME");
+    if (still && std::atoll(still) > 0)
+        emulated.fixed_time = static_cast<time_t>(std::atoll(still));
 }
 
 bool pc_emu_active() { return emulator_mode().active; }

@@ -275,6 +275,16 @@ TEST_F(EmulatorMode, TimersStillReachTheShellDuringAScript)
     EXPECT_EQ(e.user.code, 7);
 }
 
+TEST_F(EmulatorMode, ClockCanStandStill)
+{
+    setenv("KORVO_EMU_TIME", "1767268800", 1);
+    pc_reset();
+    EXPECT_EQ(platform_time(), 1767268800);
+    unsetenv("KORVO_EMU_TIME");
+    pc_reset();
+    EXPECT_NEAR(static_cast<double>(platform_time()), static_cast<double>(time(nullptr)), 2.0);
+}
+
 TEST(InputScript, ParsesEveryCommand)
 {
     ScriptCommand c;

@@ -16,6 +16,8 @@ namespace fs = std::filesystem;
 
 namespace {
 
+constexpr const char* kStillClock = "1767268800";   // 2026-01-01 12:00 UTC
+
 std::string read_whole(const std::string& path)
 {
     std::ifstream in(path, std::ios::binary);
@@ -93,7 +95,9 @@ int ConsoleRun::boot(const std::string& script, const std::vector<std::string>& 
 {
     std::string script_path = dir + "/script-" + std::to_string(std::rand()) + ".txt";
     std::ofstream(script_path) << script;
-    std::string command = shell_quoted(KORVO_EMU_BINARY) + " --headless --timeout 90 --dir " + shell_quoted(dir) +
+    // A clock that stands still, in one time zone, keeps screenshots comparable.
+    std::string command = "TZ=UTC " + shell_quoted(KORVO_EMU_BINARY) + " --headless --timeout 90 --clock " +
+                          kStillClock + " --dir " + shell_quoted(dir) +
                           " --script " + shell_quoted(script_path);
     if (!laid_out)
         command += " --fresh";
