@@ -5,7 +5,10 @@
 
 #include <ctime>
 #include <string>
+#include <string_view>
 #include <vector>
+
+typedef struct SDL_Surface SDL_Surface;
 
 // Puts the emulated console back into its power-on state: backlight on, no
 // brightness sent, battery level 1, registers zeroed, mixer level 0, the real
@@ -32,6 +35,13 @@ void pc_fail_replacements(bool on);
 void pc_fail_next_replacements(int count);
 // True for a command line that would touch the host system (see above).
 bool pc_command_is_privileged(const char* command_line);
+// True when the command line runs the program named program (in command
+// position, any folder), e.g. "sync; reboot" runs "reboot".
+bool pc_command_runs(const char* command_line, std::string_view program);
+// When set, ordinary command lines are recorded and handed to handler instead
+// of the system shell (its result is platform_run's); tests use it to act out
+// commands on a folder of their own, or to make one fail. nullptr undoes it.
+void pc_set_command_handler(int (*handler)(const char* command_line));
 
 // Emulated devices.
 void pc_set_battery_level(int level);
@@ -43,3 +53,86 @@ unsigned char* pc_registers();
 void pc_fix_time(time_t t);  // 0 follows the host clock again
 void pc_hold_button(int button, bool held);
 void pc_release_buttons();
+
+// --- emulator mode ---
+// The emulator gives every process it boots these environment variables:
+//   KORVO_EMU_DIR     its folder, bound into the sandbox at the same path:
+//                     "state/" (files shared by the processes of one run),
+//                     "screenshots/", "tree/" (the console's files)
+//   KORVO_EMU_SCALE   the window's scale, 1 to 3
+//   KORVO_EMU_SCRIPT  an input script that replaces keyboard and mouse
+//   KORVO_EMU_TIME    the clock stands still at this time (seconds since
+//                     1970), so that screenshots can be compared
+// Without KORVO_EMU_DIR the backend is the plain emulation above. The
+// variables are read on first use and again by pc_reset and pc_emu_load.
+void pc_emu_load();
+bool pc_emu_active();
+int pc_emu_scale();
+const std::string& pc_emu_script();
+// The path of a file in the emulator's folder ("state/battery", ...).
+std::string pc_emu_path(std::string_view name);
+// Small shared state files holding one number; fallback when unreadable.
+int pc_emu_read_number(std::string_view name, int fallback);
+void pc_emu_write_number(std::string_view name, int value);
+// Appends one line to "state/<log>", prefixed by this program's name.
+void pc_emu_log(std::string_view log, std::string_view line);
+// Ends this process as part of the emulated console: writes how ("reboot",
+// "power-off", "quit", "script-end") to "state/control", where the emulator
+// reads why the boot ended, flushes and exits.
+[[noreturn]] void pc_emu_end(const char* how);
+// Forgets the emulator display's window and script as a newly started
+// process would (the script position is read again from the state folder).
+void pc_emu_display_reset();
+
+// Battery levels the emulator cycles through: 1 full to 4 low.
+constexpr int kEmuBatteryLevels = 4;
+
+// --- pictures ---
+// Writes the surface as an 8-bit RGB PNG file; false when it could not.
+bool pc_save_png(SDL_Surface* surface, const char* path);
+
+// --- input scripts (emulator mode with KORVO_EMU_SCRIPT) ---
+// One command a line; "#" starts a comment. Buttons by name (up, down,
+// left, right, menu, select, l, r, a, b, x, y, volup, voldown) or number.
+//   press B          B goes down, then up
+//   hold B           B goes down and stays held until released; the
+//                    script's first lines hold buttons from power-on (held
+//                    before any program asks, with no event)
+//   release B        B goes up
+//   tap X Y          a touch at (X, Y) in screen pixels, then the lift
+//   wait MS          nothing happens for MS milliseconds
+//   screenshot NAME  the screen is saved as "screenshots/NAME.png"
+//   battery LEVEL    the battery level becomes LEVEL (0 none, 1 full, 4 low)
+// The script runs across every process of a run: its position is kept in
+// "state/script.pos", the held buttons in "state/held".
+enum class ScriptOp { Press, Hold, Release, Tap, Wait, Screenshot, Battery };
+
+struct ScriptCommand {
+    ScriptOp op = ScriptOp::Wait;
+    int a = 0;          // button, x, milliseconds or level
+    int b = 0;          // y
+    std::string name;   // screenshot name
+};
+
+// 1 when the line holds a command, 0 for a blank or comment line, -1 when it
+// is not understood.
+int pc_parse_script_line(std::string_view line, ScriptCommand& command);
+// The button number for a name or number ("r" and "11" give 11); -1 if none.
+int pc_button_by_name(std::string_view name);
+// Reads a whole script; lines not understood are reported on standard error
+// and skipped. False when the file cannot be read.
+bool pc_load_script(const char* path, std::vector<ScriptCommand>& commands);
+
+// Where the script stands: the next command, how far into it (a press or a
+// tap delivers two events), and the end of a running wait (monotonic ms).
+struct ScriptCursor {
+    int line = 0;
+    int phase = 0;
+    long long wait_until_ms = 0;
+};
+ScriptCursor pc_script_cursor();
+void pc_save_script_cursor(const ScriptCursor& cursor);
+// Held buttons, one bit per button number.
+unsigned pc_script_held();
+void pc_set_script_held(unsigned buttons);
+long long pc_monotonic_ms();

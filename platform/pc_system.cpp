@@ -10,6 +10,7 @@
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <errno.h>
 #include <mutex>
 #include <string_view>
 #include <unistd.h>
@@ -36,6 +37,16 @@ struct Emulated {
     bool replacements_fail = false;
     int failing_replacements = 0;
     bool tracing = true;
+    int (*command_handler)(const char* command_line) = nullptr;
+};
+
+// Emulator mode: read from the environment the emulator gives its processes.
+struct EmulatorMode {
+    bool loaded = false;
+    bool active = false;
+    std::string dir;
+    std::string script;
+    int scale = 2;
 };
 
 std::mutex trace_mutex;   // the screensaver timer traces from SDL's timer thread
@@ -43,6 +54,14 @@ std::vector<std::string> trace_lines;
 Emulated emulated;
 std::atomic<bool> backlight_on{true};   // switched from the timer thread too
 alignas(8) unsigned char registers[kRegisterBlockSize];
+EmulatorMode emulator;
+
+const EmulatorMode& emulator_mode()
+{
+    if (!emulator.loaded)
+        pc_emu_load();
+    return emulator;
+}
 
 void trace(const char* format, ...) __attribute__((format(printf, 1, 2)));
 
@@ -57,6 +76,8 @@ void trace(const char* format, ...)
     va_end(args);
     std::lock_guard<std::mutex> lock(trace_mutex);
     trace_lines.emplace_back(line);
+    if (emulator_mode().active)
+        pc_emu_log("trace.log", line);
 }
 
 bool register_in_block(void* map, uint32_t offset, uint32_t width)
@@ -74,28 +95,23 @@ bool is_blank(char c)
     return c == ' ' || c == '\t';
 }
 
-// A word in command position names the program that runs; only such words
-// count, so "rm -rf user/reboot" is an ordinary command.
-bool names_privileged_program(std::string_view word)
-{
-    size_t slash = word.rfind('/');
-    std::string_view program = slash == std::string_view::npos ? word : word.substr(slash + 1);
-    for (std::string_view bad : kPrivilegedCommands)
-        if (program == bad)
-            return true;
-    return false;
-}
-
 bool is_prefix_word(std::string_view word)
 {
     return word == "exec" || word == "sudo" || word == "nohup" || word == "env" || word == "command";
 }
 
-} // namespace
-
-bool pc_command_is_privileged(const char* command_line)
+std::string_view program_of(std::string_view word)
 {
-    std::string_view line(command_line ? command_line : "");
+    size_t slash = word.rfind('/');
+    return slash == std::string_view::npos ? word : word.substr(slash + 1);
+}
+
+// Calls found with the name of every program the command line runs: a word
+// in command position, so "rm -rf user/reboot" runs only "rm". Stops at the
+// first for which found is true and returns true then.
+template <typename Found>
+bool any_program(std::string_view line, Found found)
+{
     bool command_position = true;
     size_t i = 0;
     while (i < line.size()) {
@@ -112,12 +128,35 @@ bool pc_command_is_privileged(const char* command_line)
         while (i < line.size() && !is_blank(line[i]) && !is_separator(line[i]))
             ++i;
         std::string_view word = line.substr(start, i - start);
-        if (command_position && names_privileged_program(word))
+        if (command_position && found(program_of(word)))
             return true;
         bool assignment = word.find('=') != std::string_view::npos;
         command_position = command_position && (is_prefix_word(word) || assignment);
     }
     return false;
+}
+
+} // namespace
+
+bool pc_command_is_privileged(const char* command_line)
+{
+    return any_program(command_line ? command_line : "", [](std::string_view program) {
+        for (std::string_view bad : kPrivilegedCommands)
+            if (program == bad)
+                return true;
+        return false;
+    });
+}
+
+bool pc_command_runs(const char* command_line, std::string_view program)
+{
+    return any_program(command_line ? command_line : "",
+                       [program](std::string_view name) { return name == program; });
+}
+
+void pc_set_command_handler(int (*handler)(const char* command_line))
+{
+    emulated.command_handler = handler;
 }
 
 void pc_reset()
@@ -129,6 +168,7 @@ void pc_reset()
     emulated = Emulated{};
     backlight_on = true;
     std::memset(registers, 0, sizeof registers);
+    pc_emu_load();
 }
 
 std::vector<std::string> pc_trace()
@@ -176,6 +216,8 @@ int platform_battery_read(int fd, void* buffer, int size)
 {
     if (fd != kBatteryFd || size < 0)
         return -1;
+    if (emulator_mode().active)
+        emulated.battery_level = pc_emu_read_number("state/battery", 1);
     unsigned char state[4] = {static_cast<unsigned char>(emulated.battery_level & 0xFF),
                               static_cast<unsigned char>((emulated.battery_level >> 8) & 0xFF), 0, 0};
     int n = size < 4 ? size : 4;
@@ -258,6 +300,8 @@ void platform_reg_write32(void* map, uint32_t offset, uint32_t value)
 void platform_power_cut()
 {
     trace("power cut");
+    if (emulator_mode().active)
+        pc_emu_end("power-off");
 }
 
 int platform_mixer_open(bool for_writing)
@@ -284,8 +328,16 @@ void platform_mixer_close(int fd)
 int platform_run(const char* command_line)
 {
     trace("run %s", command_line);
-    if (emulated.commands_recorded_only || pc_command_is_privileged(command_line))
+    if (pc_command_is_privileged(command_line)) {
+        // The emulated console reboots: its emulator boots it again.
+        if (emulator_mode().active && pc_command_runs(command_line, "reboot"))
+            pc_emu_end("reboot");
         return 0;
+    }
+    if (emulated.commands_recorded_only)
+        return 0;
+    if (emulated.command_handler)
+        return emulated.command_handler(command_line);
     std::fflush(nullptr);
     return std::system(command_line);
 }
@@ -332,7 +384,87 @@ int platform_set_time(time_t t)
 
 time_t platform_time()
 {
+    emulator_mode();   // may stop the clock
     if (emulated.fixed_time)
         return emulated.fixed_time;
     return time(nullptr) + emulated.time_offset;
+}
+
+// --- emulator mode ---
+
+void pc_emu_load()
+{
+    emulator = EmulatorMode{};
+    emulator.loaded = true;
+    const char* dir = std::getenv("KORVO_EMU_DIR");
+    if (!dir || !*dir)
+        return;
+    emulator.active = true;
+    emulator.dir = dir;
+    const char* scale = std::getenv("KORVO_EMU_SCALE");
+    int n = scale ? std::atoi(scale) : 0;
+    emulator.scale = n >= 1 && n <= 3 ? n : 2;
+    const char* script = std::getenv("KORVO_EMU_SCRIPT");
+    emulator.script = script ? script : "";
+    const char* still = std::getenv("KORVO_EMU_TIME");
+    if (still && std::atoll(still) > 0)
+        emulated.fixed_time = static_cast<time_t>(std::atoll(still));
+}
+
+bool pc_emu_active() { return emulator_mode().active; }
+int pc_emu_scale() { return emulator_mode().scale; }
+const std::string& pc_emu_script() { return emulator_mode().script; }
+
+std::string pc_emu_path(std::string_view name)
+{
+    std::string path = emulator_mode().dir;
+    path += '/';
+    path += name;
+    return path;
+}
+
+int pc_emu_read_number(std::string_view name, int fallback)
+{
+    std::FILE* file = std::fopen(pc_emu_path(name).c_str(), "r");
+    if (!file)
+        return fallback;
+    int value = fallback;
+    if (std::fscanf(file, "%d", &value) != 1)
+        value = fallback;
+    std::fclose(file);
+    return value;
+}
+
+void pc_emu_write_number(std::string_view name, int value)
+{
+    // Through a temporary name: another process of the run may read it.
+    std::string path = pc_emu_path(name);
+    std::string temporary = path + ".tmp";
+    std::FILE* file = std::fopen(temporary.c_str(), "w");
+    if (!file)
+        return;
+    std::fprintf(file, "%d\n", value);
+    if (std::fclose(file) == 0)
+        std::rename(temporary.c_str(), path.c_str());
+}
+
+void pc_emu_log(std::string_view log, std::string_view line)
+{
+    std::FILE* file = std::fopen(pc_emu_path(std::string("state/") + std::string(log)).c_str(), "a");
+    if (!file)
+        return;
+    std::fprintf(file, "%s: %.*s\n", program_invocation_short_name, static_cast<int>(line.size()), line.data());
+    std::fclose(file);
+}
+
+void pc_emu_end(const char* how)
+{
+    std::FILE* file = std::fopen(pc_emu_path("state/control").c_str(), "w");
+    if (file) {
+        std::fprintf(file, "%s\n", how);
+        std::fclose(file);
+    }
+    pc_emu_log("trace.log", std::string("end: ") + how);
+    std::fflush(nullptr);
+    std::_Exit(0);
 }

@@ -1,7 +1,8 @@
 # The Debian packages Korvo builds and tests with; sourced by run.sh and test.sh.
 KORVO_PACKAGES=(build-essential cmake pkg-config
   libsdl1.2-dev libsdl-image1.2-dev libsdl-mixer1.2-dev libsdl-gfx1.2-dev
-  googletest libgtest-dev libbenchmark-dev)
+  googletest libgtest-dev libbenchmark-dev
+  zlib1g-dev bubblewrap python3-pil)
 
 ensure_packages() {
   local missing=() p

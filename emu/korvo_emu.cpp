@@ -1,0 +1,126 @@
+// korvo-emu: lays out the emulated console's files and boots it in a
+// sandbox, in a window or (with no display) headless. See README.md.
+#include "emu/console_tree.h"
+#include "emu/sandbox.h"
+
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <string>
+#include <unistd.h>
+
+namespace {
+
+constexpr const char* kUsage =
+    "usage: korvo-emu [options]\n"
+    "  --dir DIR          the emulator's folder (default: the build's console/)\n"
+    "  --fresh            lay out a fresh console: a new card, NAND and firmware\n"
+    "  --scale N          window scale 1, 2 or 3 (default 2; F10 changes it)\n"
+    "  --script FILE      input script instead of keyboard and mouse\n"
+    "  --headless         no window (SDL's dummy video driver)\n"
+    "  --timeout SECONDS  stop a run that takes longer\n"
+    "  --fail-copy-to P   make a \"cp\" to the console path P fail halfway (a full NAND)\n"
+    "  --first PROGRAM    boot once into PROGRAM (a console path) instead of the boot script\n"
+    "  --clock SECONDS    the console's clock stands still at SECONDS since 1970\n";
+
+struct Options {
+    BootOptions boot;
+    bool fresh = false;
+};
+
+bool parse_number(const char* text, int low, int high, int& value)
+{
+    char* end = nullptr;
+    long n = std::strtol(text, &end, 10);
+    if (!*text || *end || n < low || n > high)
+        return false;
+    value = static_cast<int>(n);
+    return true;
+}
+
+// False (usage printed) for anything not understood.
+bool parse_options(int argc, char** argv, Options& o)
+{
+    o.boot.dir = std::string(KORVO_BINARY_DIR) + "/console";
+    o.boot.headless = !std::getenv("DISPLAY") && !std::getenv("SDL_VIDEODRIVER");
+    int clock = 0;
+    for (int i = 1; i < argc; ++i) {
+        std::string option = argv[i];
+        const char* value = i + 1 < argc ? argv[i + 1] : nullptr;
+        bool takes_value = option == "--dir" || option == "--scale" || option == "--script" ||
+                           option == "--timeout" || option == "--fail-copy-to" || option == "--first" ||
+                           option == "--clock";
+        if (takes_value && !value) {
+            std::fprintf(stderr, "korvo-emu: %s needs a value\n%s", option.c_str(), kUsage);
+            return false;
+        }
+        bool ok = true;
+        if (option == "--fresh")
+            o.fresh = true;
+        else if (option == "--headless")
+            o.boot.headless = true;
+        else if (option == "--dir")
+            o.boot.dir = value;
+        else if (option == "--scale")
+            ok = parse_number(value, 1, 3, o.boot.scale);
+        else if (option == "--script")
+            o.boot.script = value;
+        else if (option == "--timeout")
+            ok = parse_number(value, 1, 24 * 3600, o.boot.timeout_s);
+        else if (option == "--fail-copy-to")
+            o.boot.fail_copy_to = value;
+        else if (option == "--first")
+            o.boot.first_program = value;
+        else if (option == "--clock") {
+            ok = parse_number(value, 1, 2000000000, clock);
+            o.boot.clock = clock;
+        }
+        else
+            ok = false;
+        if (!ok) {
+            std::fprintf(stderr, "korvo-emu: cannot use %s%s%s\n%s", option.c_str(), takes_value ? " " : "",
+                         takes_value ? value : "", kUsage);
+            return false;
+        }
+        i += takes_value ? 1 : 0;
+    }
+    return true;
+}
+
+// A relative folder is taken from where the emulator was started: the
+// sandbox starts elsewhere.
+std::string absolute(const std::string& path)
+{
+    if (path.empty() || path[0] == '/')
+        return path;
+    char here[4096];
+    if (!getcwd(here, sizeof here))
+        return path;
+    return std::string(here) + "/" + path;
+}
+
+} // namespace
+
+int main(int argc, char** argv)
+{
+    Options o;
+    if (argc > 1 && (!std::strcmp(argv[1], "--help") || !std::strcmp(argv[1], "-h"))) {
+        std::fputs(kUsage, stdout);
+        return 0;
+    }
+    if (!parse_options(argc, argv, o))
+        return 64;
+    o.boot.dir = absolute(o.boot.dir);
+    o.boot.script = absolute(o.boot.script);
+    TreeSources sources{KORVO_SOURCE_DIR, KORVO_BINARY_DIR};
+    if (!lay_out_tree(o.boot.dir, sources, o.fresh) || !reset_state(o.boot.dir))
+        return 3;
+    std::printf("korvo-emu: console in %s/tree, booting%s\n", o.boot.dir.c_str(),
+                o.boot.headless ? " headless" : "");
+    std::fflush(stdout);
+    RunEnd end = run_console(o.boot);
+    std::printf("korvo-emu: %s.\n  boots: %s/state/boot.log\n  output: %s/state/console.log\n"
+                "  screenshots: %s/screenshots/\n",
+                describe(end), o.boot.dir.c_str(), o.boot.dir.c_str(), o.boot.dir.c_str());
+    return exit_status(end);
+}

@@ -1,0 +1,89 @@
+#include "emu/standin.h"
+
+#include "platform/pc_console.h"
+#include "platform/platform.h"
+
+#include <SDL_gfxPrimitives.h>
+
+#include <cstdio>
+#include <string>
+
+namespace {
+
+SDL_Surface* standin_screen;
+
+} // namespace
+
+SDL_Surface* standin_start(std::string_view note)
+{
+    SDL_Init(SDL_INIT_TIMER | SDL_INIT_VIDEO | SDL_INIT_JOYSTICK);
+    standin_screen = platform_open_display();
+    standin_log(std::string("started") + (note.empty() ? "" : " ") + std::string(note));
+    return standin_screen;
+}
+
+void standin_clear(Uint8 r, Uint8 g, Uint8 b)
+{
+    if (standin_screen)
+        SDL_FillRect(standin_screen, nullptr, SDL_MapRGB(standin_screen->format, r, g, b));
+}
+
+void standin_text(int x, int y, std::string_view text, bool highlight)
+{
+    if (!standin_screen)
+        return;
+    std::string line(text);
+    if (highlight) {
+        int width = static_cast<int>(line.size()) * 8 + 4;
+        boxRGBA(standin_screen, static_cast<Sint16>(x - 2), static_cast<Sint16>(y - 2),
+                static_cast<Sint16>(x + width - 3), static_cast<Sint16>(y + 9), 255, 255, 255, 255);
+        stringRGBA(standin_screen, static_cast<Sint16>(x), static_cast<Sint16>(y), line.c_str(), 0, 0, 0, 255);
+    } else {
+        stringRGBA(standin_screen, static_cast<Sint16>(x), static_cast<Sint16>(y), line.c_str(), 255, 255, 255, 255);
+    }
+}
+
+void standin_show()
+{
+    if (standin_screen)
+        platform_update(standin_screen, 0, 0, 320, 240);
+}
+
+int standin_wait_press(int* x, int* y)
+{
+    SDL_Event event;
+    while (platform_wait_event(&event)) {
+        if (event.type == SDL_JOYBUTTONDOWN)
+            return event.jbutton.button;
+        if (event.type == SDL_MOUSEBUTTONDOWN) {
+            if (x)
+                *x = event.button.x;
+            if (y)
+                *y = event.button.y;
+            return -1;
+        }
+    }
+    return -2;
+}
+
+void standin_log(std::string_view line)
+{
+    std::printf("%s: %.*s\n", program_invocation_short_name, static_cast<int>(line.size()), line.data());
+    std::fflush(stdout);
+    if (pc_emu_active())
+        pc_emu_log("programs.log", line);
+}
+
+void standin_replace(const char* folder, const char* program)
+{
+    SDL_Quit();
+    platform_chdir(folder);
+    const char* const argv[] = {program, nullptr};
+    platform_replace_process(program, argv);
+    standin_log(std::string("could not start ") + program);
+}
+
+void standin_return_to_menu()
+{
+    standin_replace("/usr/gp2x", "/usr/gp2x/gp2xmenu");
+}
