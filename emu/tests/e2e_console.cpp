@@ -116,7 +116,8 @@ TEST_F(Console, LaunchScriptRunsAFirmwareProgramAndTheLauncherAgain)
     ASSERT_EQ(boot(kInstall), 0);
     put_console_file("/mnt/nand/exect.gpe",
                      "#!/bin/sh\ncd /usr/gp2x\n/usr/gp2x/LineDraw.gpe\nexec ./gp2xmenu \n", true);
-    EXPECT_EQ(boot("press x\n", {"--first", "/mnt/nand/exect.gpe"}), 0);
+    // LineDraw ends with X; the shell then starts again and is logged on.
+    EXPECT_EQ(boot("press x\nwait 1500\npress b\nwait 2600\n", {"--first", "/mnt/nand/exect.gpe"}), 0);
     std::string programs = state("programs.log");
     EXPECT_TRUE(has_line(programs, "LineDraw.gpe: started /usr/gp2x/LineDraw.gpe")) << programs;
     EXPECT_TRUE(has_line(programs, "LineDraw.gpe: done"));

@@ -1,7 +1,6 @@
 // End-to-end runs through the shell's own screens: logon, desktop, start
-// menu, category windows, program launching and the recovery screen. They
-// are registered with CTest only with -DKORVO_E2E_SHELL=ON (see README.md);
-// each names the screens it goes through.
+// menu, category windows, program launching and the recovery screen. Each
+// names the screens it goes through.
 #include "e2e.h"
 
 #include <filesystem>
