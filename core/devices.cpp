@@ -78,7 +78,7 @@ void power_off()
         SDL_Rect at;
         set_rect(at, 0, 0, 320, 240);
         SDL_BlitSurface(picture, nullptr, screen, &at);
-        platform_update(screen, 0, 0, 320, 240);
+        show_whole_screen(screen);
     }
     SDL_Delay(kShutdownPictureMs);
     platform_power_cut();

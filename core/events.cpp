@@ -73,6 +73,16 @@ int point_in_rect(int px, int py, int x, int y, int w, int h)
     return px >= x && px <= x + w && py >= y && py <= y + h;
 }
 
+bool point_in(int px, int py, const SDL_Rect& r)
+{
+    return point_in_rect(px, py, r.x, r.y, r.w, r.h) != 0;
+}
+
+bool touch_in(const SDL_Event& e, const SDL_Rect& r)
+{
+    return e.type == SDL_MOUSEBUTTONDOWN && point_in(e.button.x, e.button.y, r);
+}
+
 Uint32 saver_expired(Uint32, void*)
 {
     screen_on = 0;

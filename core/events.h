@@ -12,6 +12,10 @@ void wait_event();
 // 1 when (px, py) lies in the rectangle (x, y, w, h), both edges inclusive:
 // the rectangle accepts w + 1 columns and h + 1 rows.
 int point_in_rect(int px, int py, int x, int y, int w, int h);
+// point_in_rect against a layout rectangle.
+bool point_in(int px, int py, const SDL_Rect& r);
+// True when e is a touch (mouse button press) inside r.
+bool touch_in(const SDL_Event& e, const SDL_Rect& r);
 
 // Timer callbacks (SDL's timer thread).
 Uint32 saver_expired(Uint32 interval, void* param);

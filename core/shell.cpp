@@ -7,6 +7,7 @@
 #include "desktop/shortcuts.h"
 #include "dialogs/dialogs.h"
 #include "gfx/font.h"
+#include "gfx/image.h"
 #include "gfx/sound.h"
 #include "platform/platform.h"
 #include "programs/clock.h"
@@ -47,10 +48,6 @@ void select_saver_choice()
             selection = i;
 }
 
-void refresh_screen()
-{
-    platform_update(screen, 0, 0, 320, 240);
-}
 
 // Automatic logon asks the password again and again until it is typed
 // exactly; there is no way to cancel.
@@ -143,7 +140,7 @@ void main_loop_pass()
         row.input();
     else
         wait_event();
-    refresh_screen();
+    show_whole_screen(screen);
 }
 
 void prepare_main_loop()
@@ -154,7 +151,7 @@ void prepare_main_loop()
     }
     restore_autolog();
     draw_desktop();
-    refresh_screen();
+    show_whole_screen(screen);
 }
 
 void enter_shell()

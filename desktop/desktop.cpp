@@ -220,7 +220,7 @@ void draw_desc_bar(int item)
     // repainted, the bar covers its own previous frame.
     while (!desc_bar_finished && desc_bar_y != 0) {
         draw_desc_bar_at(desc_bar_y, text);
-        platform_update(screen, 0, 0, kScreenWidth, kScreenHeight);
+        show_whole_screen(screen);
         ++desc_bar_y;
     }
     if (desc_bar_y == 0)

@@ -33,11 +33,6 @@ bool in_use(int slot)
     return slot >= 0 && slot < kDesktopSlots && desktop_items[slot].link_name[0] != '\0';
 }
 
-bool touched(const SDL_Rect& r)
-{
-    return point_in_rect(event.button.x, event.button.y, r.x, r.y, r.w, r.h);
-}
-
 void open_start_menu()
 {
     return_window = current_window;
@@ -114,7 +109,7 @@ int touched_icon()
             SDL_Rect area = {static_cast<Sint16>(kTapStepX * c + kTapX), static_cast<Sint16>(kTapStepY * r + kTapY),
                              kTapSize, kTapSize};
             int slot = kRows * c + r;
-            if (touched(area) && in_use(slot))
+            if (touch_in(event, area) && in_use(slot))
                 return slot;
         }
     }
@@ -123,14 +118,14 @@ int touched_icon()
 
 void handle_touch()
 {
-    if (touched(kStartButton)) {
+    if (touch_in(event, kStartButton)) {
         play_click();
         open_start_menu();
     }
     int icon = touched_icon();
     if (icon >= 0)
         selection = icon;
-    if (touched(kRemoveButton))
+    if (touch_in(event, kRemoveButton))
         ask_remove();
     // Every tap takes part in the double tap, wherever it lands; the second
     // one must be on a shortcut.

@@ -46,17 +46,6 @@ SDL_Surface* panel;
 SDL_Surface* highlight;
 std::array<SDL_Surface*, kEntries> icons;
 
-void load_once(SDL_Surface*& image, const char* name)
-{
-    if (!image)
-        image = load_skin_image(name, skin_name);
-}
-
-bool touched(const SDL_Rect& r)
-{
-    return point_in_rect(event.button.x, event.button.y, r.x, r.y, r.w, r.h);
-}
-
 SDL_Rect entry_rect(int k)
 {
     return {kIconX, static_cast<Sint16>(kIconY + kEntryStep * k), kIconSize, kIconSize};
@@ -118,10 +107,10 @@ void act_on_release()
 
 void handle_touch()
 {
-    if (!touched(kTouchArea))
+    if (!touch_in(event, kTouchArea))
         back_to_desktop();
     for (int k = 0; k < kEntries; ++k) {
-        if (touched(entry_rect(k))) {
+        if (touch_in(event, entry_rect(k))) {
             play_click();
             sidebar_item = k;
         }
@@ -132,10 +121,10 @@ void handle_touch()
 
 void draw_sidebar()
 {
-    load_once(panel, "sidebar.png");
-    load_once(highlight, "sidesel.png");
+    load_cached(panel, "sidebar.png", skin_name);
+    load_cached(highlight, "sidesel.png", skin_name);
     for (int k = 0; k < kEntries; ++k)
-        load_once(icons[static_cast<size_t>(k)], kEntryList[static_cast<size_t>(k)].icon_file);
+        load_cached(icons[static_cast<size_t>(k)], kEntryList[static_cast<size_t>(k)].icon_file, skin_name);
     draw_desktop();
     if (panel)
         SDL_SetAlpha(panel, SDL_SRCALPHA, kPanelAlpha);

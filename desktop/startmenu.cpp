@@ -34,17 +34,6 @@ SDL_Surface* menu_picture;
 SDL_Surface* highlight;
 SDL_Surface* frame;
 
-void load_once(SDL_Surface*& image, const char* name)
-{
-    if (!image)
-        image = load_skin_image(name, skin_name);
-}
-
-bool touched(const SDL_Rect& r)
-{
-    return point_in_rect(event.button.x, event.button.y, r.x, r.y, r.w, r.h);
-}
-
 void close_menu()
 {
     current_window = return_window;
@@ -64,17 +53,17 @@ void activate(int entry)
 
 void handle_touch()
 {
-    if (touched(kStartButton)) {
+    if (touch_in(event, kStartButton)) {
         play_click();
         close_menu();
     }
-    if (!touched(kMenu)) {
+    if (!touch_in(event, kMenu)) {
         close_menu();
         return;
     }
     for (int k = 0; k < kEntries; ++k) {
         SDL_Rect entry = {kEntryX, static_cast<Sint16>(kEntryY + kEntryStep * k), kEntryW, kEntryH};
-        if (!touched(entry))
+        if (!touch_in(event, entry))
             continue;
         // The scan has no click of its own: it shows its wait box at once.
         if (k > 0)
@@ -110,9 +99,9 @@ void handle_button(int button)
 
 void draw_start_menu()
 {
-    load_once(menu_picture, "startmenu.png");
-    load_once(highlight, "ssel.png");
-    load_once(frame, "frame.png");
+    load_cached(menu_picture, "startmenu.png", skin_name);
+    load_cached(highlight, "ssel.png", skin_name);
+    load_cached(frame, "frame.png", skin_name);
     draw_desktop();
     blit_at(menu_picture, kMenu.x, kMenu.y);
     if (selection >= 0)

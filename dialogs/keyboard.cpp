@@ -4,7 +4,8 @@
 
 #include "core/events.h"
 #include "core/text.h"
-#include "dialogs/dialog_draw.h"
+#include "gfx/image.h"
+#include "platform/platform.h"
 #include "gfx/font.h"
 #include "gfx/sound.h"
 
@@ -39,11 +40,11 @@ constexpr std::array<int, 4> kRowLeft = {  31,    44,    31,    44};
 constexpr std::array<int, 4> kRowTop  = {  83,   108,   133,   158};
 
 //                                   x    y   w   h
-constexpr DialogRect kShiftArea     = {  0,   0, 64, 19};
-constexpr DialogRect kSpaceArea     = {256,   0, 64, 19};
-constexpr DialogRect kBackspaceArea = {271,  38, 28, 28};
-constexpr DialogRect kCancelArea    = {  0, 221, 64, 19};
-constexpr DialogRect kOkArea        = {256, 221, 45, 15};
+constexpr SDL_Rect kShiftArea     = {  0,   0, 64, 19};
+constexpr SDL_Rect kSpaceArea     = {256,   0, 64, 19};
+constexpr SDL_Rect kBackspaceArea = {271,  38, 28, 28};
+constexpr SDL_Rect kCancelArea    = {  0, 221, 64, 19};
+constexpr SDL_Rect kOkArea        = {256, 221, 45, 15};
 
 constexpr int kTextX = 58;
 constexpr int kLargeTextY = 45;
@@ -109,11 +110,6 @@ int key_x(int key)
 int key_y(int key)
 {
     return kRowTop[static_cast<size_t>(key / kKeysPerRow)];
-}
-
-bool touched(int x, int y, const DialogRect& r)
-{
-    return point_in_rect(x, y, r.x, r.y, r.w, r.h) != 0;
 }
 
 size_t text_length(const Typing& t)
@@ -196,24 +192,24 @@ void touch_keys(Typing& t, int x, int y)
 // Every area is tested; they do not overlap, so one touch acts at most once.
 void touch(Typing& t, int x, int y)
 {
-    if (touched(x, y, kCancelArea)) {
+    if (point_in(x, y, kCancelArea)) {
         play_click();
         close_with(t, 0);
     }
-    if (touched(x, y, kOkArea)) {
+    if (point_in(x, y, kOkArea)) {
         play_click();
         close_with(t, 1);
     }
-    if (touched(x, y, kBackspaceArea) && text_length(t) > 0) {
+    if (point_in(x, y, kBackspaceArea) && text_length(t) > 0) {
         play_key();
         erase_last(t);
     }
     // A full text refuses a touch on Shift too; button 10 shifts regardless.
-    if (touched(x, y, kShiftArea) && has_room(t)) {
+    if (point_in(x, y, kShiftArea) && has_room(t)) {
         play_key();
         keyboard_shift = 1 - keyboard_shift;
     }
-    if (touched(x, y, kSpaceArea) && has_room(t)) {
+    if (point_in(x, y, kSpaceArea) && has_room(t)) {
         play_key();
         append(t, ' ');
     }
@@ -229,7 +225,7 @@ void show_slide_frame(const Typing& t)
 {
     blit_onto(t.surface, t.backdrop.get(), 0, 0);
     blit_onto(t.surface, layout(t), 0, keyboard_slide_y);
-    show_whole(t.surface);
+    show_whole_screen(t.surface);
 }
 
 void slide_in(const Typing& t)
@@ -289,7 +285,7 @@ int on_screen_keyboard(SDL_Surface* surface, char* text, size_t capacity, const 
     SDL_Event key_event{};
     while (t.result == kOpen) {
         draw_keyboard(t);
-        show_whole(surface);
+        show_whole_screen(surface);
         if (platform_wait_event(&key_event))
             handle(t, key_event);
     }

@@ -3,7 +3,8 @@
 #include "dialogs/dialogs.h"
 
 #include "core/events.h"
-#include "dialogs/dialog_draw.h"
+#include "gfx/image.h"
+#include "platform/platform.h"
 #include "gfx/font.h"
 #include "gfx/sound.h"
 
@@ -12,10 +13,10 @@
 namespace {
 
 //                            x    y    w    h
-constexpr DialogRect kCloseBox  = {215,  44,  45,  18};
-constexpr DialogRect kOkButton  = {132, 153,  59,  24};   // notice
-constexpr DialogRect kYesButton = { 87, 153,  59,  24};   // question
-constexpr DialogRect kNoButton  = {174, 153,  59,  24};   // question; overlaps OK at x 174-191
+constexpr SDL_Rect kCloseBox  = {215,  44,  45,  18};
+constexpr SDL_Rect kOkButton  = {132, 153,  59,  24};   // notice
+constexpr SDL_Rect kYesButton = { 87, 153,  59,  24};   // question
+constexpr SDL_Rect kNoButton  = {174, 153,  59,  24};   // question; overlaps OK at x 174-191
 
 constexpr int kBoxX = 52, kBoxY = 43;     // the 216 x 154 box picture
 constexpr int kTextX = 67, kTextY = 93;
@@ -29,7 +30,7 @@ constexpr int kNoAnswer = -1;
 enum class Kinds { Both, Notice, Question };
 
 struct Touch {
-    DialogRect area;
+    SDL_Rect area;
     Kinds kinds;
     int answer;
 };
@@ -66,8 +67,7 @@ bool applies(Kinds kinds, bool question)
 int answer_touch(int x, int y, bool question)
 {
     for (const Touch& touch : kTouches) {
-        const DialogRect& r = touch.area;
-        if (applies(touch.kinds, question) && point_in_rect(x, y, r.x, r.y, r.w, r.h)) {
+        if (applies(touch.kinds, question) && point_in(x, y, touch.area)) {
             play_click();
             return touch.answer;
         }
@@ -116,7 +116,7 @@ int message_box(SDL_Surface* surface, const char* text, int question, const char
     SDL_Event box_event{};
     for (;;) {
         draw_box(surface, text, skin);
-        show_whole(surface);
+        show_whole_screen(surface);
         if (!platform_wait_event(&box_event))
             continue;
         int result = answer(box_event, is_question);
@@ -130,5 +130,5 @@ void wait_box(SDL_Surface* surface, const char* skin)
     if (!wait_image)
         wait_image = load_skin_image("wait.png", skin);
     blit_onto(surface, wait_image, kWaitX, kWaitY);
-    show_whole(surface);
+    show_whole_screen(surface);
 }

@@ -2,6 +2,7 @@
 
 #include "core/state.h"
 #include "core/text.h"
+#include "platform/platform.h"
 
 #include <SDL_image.h>
 #include <SDL_rotozoom.h>
@@ -145,11 +146,27 @@ void set_rect(SDL_Rect& rect, int x, int y, int w, int h)
     rect.h = static_cast<Uint16>(h);
 }
 
-void blit_at(SDL_Surface* image, int x, int y)
+void load_cached(SDL_Surface*& handle, const char* name, const char* skin)
 {
-    if (!image || !screen)
+    if (!handle)
+        handle = load_skin_image(name, skin);
+}
+
+void blit_onto(SDL_Surface* target, SDL_Surface* image, int x, int y)
+{
+    if (!image || !target)
         return;
     SDL_Rect at;
     set_rect(at, x, y, image->w, image->h);
-    SDL_BlitSurface(image, nullptr, screen, &at);
+    SDL_BlitSurface(image, nullptr, target, &at);
+}
+
+void blit_at(SDL_Surface* image, int x, int y)
+{
+    blit_onto(screen, image, x, y);
+}
+
+void show_whole_screen(SDL_Surface* surface)
+{
+    platform_update(surface, 0, 0, 320, 240);
 }

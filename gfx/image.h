@@ -26,5 +26,14 @@ void zoom_image(SDL_Surface*& image, double width, double height);
 // Stores x, y (signed 16-bit) and w, h (unsigned 16-bit) into rect.
 void set_rect(SDL_Rect& rect, int x, int y, int w, int h);
 
-// Blits the whole of image to screen at (x, y); nothing for a missing image.
+// Keeps a picture of the skin in handle: loads name on first use (and after
+// a failed load), then keeps it for the rest of the run.
+void load_cached(SDL_Surface*& handle, const char* name, const char* skin);
+
+// Blits the whole of image onto target at (x, y); nothing for a missing image.
+void blit_onto(SDL_Surface* target, SDL_Surface* image, int x, int y);
+// The same onto screen.
 void blit_at(SDL_Surface* image, int x, int y);
+
+// Shows the whole 320x240 surface on the display.
+void show_whole_screen(SDL_Surface* surface);

@@ -65,12 +65,6 @@ CategoryWindow* window_for(WindowId id)
     return nullptr;
 }
 
-void load_once(SDL_Surface*& image, const char* name)
-{
-    if (!image)
-        image = load_skin_image(name, skin_name);
-}
-
 bool in_use(int slot)
 {
     return slot >= 0 && slot < kLinkSlots && link_items[slot].link_name[0] != '\0';
@@ -88,11 +82,6 @@ int link_count()
 int selected_slot()
 {
     return kPageSize * list_top + selection;
-}
-
-bool touched(const SDL_Rect& r)
-{
-    return point_in_rect(event.button.x, event.button.y, r.x, r.y, r.w, r.h);
 }
 
 void draw_label(int n, const char* title)
@@ -193,7 +182,7 @@ void handle_button(int button)
 int touched_icon()
 {
     for (int n = 0; n < kPageSize; ++n)
-        if (touched(icon_rect(n)) && in_use(kPageSize * list_top + n))
+        if (touch_in(event, icon_rect(n)) && in_use(kPageSize * list_top + n))
             return n;
     return -1;
 }
@@ -201,26 +190,26 @@ int touched_icon()
 void handle_touch()
 {
     int count = link_count();
-    if (touched(kCloseBox)) {
+    if (touch_in(event, kCloseBox)) {
         play_click();
         current_window = WindowId::Desktop;
     }
-    if (touched(kAddBox))
+    if (touch_in(event, kAddBox))
         play_click();
-    if (touched(kPageDown) && count / kPageSize > list_top) {
+    if (touch_in(event, kPageDown) && count / kPageSize > list_top) {
         play_click();
         next_page(0);
     }
-    if (touched(kPageUp) && list_top > 0) {
+    if (touch_in(event, kPageUp) && list_top > 0) {
         play_click();
         previous_page(0);
     }
-    if (current_window == WindowId::Apps && touched(kStockApps))
+    if (current_window == WindowId::Apps && touch_in(event, kStockApps))
         play_click();
     int icon = touched_icon();
     if (icon >= 0)
         selection = icon;
-    if (touched(kPropsButton) && in_use(selected_slot())) {
+    if (touch_in(event, kPropsButton) && in_use(selected_slot())) {
         play_click();
         open_properties();
     }
@@ -243,11 +232,11 @@ void draw_category_window()
     CategoryWindow* w = window_for(beneath_props ? return_window : current_window);
     if (!w)
         return;
-    load_once(w->picture, w->picture_file);
-    load_once(selection_frame, "sel.png");
-    load_once(props_button, "menu.png");
-    load_once(cpu_symbol, "cpu.png");
-    load_once(stock_apps_button, "gph.png");
+    load_cached(w->picture, w->picture_file, skin_name);
+    load_cached(selection_frame, "sel.png", skin_name);
+    load_cached(props_button, "menu.png", skin_name);
+    load_cached(cpu_symbol, "cpu.png", skin_name);
+    load_cached(stock_apps_button, "gph.png", skin_name);
     blit_at(w->picture, kWindow.x, kWindow.y);
     if (w->id == WindowId::Apps)
         blit_at(stock_apps_button, kStockApps.x, kStockApps.y);

@@ -5,6 +5,7 @@
 #include "core/version.h"
 #include "dialogs/dialogs.h"
 #include "gfx/font.h"
+#include "gfx/image.h"
 #include "platform/platform.h"
 
 #include <array>
@@ -42,13 +43,13 @@ void draw(SDL_Surface* surface)
     for (const Line& line : kLines)
         draw_text(surface, line.x, line.y, line.text, 1, kSkin);
     draw_small_text(surface, kCredit.x, kCredit.y, kCredit.text, 1, kSkin);
-    platform_update(surface, 0, 0, 320, 240);
+    show_whole_screen(surface);
 }
 
 void please_wait(SDL_Surface* surface)
 {
     draw_text(surface, kPleaseWait.x, kPleaseWait.y, kPleaseWait.text, 1, kSkin);
-    platform_update(surface, 0, 0, 320, 240);
+    show_whole_screen(surface);
     SDL_Delay(kPleaseWaitMs);
 }
 

@@ -37,7 +37,7 @@ void show_welcome(SDL_Surface* surface, UserRecord user)
     SDL_Rect band = kCreditBand;
     SDL_FillRect(surface, &band, SDL_MapRGB(surface->format, 0, 0, 0));
     draw_small_text(surface, kCreditX, kCreditY, kKorvoCredit, 1, kSkin);
-    platform_update(surface, 0, 0, 320, 240);
+    show_whole_screen(surface);
     SDL_Delay(kGreetingMs);
     release_fonts();
 }

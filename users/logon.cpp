@@ -42,11 +42,6 @@ struct Logon {
 
 NameTable accounts;
 
-bool hit(const SDL_Event& e, const SDL_Rect& r)
-{
-    return e.type == SDL_MOUSEBUTTONDOWN && point_in_rect(e.button.x, e.button.y, r.x, r.y, r.w, r.h);
-}
-
 bool pressed(const SDL_Event& e, int button)
 {
     return e.type == SDL_JOYBUTTONDOWN && e.jbutton.button == button;
@@ -87,7 +82,7 @@ void draw(const Logon& l)
         SDL_BlitSurface(l.picture, nullptr, l.surface, &at);
         draw_centred(l.surface, accounts.name[l.shown], kNameY);
     }
-    platform_update(l.surface, 0, 0, 320, 240);
+    show_whole_screen(l.surface);
 }
 
 // Asks the password until typed exactly or cancelled; true when it matched.
@@ -141,11 +136,11 @@ void logon_screen(SDL_Surface* surface, UserRecord& record)
         platform_wait_event(&e);
         if (l.count == 0)
             continue;
-        if ((pressed(e, kButtonNext) || hit(e, kNext)) && l.shown < l.count - 1)
+        if ((pressed(e, kButtonNext) || touch_in(e, kNext)) && l.shown < l.count - 1)
             show_account(l, l.shown + 1);
-        if ((pressed(e, kButtonPrevious) || hit(e, kPrevious)) && l.shown > 0)
+        if ((pressed(e, kButtonPrevious) || touch_in(e, kPrevious)) && l.shown > 0)
             show_account(l, l.shown - 1);
-        if ((pressed(e, kButtonLogOn) || hit(e, kLogOn)) && log_on(l))
+        if ((pressed(e, kButtonLogOn) || touch_in(e, kLogOn)) && log_on(l))
             break;
     }
     SDL_FreeSurface(l.picture);
