@@ -941,7 +941,7 @@ def p_startmenu(th):
         y = 32 * k
         paste(img, draw_icon(icon, 22, th), 15, 14 + y)
         # labels sit low in the 65x20 highlight, below the user picture's frame
-        text_left(img, 44, 26 + y, label, th["ink"], "small")
+        text_left(img, 43, 26 + y, label, th["ink"], "small")
         if k < 5:
             d.line([(16, 40 + y), (108, 40 + y)], fill=rgba(shade(th["body2"], -0.12)))
             d.line([(16, 41 + y), (108, 41 + y)], fill=rgba(shade(th["body"], 0.7)))
