@@ -8,6 +8,9 @@
 #include "desktop/sidebar.h"
 #include "desktop/startmenu.h"
 #include "programs/category.h"
+#include "settings/power_windows.h"
+#include "settings/system_window.h"
+#include "settings/usb_window.h"
 
 #include <array>
 
@@ -18,12 +21,12 @@ constexpr std::array<WindowRow, kWindowCount> kWindows = {{
     {WindowId::Desktop,      draw_desktop,          desktop_input},
     {WindowId::StartMenu,    draw_start_menu,       start_menu_input},
     {WindowId::Sidebar,      draw_sidebar,          sidebar_input},
-    {WindowId::System,       nullptr,               nullptr},
-    {WindowId::Usb,          nullptr,               nullptr},
+    {WindowId::System,       draw_system_window,    system_window_input},
+    {WindowId::Usb,          draw_usb_window,       usb_window_input},
     {WindowId::Explorer,     nullptr,               nullptr},
-    {WindowId::Bright,       nullptr,               nullptr},
-    {WindowId::Saver,        nullptr,               nullptr},
-    {WindowId::Off,          nullptr,               nullptr},
+    {WindowId::Bright,       draw_power_window,     power_window_input},
+    {WindowId::Saver,        draw_power_window,     power_window_input},
+    {WindowId::Off,          draw_power_window,     power_window_input},
     {WindowId::Apps,         draw_category_window,  category_input},
     {WindowId::Emus,         draw_category_window,  category_input},
     {WindowId::Ports,        draw_category_window,  category_input},

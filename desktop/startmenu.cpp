@@ -39,12 +39,14 @@ void close_menu()
     current_window = return_window;
 }
 
-// The category windows open here, their links loaded; they close back to
-// the desktop through return_window. The program scan and the system
-// window come with their own windows.
+// The category windows open here, their links loaded, and so does the
+// system window; they close back to the desktop through return_window. The
+// program scan comes with its own window.
 void activate(int entry)
 {
     WindowId target = kEntryWindows[static_cast<size_t>(entry)];
+    if (target == WindowId::System)
+        current_window = target;
     if (!is_category_window(target))
         return;
     current_window = target;
