@@ -38,9 +38,10 @@ bool pc_command_is_privileged(const char* command_line);
 // True when the command line runs the program named program (in command
 // position, any folder), e.g. "sync; reboot" runs "reboot".
 bool pc_command_runs(const char* command_line, std::string_view program);
-// When set, ordinary command lines are recorded and handed to handler instead
-// of the system shell (its result is platform_run's); tests use it to act out
-// commands on a folder of their own, or to make one fail. nullptr undoes it.
+// When set, command lines are recorded and handed to handler instead of the
+// system shell (its result is platform_run's), privileged ones included;
+// tests use it to act out commands on a folder of their own, or to make one
+// fail. nullptr undoes it.
 void pc_set_command_handler(int (*handler)(const char* command_line));
 
 // Emulated devices.

@@ -3,6 +3,7 @@
 #include "core/events.h"
 #include "core/state.h"
 #include "desktop/desktop.h"
+#include "dialogs/dialogs.h"
 #include "gfx/font.h"
 #include "gfx/image.h"
 #include "gfx/sound.h"
@@ -27,8 +28,8 @@ constexpr const char* kConnectNandCommands[] = {
     "insmod lf1000_udc.ko",
     "insmod g_file_storage.ko file=/mnt/ubifs/vfat.img removable=1 stall=0",
 };
+constexpr const char* kReleaseSdCommand = "umount /mnt/sd";
 constexpr const char* kConnectSdCommands[] = {
-    "umount /mnt/sd",
     "insmod lf1000_udc.ko",
     "insmod g_file_storage.ko file=/dev/mmcblk0p1 removable=1 stall=0",
 };
@@ -57,10 +58,17 @@ void connect(int mode)
 {
     if (usb_mode != kNotConnected)
         return;
-    if (mode == kNand)
+    if (mode == kNand) {
         run_all(kConnectNandCommands);
-    else
+    } else {
+        // A card still mounted here (a program or the shell itself using
+        // it) must not be written by the host as well: that corrupts it.
+        if (platform_run(kReleaseSdCommand) != 0) {
+            message_box(screen, "SD card is in use!", 0, skin_name);
+            return;
+        }
         run_all(kConnectSdCommands);
+    }
     usb_mode = mode;
 }
 

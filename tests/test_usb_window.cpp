@@ -2,7 +2,10 @@
 // timer), and the ways out.
 #include "settings_test.h"
 
+#include "platform/pc_console.h"
 #include "settings/usb_window.h"
+
+#include <string>
 
 namespace {
 
@@ -51,4 +54,16 @@ TEST_F(UsbWindow, CloseBoxDisconnectsBeforeTheWindowGoes)
     EXPECT_EQ(after(-1, 234, 82), kDisconnect);   // far corner of the close box
     EXPECT_EQ(usb_mode, 0);
     EXPECT_EQ(current_window, WindowId::System);
+}
+
+TEST_F(UsbWindow, CardThatCannotBeReleasedIsNotExported)
+{
+    pc_set_command_handler([](const char* line) { return std::string(line) == "umount /mnt/sd" ? 1 : 0; });
+    current_window = WindowId::Usb;
+    clear_trace();
+    push_button(13);
+    EXPECT_TRUE(shows_message("SD card is in use!", 0, [] { usb_window_input(); }));
+    EXPECT_EQ(trace(), (std::vector<std::string>{"run umount /mnt/sd"}));
+    EXPECT_EQ(usb_mode, 0);
+    pc_set_command_handler(nullptr);
 }
