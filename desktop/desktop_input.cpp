@@ -8,6 +8,7 @@
 #include "dialogs/dialogs.h"
 #include "gfx/sound.h"
 #include "programs/launch.h"
+#include "stock/stock_apps.h"
 
 namespace {
 
@@ -19,13 +20,14 @@ constexpr int kVolumeMax = 100;
 // Layout                             x    y   w   h
 constexpr SDL_Rect kStartButton   = {  1, 221, 40, 18};
 constexpr SDL_Rect kRemoveButton  = {140, 222, 16, 16};
+constexpr SDL_Rect kStockApps     = { 90, 222, 32, 16};
 // The tap area of the icon at column c, row r is (51c + 10, 49r + 10, 32, 32):
 // 14 pixels above the drawn icon, where a finger covering it lands.
 constexpr int kTapX = 10, kTapY = 10, kTapStepX = 51, kTapStepY = 49, kTapSize = 32;
 
 enum Button {
     kUp = 0, kLeft = 2, kDown = 4, kRight = 6, kMenu = 8, kRemove = 9, kL = 10, kR = 11,
-    kLaunch = 13, kDescBar = 14, kVolumeUp = 16, kVolumeDown = 17,
+    kLaunch = 13, kDescBar = 14, kStock = 15, kVolumeUp = 16, kVolumeDown = 17,
 };
 
 bool in_use(int slot)
@@ -87,6 +89,8 @@ void handle_button(int button)
         current_window = WindowId::Sidebar;
         draw_sidebar();
     }
+    if (button == kStock)
+        show_stock_applications(screen, skin_name);
     if (button == kDescBar)
         desc_bar_on = desc_bar_on > 1 ? 0 : 1 - desc_bar_on;
     else if (button == kVolumeUp && volume <= kVolumeMax - 1)
@@ -121,6 +125,10 @@ void handle_touch()
     if (touch_in(event, kStartButton)) {
         play_click();
         open_start_menu();
+    }
+    if (touch_in(event, kStockApps)) {
+        play_click();
+        show_stock_applications(screen, skin_name);
     }
     int icon = touched_icon();
     if (icon >= 0)
