@@ -6,6 +6,7 @@
 #include "gfx/image.h"
 #include "gfx/sound.h"
 #include "programs/links.h"
+#include "scan/program_scan.h"
 
 #include <array>
 
@@ -40,10 +41,14 @@ void close_menu()
 }
 
 // The category windows open here, their links loaded; they close back to
-// the desktop through return_window. The program scan and the system
-// window come with their own windows.
+// the desktop through return_window. The program scan runs over the menu,
+// which stays open after it; the system window comes with its own window.
 void activate(int entry)
 {
+    if (entry == 0) {
+        program_scan(screen, skin_name, user_name);
+        return;
+    }
     WindowId target = kEntryWindows[static_cast<size_t>(entry)];
     if (!is_category_window(target))
         return;

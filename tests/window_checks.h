@@ -9,30 +9,15 @@
 #include <string>
 #include <vector>
 
-// The message box region (216 x 154 at (52, 43)) of the screen.
-inline std::vector<Uint32> box_region()
-{
-    std::vector<Uint32> pixels;
-    for (int y = 43; y < 43 + 154; ++y)
-        for (int x = 52; x < 52 + 216; ++x)
-            pixels.push_back(ShellTest::pixel(x, y));
-    return pixels;
-}
-
-// True when the screen shows, where message boxes go, the box with text
-// (whatever lies around it, e.g. the keyboard's last frame).
+// True when the screen shows the message box with text, whatever lies
+// around it (e.g. the keyboard's last frame or the window beneath): drawing
+// that box again over the screen then changes nothing.
 inline bool box_shows(const char* text, int question)
 {
-    std::vector<Uint32> shown = box_region();
-    SDL_Surface* saved = SDL_ConvertSurface(screen, screen->format, SDL_SWSURFACE);
-    std::vector<Uint32> full = ShellTest::message_box_picture(text, question);
-    SDL_BlitSurface(saved, nullptr, screen, nullptr);
-    SDL_FreeSurface(saved);
-    std::vector<Uint32> expected;
-    for (int y = 43; y < 43 + 154; ++y)
-        for (int x = 52; x < 52 + 216; ++x)
-            expected.push_back(full[static_cast<size_t>(y * 320 + x)]);
-    return shown == expected;
+    std::vector<Uint32> shown = ShellTest::snapshot();
+    ShellTest::push_button(13);
+    message_box(screen, text, question, skin_name[0] ? skin_name : "Blue");
+    return ShellTest::snapshot() == shown;
 }
 
 // Touches the keys of text on the keyboard (shift 0: digits and lower-case
