@@ -8,6 +8,7 @@
 #include "desktop/sidebar.h"
 #include "desktop/startmenu.h"
 #include "programs/category.h"
+#include "programs/link_properties.h"
 
 #include <array>
 
@@ -28,7 +29,7 @@ constexpr std::array<WindowRow, kWindowCount> kWindows = {{
     {WindowId::Emus,         draw_category_window,  category_input},
     {WindowId::Ports,        draw_category_window,  category_input},
     {WindowId::Games,        draw_category_window,  category_input},
-    {WindowId::Props,        nullptr,               nullptr},
+    {WindowId::Props,        draw_link_properties,  link_properties_input},
     {WindowId::Users,        nullptr,               nullptr},
 }};
 
