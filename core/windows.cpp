@@ -9,6 +9,7 @@
 #include "desktop/startmenu.h"
 #include "programs/category.h"
 #include "programs/link_properties.h"
+#include "users/users_window.h"
 
 #include <array>
 
@@ -30,7 +31,7 @@ constexpr std::array<WindowRow, kWindowCount> kWindows = {{
     {WindowId::Ports,        draw_category_window,  category_input},
     {WindowId::Games,        draw_category_window,  category_input},
     {WindowId::Props,        draw_link_properties,  link_properties_input},
-    {WindowId::Users,        nullptr,               nullptr},
+    {WindowId::Users,        draw_users_window,     users_input},
 }};
 
 constexpr bool rows_in_identifier_order()
