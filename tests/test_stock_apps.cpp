@@ -7,6 +7,7 @@
 #include "core/text.h"
 #include "desktop/desktop_input.h"
 #include "platform/pc_console.h"
+#include "platform/platform.h"
 #include "programs/category.h"
 #include "stock/stock_apps.h"
 
@@ -34,6 +35,12 @@ protected:
     }
 
     void run() { run_stock_applications(screen, skin_name, root.c_str()); }
+    // A launch shuts SDL down, as the shell ends there.
+    static void restart_video()
+    {
+        SDL_Init(SDL_INIT_VIDEO);
+        screen = platform_open_display();
+    }
     std::string script() { return read_file(root + "/mnt/nand/exect.gpe"); }
 
     std::string root;
@@ -69,11 +76,11 @@ TEST_F(StockApps, CalibrationByButtonAndByTouch)
     EXPECT_LT(trace_index("battery close"), trace_index(kStarted));
     EXPECT_NE(fs::status(root + "/mnt/nand/exect.gpe").permissions() & fs::perms::owner_exec, fs::perms::none);
 
-    SDL_Init(SDL_INIT_VIDEO);
-    screen = SDL_SetVideoMode(320, 240, 16, 0);
+    restart_video();
     push_touch(120, 130);
     run();
     EXPECT_EQ(script(), "#!/bin/sh\n" + kCalibration + "exec /usr/gp2x/gp2xmenu\n");
+    restart_video();
     push_touch(66, 214);   // LineDraw, at the far corner of its area
     run();
     EXPECT_EQ(script(), "#!/bin/sh\ncd /usr/gp2x\n/usr/gp2x/LineDraw.gpe\nexec ./gp2xmenu \n");
