@@ -8,6 +8,8 @@
 #include "desktop/sidebar.h"
 #include "desktop/startmenu.h"
 #include "programs/category.h"
+#include "programs/link_properties.h"
+#include "users/users_window.h"
 #include "settings/power_windows.h"
 #include "settings/system_window.h"
 #include "settings/usb_window.h"
@@ -31,8 +33,8 @@ constexpr std::array<WindowRow, kWindowCount> kWindows = {{
     {WindowId::Emus,         draw_category_window,  category_input},
     {WindowId::Ports,        draw_category_window,  category_input},
     {WindowId::Games,        draw_category_window,  category_input},
-    {WindowId::Props,        nullptr,               nullptr},
-    {WindowId::Users,        nullptr,               nullptr},
+    {WindowId::Props,        draw_link_properties,  link_properties_input},
+    {WindowId::Users,        draw_users_window,     users_input},
 }};
 
 constexpr bool rows_in_identifier_order()

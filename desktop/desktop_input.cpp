@@ -10,6 +10,7 @@
 #include "programs/launch.h"
 #include "settings/date_time.h"
 #include "users/user_files.h"
+#include "stock/stock_apps.h"
 
 namespace {
 
@@ -21,6 +22,7 @@ constexpr int kVolumeMax = 100;
 // Layout                             x    y   w   h
 constexpr SDL_Rect kStartButton   = {  1, 221, 40, 18};
 constexpr SDL_Rect kRemoveButton  = {140, 222, 16, 16};
+constexpr SDL_Rect kStockApps     = { 90, 222, 32, 16};
 constexpr SDL_Rect kClock         = {272, 220, 48, 20};
 // The tap area of the icon at column c, row r is (51c + 10, 49r + 10, 32, 32):
 // 14 pixels above the drawn icon, where a finger covering it lands.
@@ -28,7 +30,7 @@ constexpr int kTapX = 10, kTapY = 10, kTapStepX = 51, kTapStepY = 49, kTapSize =
 
 enum Button {
     kUp = 0, kLeft = 2, kDown = 4, kRight = 6, kMenu = 8, kRemove = 9, kL = 10, kR = 11,
-    kDateTime = 12, kLaunch = 13, kDescBar = 14, kVolumeUp = 16, kVolumeDown = 17,
+    kDateTime = 12, kLaunch = 13, kDescBar = 14, kStock = 15, kVolumeUp = 16, kVolumeDown = 17,
 };
 
 bool in_use(int slot)
@@ -97,6 +99,8 @@ void handle_button(int button)
         current_window = WindowId::Sidebar;
         draw_sidebar();
     }
+    if (button == kStock)
+        show_stock_applications(screen, skin_name);
     if (button == kDateTime)
         set_date_and_time();
     if (button == kDescBar)
@@ -133,6 +137,10 @@ void handle_touch()
     if (touch_in(event, kStartButton)) {
         play_click();
         open_start_menu();
+    }
+    if (touch_in(event, kStockApps)) {
+        play_click();
+        show_stock_applications(screen, skin_name);
     }
     if (touch_in(event, kClock)) {
         play_click();

@@ -6,6 +6,7 @@
 #include "gfx/image.h"
 #include "gfx/sound.h"
 #include "programs/links.h"
+#include "scan/program_scan.h"
 
 #include <array>
 
@@ -41,9 +42,13 @@ void close_menu()
 
 // The category windows open here, their links loaded, and so does the
 // system window; they close back to the desktop through return_window. The
-// program scan comes with its own window.
+// program scan runs over the menu, which stays open after it.
 void activate(int entry)
 {
+    if (entry == 0) {
+        program_scan(screen, skin_name, user_name);
+        return;
+    }
     WindowId target = kEntryWindows[static_cast<size_t>(entry)];
     if (target == WindowId::System)
         current_window = target;

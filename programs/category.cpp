@@ -7,6 +7,7 @@
 #include "gfx/image.h"
 #include "gfx/sound.h"
 #include "programs/launch.h"
+#include "stock/stock_apps.h"
 
 #include <array>
 #include <cstring>
@@ -173,6 +174,10 @@ void handle_button(int button)
     case kProps:
         open_properties();
         break;
+    case kStock:
+        if (current_window == WindowId::Apps)
+            show_stock_applications(screen, skin_name);
+        break;
     default:
         break;
     }
@@ -204,8 +209,10 @@ void handle_touch()
         play_click();
         previous_page(0);
     }
-    if (current_window == WindowId::Apps && touch_in(event, kStockApps))
+    if (current_window == WindowId::Apps && touch_in(event, kStockApps)) {
         play_click();
+        show_stock_applications(screen, skin_name);
+    }
     int icon = touched_icon();
     if (icon >= 0)
         selection = icon;

@@ -1,0 +1,114 @@
+// The program scan: reading the lists, paging, the category cycle and the
+// links it writes. The find commands are only recorded; the tests write
+// the lists themselves.
+#include "harness.h"
+#include "window_checks.h"
+
+#include "core/text.h"
+#include "scan/program_scan.h"
+#include "scan/scan_tables.h"
+
+#include <initializer_list>
+
+namespace {
+
+class ProgramScan : public ShellTest {
+protected:
+    void SetUp() override
+    {
+        ShellTest::SetUp();
+        record_commands_only();
+        make_account("U", "user");
+        scan_page = 0;
+        scan_cursor = 0;
+    }
+
+    // One scan with these buttons, left with button 14 unless one ends it.
+    static void scan_with(std::initializer_list<int> buttons, bool leave = true, const char* user = "U")
+    {
+        for (int button : buttons)
+            push_button(button);
+        if (leave)
+            push_button(14);
+        program_scan(screen, "Blue", user);
+    }
+
+    static void expect_at(int page, int cursor)
+    {
+        EXPECT_EQ(scan_page, page);
+        EXPECT_EQ(scan_cursor, cursor);
+    }
+};
+
+} // namespace
+
+TEST_F(ProgramScan, PagingWithTwelvePrograms)
+{
+    scan_with({0, 4});
+    expect_at(0, 0);   // nothing found: nothing moves
+    EXPECT_EQ(commands_run(), (std::vector<std::string>{"find /mnt/sd/ -name \\*.gpe > gpe.lst ",
+                                                        "find /mnt/sd/ -name \\*.gpu > gpu.lst ", "sync",
+                                                        "rm gpe.lst", "rm gpu.lst", "sync"}));
+    std::string list;
+    for (int i = 1; i <= 12; ++i)
+        list += "/mnt/sd/p" + std::to_string(i) + "/p.gpe\n";
+    write_file("gpe.lst", list);
+    scan_with({4, 4, 4, 4, 4, 4, 4, 4, 4, 4});
+    expect_at(0, 10);
+    scan_with({4});   // the place is kept from one scan to the next
+    expect_at(1, 0);
+    scan_with({4});
+    expect_at(0, 0);
+    scan_with({0});   // up from the top: the twelfth
+    expect_at(1, 0);
+    scan_with({0});
+    expect_at(0, 10);
+}
+
+TEST_F(ProgramScan, ListsAreReadGpeFirstAndLongPathsSkipped)
+{
+    std::string too_long = "/mnt/sd/" + std::string(120, 'd') + "/x.gpe\n";
+    write_file("gpe.lst", "/mnt/sd/emu/snes/snes.gpe\n" + too_long + "/mnt/sd/z/last.gpe");
+    write_file("gpu.lst", "/mnt/sd/a/first.gpu\n");
+    scan_with({});
+    EXPECT_STREQ(scan_dirs[0], "/mnt/sd/emu/snes/");
+    EXPECT_STREQ(scan_files[0], "snes.gpe");
+    EXPECT_STREQ(scan_files[1], "last.gpe") << "the pieces of the long line are no programs";
+    EXPECT_STREQ(scan_files[2], "first.gpu");
+    EXPECT_STREQ(scan_files[3], "");
+}
+
+TEST_F(ProgramScan, CategoryCycle)
+{
+    write_file("gpe.lst", "/mnt/sd/a/a.gpe\n/mnt/sd/b/b.gpe\n");
+    scan_with({2});
+    EXPECT_STREQ(scan_categories[0], "Games");
+    scan_with({2, 6});
+    EXPECT_STREQ(scan_categories[0], "(none)");
+    // A first touch highlights a row, a second one steps its category; a
+    // row without a program takes no touch.
+    for (int row : {1, 1, 2})
+        push_touch(100, 46 + 15 * row + 7);
+    scan_with({});
+    EXPECT_EQ(scan_cursor, 1);
+    EXPECT_STREQ(scan_categories[1], "Applications");
+}
+
+TEST_F(ProgramScan, LinksOnlyForProgramsWithACategory)
+{
+    write_file("gpe.lst", "/mnt/sd/emu/snes/snes.gpe\n/mnt/sd/games/blocks/Blocks.gpe\n");
+    write_file("gpu.lst", "/mnt/sd/tools/edit.gpu\n");
+    push_button(6);
+    push_touch(305, 10);   // the close box: no links
+    program_scan(screen, "Blue", "U");
+    EXPECT_FALSE(exists("user/U/links/apps/snes.lk"));
+
+    scan_with({6, 4, 4, 2, 13}, false);
+    EXPECT_EQ(read_file("user/U/links/apps/snes.lk"), "snes\n\nsnes\nsnes.gpe\n/mnt/sd/emu/snes/\n533\nno\n\n");
+    EXPECT_TRUE(exists("user/U/links/games/edit.lk"));
+    for (const char* category : {"apps", "emus", "ports", "games"})
+        EXPECT_FALSE(exists(std::string("user/U/links/") + category + "/Blocks.lk")) << category;
+
+    scan_with({6, 13, 13}, false, "nobody");   // the last 13 answers the notice
+    EXPECT_TRUE(box_shows("Could not create links!", 0));
+}

@@ -1,0 +1,148 @@
+// The user accounts window: the rights of each kind, stepping between
+// accounts, and the exact commands of renaming, deleting and creating.
+#include "harness.h"
+#include "window_checks.h"
+
+#include "core/text.h"
+#include "users/user_files.h"
+#include "users/users_window.h"
+
+namespace {
+
+class UsersWindow : public ShellTest {
+protected:
+    void SetUp() override
+    {
+        ShellTest::SetUp();
+        copy_text(skin_name, "Blue");
+        make_account("amy", "user");
+        make_account("bob", "guest");
+        make_account("root", "admin");
+        log_on("root", "admin");
+        load_user(edit_user, "root");
+        return_window = WindowId::System;
+        current_window = WindowId::Users;
+    }
+
+    static void log_on(const char* name, const char* kind)
+    {
+        copy_text(user_name, name);
+        copy_text(user_kind, kind);
+    }
+
+    // One input on row; answer pushes what its dialogs need afterwards.
+    static void input(int row, int button, const std::string& typed = "", int erase = 0, bool answer = false)
+    {
+        field_selection = row;
+        push_button(button);
+        if (!typed.empty())
+            push_keys(typed, erase);
+        if (answer)
+            push_button(13);
+        clear_trace();
+        users_input();
+    }
+};
+
+} // namespace
+
+TEST_F(UsersWindow, RightsOfEachKind)
+{
+    log_on("amy", "user");
+    load_user(edit_user, "amy");
+    for (auto [row, button] : {std::pair{5, 6}, std::pair{0, 2}, std::pair{2, 6}}) {
+        input(row, button, "", 0, true);
+        EXPECT_TRUE(box_shows("Admin rights required!", 0)) << row;
+    }
+    EXPECT_STREQ(edit_user.kind, "user");
+    input(0, 12, "", 0, true);
+    EXPECT_TRUE(box_shows("User access violation!", 0));
+
+    log_on("root", "admin");
+    load_user(edit_user, "root");
+    input(2, 6, "", 0, true);
+    EXPECT_TRUE(box_shows("Cannot change Admin type!", 0));
+    input(0, 12, "", 0, true);
+    EXPECT_TRUE(box_shows("User access violation!", 0)) << "not even his own";
+
+    make_account("zed", "admin");
+    load_user(edit_user, "zed");
+    input(2, 6);
+    input(2, 9);
+    EXPECT_EQ(read_file("user/zed/data.st"), "guest ") << "another administrator's kind can change";
+    EXPECT_EQ(current_window, WindowId::System);
+}
+
+TEST_F(UsersWindow, SteppingWritesTheAccountLeft)
+{
+    write_file("user/amy/data.st", "user");
+    load_user(edit_user, "amy");
+    input(0, 6);
+    EXPECT_STREQ(edit_user.name, "bob");
+    EXPECT_EQ(read_file("user/amy/data.st"), "user ") << "written even when nothing changed";
+    input(0, 6);
+    input(0, 6);   // root is the last
+    EXPECT_STREQ(edit_user.name, "root");
+    push_touch(110, 60);   // previous account
+    users_input();
+    EXPECT_STREQ(edit_user.name, "bob");
+}
+
+TEST_F(UsersWindow, RenameMovesTheFolderAndWhatFollowsIt)
+{
+    write_file("resources/autolog.st", "amy");
+    copy_text(autolog_user, "amy");
+    load_user(edit_user, "amy");
+    input(1, 13, "ann", 3);
+    // The second "sync" follows the automatic-logon file.
+    EXPECT_EQ(commands_run(), (std::vector<std::string>{"mv user/amy user/ann", "sync", "sync"}));
+    EXPECT_STREQ(edit_user.name, "ann");
+    EXPECT_EQ(read_file("resources/autolog.st"), "ann");
+
+    push_touch(100, 90);   // the name row quotes the names
+    push_keys("amy", 3);
+    clear_trace();
+    users_input();
+    EXPECT_EQ(commands_run().front(), "mv \"user/ann\" \"user/amy\"");
+
+    for (auto [typed, message] : {std::pair{"a;b", "Invalid user name!"}, std::pair{"bob", "User already exists!"}}) {
+        input(1, 13, typed, 3, true);
+        EXPECT_TRUE(box_shows(message, 0)) << typed;
+        EXPECT_TRUE(commands_run().empty()) << typed;
+    }
+
+    load_user(edit_user, "root");
+    input(1, 13, "boss", 4);
+    EXPECT_STREQ(user_name, "boss") << "the logged-on user follows his new name";
+}
+
+TEST_F(UsersWindow, DeleteOnlyAPlainAccountFolder)
+{
+    write_file("resources/autolog.st", "bob");
+    copy_text(autolog_user, "bob");
+    load_user(edit_user, "bob");
+    input(0, 12, "", 0, true);
+    EXPECT_EQ(commands_run(),
+              (std::vector<std::string>{"rm -rf user/bob", "sync", "rm resources/autolog.st", "sync"}));
+    EXPECT_FALSE(exists("user/bob"));
+    EXPECT_STREQ(edit_user.name, "amy") << "the first account is shown";
+
+    make_account("my files", "user");
+    load_user(edit_user, "my files");
+    input(0, 12, "", 0, true);
+    EXPECT_TRUE(box_shows("Invalid user name!", 0));
+    EXPECT_TRUE(commands_run().empty());
+}
+
+TEST_F(UsersWindow, NewAccountAndPassword)
+{
+    input(5, 13, "dan", 0, true);
+    EXPECT_EQ(read_file("user/dan/data.st"), "user ");
+    load_user(edit_user, "dan");
+    input(3, 13, "42");
+    EXPECT_STREQ(edit_user.password, "42");
+    EXPECT_EQ(read_file("user/dan/data.st"), "user ") << "written by OK";
+    push_touch(220, 200);
+    users_input();
+    EXPECT_EQ(read_file("user/dan/data.st"), "user 42");
+}
