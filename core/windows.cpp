@@ -7,6 +7,7 @@
 #include "desktop/desktop_input.h"
 #include "desktop/sidebar.h"
 #include "desktop/startmenu.h"
+#include "explorer/explorer_window.h"
 #include "programs/category.h"
 
 #include <array>
@@ -20,7 +21,7 @@ constexpr std::array<WindowRow, kWindowCount> kWindows = {{
     {WindowId::Sidebar,      draw_sidebar,          sidebar_input},
     {WindowId::System,       nullptr,               nullptr},
     {WindowId::Usb,          nullptr,               nullptr},
-    {WindowId::Explorer,     nullptr,               nullptr},
+    {WindowId::Explorer,     draw_explorer,         explorer_input},
     {WindowId::Bright,       nullptr,               nullptr},
     {WindowId::Saver,        nullptr,               nullptr},
     {WindowId::Off,          nullptr,               nullptr},
