@@ -33,7 +33,9 @@ constexpr SDL_Rect kPageUp        = {267,  55,  17,  17};
 constexpr SDL_Rect kPageDown      = {267, 187,  17,  17};
 constexpr SDL_Rect kFolderUp      = {240,  35,  16,  16};
 constexpr SDL_Rect kOperations    = {200, 222,  16,  16};
-constexpr SDL_Rect kScrollTrack   = {271,  71,   8, 116};
+// The scroll thumb: 8 wide at x 271, from y 71 down; its height divides
+// 116 rows by the pages, and on the last page it ends at y 186.
+constexpr int kThumbX = 271, kThumbW = 8, kThumbTop = 71, kThumbSpan = 116, kThumbBottom = 186;
 constexpr int kNameX = 58, kNameY = 63;
 constexpr int kPageTextX = 185, kPageTextY = 40;
 // The operations pop-up opens beside the highlighted row.
@@ -380,10 +382,10 @@ void draw_row(int r, int slot)
 void draw_scroll_thumb()
 {
     int pages = page_count();
-    int h = kScrollTrack.h / pages;
-    int y = list_top == last_page() ? kScrollTrack.y + kScrollTrack.h - h : kScrollTrack.y + h * list_top;
+    int h = kThumbSpan / pages;
+    int y = list_top == last_page() ? kThumbBottom - h : kThumbTop + h * list_top;
     SDL_Rect thumb;
-    set_rect(thumb, kScrollTrack.x, y, kScrollTrack.w, h);
+    set_rect(thumb, kThumbX, y, kThumbW, h);
     SDL_FillRect(screen, &thumb, SDL_MapRGB(screen->format, 0, 0, 255));
 }
 

@@ -118,7 +118,7 @@ void run_if_built(bool built, const char* command)
 
 // --- the clipboard ---
 
-void take(const char* name, const char* mode)
+bool take(const char* name, const char* mode)
 {
     clipboard_is_directory = is_directory(explorer_path, name);
     copy_text(clipboard_mode, mode);
@@ -127,6 +127,7 @@ void take(const char* name, const char* mode)
     build(paste_command, clipboard_is_directory ? "cp -r " : "cp ", explorer_path, name, " ");
     if (is(mode, "cut"))
         build(remove_command, clipboard_is_directory ? "rm -rf " : "rm ", explorer_path, name, "");
+    return true;
 }
 
 bool listed(const char* name)
@@ -167,15 +168,17 @@ bool lands_on_source(bool as_copy)
     return same_entry(source, destination) || (clipboard_is_directory && within(explorer_path, source));
 }
 
+enum class Pasted { Done, Refused, Failed };
+
 // Copies the clipboard's entry into the directory shown; the source of a
-// cut is removed only once the copy succeeded. False when the paste was
-// refused and nothing ran.
-bool paste_entry()
+// cut is removed only once the copy succeeded. Nothing runs for a paste
+// that is refused.
+Pasted paste_entry()
 {
     bool as_copy = listed(clipboard_name) && message_box(screen, "Create copy here?", 1, skin_name) == 1;
     if (lands_on_source(as_copy)) {
         notice("Cannot paste here!");
-        return false;
+        return Pasted::Refused;
     }
     char command[kCommandCapacity];
     copy_text(command, paste_command);
@@ -187,40 +190,46 @@ bool paste_entry()
     if (copied && is(clipboard_mode, "cut") && remove_command[0] != '\0')
         platform_run(remove_command);
     platform_run("sync");
-    if (!copied)
-        notice("Paste failed!");
-    return true;
+    return copied ? Pasted::Done : Pasted::Failed;
 }
 
-void paste()
+// A refused paste keeps the clipboard for another directory. A delete,
+// picture or wallpaper since the cut or copy left nothing to paste: the
+// clipboard just empties.
+bool paste()
 {
     if (!is(clipboard_mode, "cut") && !is(clipboard_mode, "copy")) {
         notice("Copy a file first.");
-        return;
+        return false;
     }
-    // A delete, picture or wallpaper since the cut or copy left nothing to
-    // paste: the clipboard just empties.
-    if (paste_command[0] != '\0' && !paste_entry())
-        return;
+    Pasted pasted = paste_command[0] != '\0' ? paste_entry() : Pasted::Done;
+    if (pasted == Pasted::Refused)
+        return false;
     list_again();
     copy_text(clipboard_mode, "");
     paste_command[0] = '\0';
+    if (pasted == Pasted::Failed) {
+        notice("Paste failed!");
+        return false;
+    }
+    return true;
 }
 
 // --- the other operations ---
 
-void delete_entry(const char* name)
+bool delete_entry(const char* name)
 {
     char question[16 + kNameCapacity];
     format_into(question, "Delete %s?", name);
     if (message_box(screen, question, 1, skin_name) != 1)
-        return;
+        return false;
     wait_box(screen, skin_name);
     bool directory = is_directory(explorer_path, name);
     run_if_built(build(paste_command, directory ? "rm -rf " : "rm ", explorer_path, name, ""), paste_command);
     platform_run("sync");
     list_again();
     forget_commands();
+    return true;
 }
 
 // A new name that another entry already has would replace that entry; the
@@ -237,25 +246,27 @@ bool name_free(const char* old_name, const char* new_name)
 
 // The keyboard shows at most 22 characters and the text 49: a name left as
 // it was given (even one cut to fit) is not renamed.
-void rename_entry(const char* name)
+bool rename_entry(const char* name)
 {
     std::memset(edit_text, 0, sizeof edit_text);
     copy_text(edit_text, name);
     char given[sizeof edit_text];
     copy_text(given, edit_text);
-    if (on_screen_keyboard(screen, edit_text, skin_name) == 1 && edit_text[0] != '\0' && !is(edit_text, given)) {
-        if (name_free(name, edit_text)) {
-            bool built = build(paste_command, "mv ", explorer_path, name, " ") &&
-                         append_quoted(paste_command, explorer_path, edit_text);
-            run_if_built(built, paste_command);
-        } else {
-            notice("File already exists!");
-        }
+    bool renamed = on_screen_keyboard(screen, edit_text, skin_name) == 1 && edit_text[0] != '\0' &&
+                   !is(edit_text, given);
+    bool taken = renamed && !name_free(name, edit_text);
+    if (renamed && !taken) {
+        bool built = build(paste_command, "mv ", explorer_path, name, " ") &&
+                     append_quoted(paste_command, explorer_path, edit_text);
+        run_if_built(built, paste_command);
     }
     platform_run("sync");
     list_again();
     copy_text(clipboard_mode, "");
     forget_commands();
+    if (taken)
+        notice("File already exists!");
+    return !taken;
 }
 
 // Copies a png file to target (a plain path), then "sync".
@@ -274,39 +285,30 @@ bool copy_png(const char* name, const char* target)
     return true;
 }
 
-void set_user_picture(const char* name)
+bool set_user_picture(const char* name)
 {
     // Account names are plain words; the path is pasted as it is.
     char target[40];
     if (!is_plain_shell_word(user_name) || !format_into(target, "user/%s/pic.png", user_name))
-        return;
-    if (copy_png(name, target))
-        load_user(current_user, user_name);
+        return true;
+    if (!copy_png(name, target))
+        return false;
+    load_user(current_user, user_name);
+    return true;
 }
 
-void named_operation(int op, const char* name)
+// Each operation tells whether it ended normally; one that ended with a
+// notice leaves the notice on the screen.
+bool named_operation(int op, const char* name)
 {
     switch (op) {
-    case kOperationCut:
-        take(name, "cut");
-        break;
-    case kOperationCopy:
-        take(name, "copy");
-        break;
-    case kOperationDelete:
-        delete_entry(name);
-        break;
-    case kOperationRename:
-        rename_entry(name);
-        break;
-    case kOperationUserPicture:
-        set_user_picture(name);
-        break;
-    case kOperationWallpaper:
-        copy_png(name, "resources/wallpaper/");
-        break;
-    default:
-        break;
+    case kOperationCut: return take(name, "cut");
+    case kOperationCopy: return take(name, "copy");
+    case kOperationDelete: return delete_entry(name);
+    case kOperationRename: return rename_entry(name);
+    case kOperationUserPicture: return set_user_picture(name);
+    case kOperationWallpaper: return copy_png(name, "resources/wallpaper/");
+    default: return true;
     }
 }
 
@@ -385,15 +387,18 @@ void file_operation(int op, const char* name)
     if (op == kOperationCancelled)
         return;
     bool guest = is(user_kind, "guest");
+    bool ended_normally = true;
     if (guest && op != kOperationRename && op != kOperationUserPicture) {
         notice("User access denied.");
+        ended_normally = false;
     } else if (op == kOperationPaste) {
-        paste();
+        ended_normally = paste();
     } else if (name && name[0] != '\0') {
         // Listing again refills explorer_list, where name lives.
         char entry[kNameCapacity];
         copy_text(entry, name);
-        named_operation(op, entry);
+        ended_normally = named_operation(op, entry);
     }
-    redraw();
+    if (ended_normally)
+        redraw();
 }
