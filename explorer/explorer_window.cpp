@@ -110,6 +110,8 @@ const char* selected_name()
     return filled(selected_slot()) ? explorer_list.name[selected_slot()] : nullptr;
 }
 
+// An unreadable directory shows as empty: the list never names entries of
+// another directory than the one explorer_path shows.
 void list_anew()
 {
     clear_entries(explorer_list);
@@ -128,8 +130,6 @@ void show_first_page()
     list_top = 0;
 }
 
-// An unreadable directory shows as empty: the list never names entries of
-// another directory than the one explorer_path shows.
 void go_up()
 {
     parent_directory(explorer_path);
