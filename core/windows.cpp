@@ -7,12 +7,13 @@
 #include "desktop/desktop_input.h"
 #include "desktop/sidebar.h"
 #include "desktop/startmenu.h"
+#include "explorer/explorer_window.h"
 #include "programs/category.h"
 #include "programs/link_properties.h"
-#include "users/users_window.h"
 #include "settings/power_windows.h"
 #include "settings/system_window.h"
 #include "settings/usb_window.h"
+#include "users/users_window.h"
 
 #include <array>
 
@@ -25,7 +26,7 @@ constexpr std::array<WindowRow, kWindowCount> kWindows = {{
     {WindowId::Sidebar,      draw_sidebar,          sidebar_input},
     {WindowId::System,       draw_system_window,    system_window_input},
     {WindowId::Usb,          draw_usb_window,       usb_window_input},
-    {WindowId::Explorer,     nullptr,               nullptr},
+    {WindowId::Explorer,     draw_explorer,         explorer_input},
     {WindowId::Bright,       draw_power_window,     power_window_input},
     {WindowId::Saver,        draw_power_window,     power_window_input},
     {WindowId::Off,          draw_power_window,     power_window_input},

@@ -6,6 +6,7 @@
 #include "core/state.h"
 #include "desktop/desktop.h"
 #include "dialogs/dialogs.h"
+#include "explorer/explorer_window.h"
 #include "gfx/font.h"
 #include "gfx/image.h"
 #include "gfx/sound.h"
@@ -62,8 +63,8 @@ bool guest()
     return std::strcmp(user_kind, "guest") == 0;
 }
 
-// The SD card and the NAND open in the explorer, which is not on the
-// console yet: the sidebar closes. Guests may not browse at all.
+// The SD card and the NAND open in the explorer, which closes back to the
+// desktop. Guests may not browse at all.
 void open_storage(int entry)
 {
     if (guest()) {
@@ -72,7 +73,9 @@ void open_storage(int entry)
             back_to_desktop();
         return;
     }
-    back_to_desktop();
+    open_explorer(WindowId::Desktop, entry == kSd ? "/mnt/sd/" : "/mnt/nand/", "", 1);
+    draw_desktop();
+    draw_explorer();
 }
 
 // The next start shows the logon screen: the automatic logon is parked in

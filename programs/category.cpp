@@ -3,6 +3,7 @@
 #include "core/events.h"
 #include "core/state.h"
 #include "core/text.h"
+#include "explorer/explorer_window.h"
 #include "gfx/font.h"
 #include "gfx/image.h"
 #include "gfx/sound.h"
@@ -127,6 +128,12 @@ void open_properties()
     current_window = WindowId::Props;
 }
 
+// The explorer picks a program file; opening one writes its link here.
+void add_program()
+{
+    open_explorer(current_window, "/mnt/", "gpe", 1);
+}
+
 void launch_selected()
 {
     if (in_use(selected_slot()))
@@ -174,6 +181,9 @@ void handle_button(int button)
     case kProps:
         open_properties();
         break;
+    case kAdd:
+        add_program();
+        break;
     case kStock:
         if (current_window == WindowId::Apps)
             show_stock_applications(screen, skin_name);
@@ -199,8 +209,10 @@ void handle_touch()
         play_click();
         current_window = WindowId::Desktop;
     }
-    if (touch_in(event, kAddBox))
+    if (touch_in(event, kAddBox)) {
         play_click();
+        add_program();
+    }
     if (touch_in(event, kPageDown) && count / kPageSize > list_top) {
         play_click();
         next_page(0);

@@ -1,0 +1,420 @@
+#include "explorer/image_viewer.h"
+
+#include "core/events.h"
+#include "core/text.h"
+#include "dialogs/dialogs.h"
+#include "explorer/listing.h"
+#include "gfx/image.h"
+#include "gfx/sound.h"
+#include "platform/platform.h"
+
+#include <SDL_rotozoom.h>
+#include <algorithm>
+#include <cstring>
+#include <dirent.h>
+#include <memory>
+
+int slide_angle = 0;
+
+namespace {
+
+// Layout                             x    y    w    h
+constexpr SDL_Rect kFrame         = { 20,  20, 280, 200};
+constexpr SDL_Rect kNotice        = { 98,  99, 125,  42};   // "Loading...", "Reading pictures..."
+constexpr SDL_Rect kCloseBox      = {277,  25,  17,  17};
+constexpr SDL_Rect kZoomIn        = {111, 190,  20,  20};
+constexpr SDL_Rect kZoomOut       = {190, 190,  20,  20};
+constexpr SDL_Rect kActualSize    = {274, 192,  16,  16};
+constexpr SDL_Rect kSlideShow     = {150, 192,  22,  17};
+constexpr SDL_Rect kDragArea      = { 27,  45, 266, 144};
+
+// The most of a picture shown at once, and the box that the first size and
+// zooming keep to.
+constexpr int kViewW = 266, kViewH = 144;
+constexpr int kFitW = 240, kFitH = 140;
+constexpr int kScreenW = 320, kScreenH = 240;
+constexpr int kPanStep = 4;
+// Positions relative to the frame: a fitted picture is centred on screen
+// (160, 117); at actual size it is centred in the view area, or starts at
+// the area's corner (7, 25) when larger.
+constexpr int kFitCentreX = 140, kFitCentreY = 97;
+constexpr int kViewCentreX = 133, kViewCentreY = 72;
+constexpr int kViewLeft = kDragArea.x - kFrame.x, kViewTop = kDragArea.y - kFrame.y;
+// A held direction button pans once per frame; a short pause keeps that
+// to a pace the eye can follow.
+constexpr Uint32 kHeldPanPauseMs = 15;
+
+enum ViewerButton { kPanUp = 0, kPanLeft = 2, kPanDown = 4, kPanRight = 6, kShow = 11, kZoomInButton = 12,
+                    kZoomOutButton = 13, kLeave = 14, kActualButton = 15 };
+enum SlideButton { kPrevious = 2, kNext = 6, kTurnRight = 10, kTurnLeft = 11, kEndShow = 14 };
+
+constexpr int kMaxSlides = 300;
+char slide_list[kMaxSlides][500];
+int slide_index;
+
+SDL_Surface* frame_picture;
+SDL_Surface* loading_picture;
+SDL_Surface* reading_picture;
+
+struct DirectoryCloser {
+    void operator()(DIR* directory) const { closedir(directory); }
+};
+
+struct View {
+    SDL_Surface* surface;
+    const char* directory;
+    const char* path;
+    const char* skin;
+    SDL_Surface* image;
+    int file_w, file_h;   // the picture as loaded
+    int view_x, view_y;   // where the shown part goes, relative to the frame
+    int pan_x, pan_y;     // the shown part's corner inside image
+    int drag_x, drag_y;   // where the finger was at the last touch event
+};
+
+enum class Outcome { Stay, Leave };
+
+// Shrinks image, never enlarging it, to fit the box w x h.
+void fit(SDL_Surface*& image, int w, int h)
+{
+    float ratio = static_cast<float>(image->h) / static_cast<float>(image->w);
+    if (ratio < 1) {
+        if (image->w > w)
+            zoom_image(image, w, ratio * w);
+        if (image->h > h)
+            zoom_image(image, h / ratio, h);
+    } else if (image->h > h) {
+        zoom_image(image, h / ratio, h);
+    }
+}
+
+void centre(View& v)
+{
+    v.view_x = kFitCentreX - v.image->w / 2;
+    v.view_y = kFitCentreY - v.image->h / 2;
+}
+
+void pan_up(View& v)
+{
+    if (v.image->h > kViewH && v.pan_y > 0)
+        v.pan_y -= kPanStep;
+}
+
+void pan_down(View& v)
+{
+    if (v.image->h > kViewH && v.pan_y + kViewH < v.file_h)
+        v.pan_y += kPanStep;
+}
+
+void pan_left(View& v)
+{
+    if (v.image->w > kViewW && v.pan_x > 0)
+        v.pan_x -= kPanStep;
+}
+
+void pan_right(View& v)
+{
+    if (v.image->w > kViewW && v.pan_x + kViewW < v.file_w)
+        v.pan_x += kPanStep;
+}
+
+// Only pictures whose doubled size still fits the box grow.
+void zoom_in(View& v)
+{
+    int w = v.image->w, h = v.image->h;
+    if (2 * w > kFitW || 2 * h > kFitH)
+        return;
+    zoom_image(v.image, 2 * w, 2 * h);
+    centre(v);
+}
+
+// Never below the picture's own size.
+void zoom_out(View& v)
+{
+    int w = v.image->w, h = v.image->h;
+    if (w / 2 < v.file_w || h / 2 < v.file_h)
+        return;
+    zoom_image(v.image, w / 2.0, h / 2.0);
+    centre(v);
+}
+
+void actual_size(View& v)
+{
+    SDL_Surface* whole = load_image(v.path);
+    if (!whole)
+        return;
+    SDL_FreeSurface(v.image);
+    v.image = whole;
+    v.view_x = v.file_w <= kViewW ? kViewCentreX - v.file_w / 2 + kViewLeft : kViewLeft;
+    v.view_y = v.file_h <= kViewH ? kViewCentreY - v.file_h / 2 + kViewTop : kViewTop;
+}
+
+Outcome press(View& v, int button)
+{
+    switch (button) {
+    case kLeave: return Outcome::Leave;
+    case kPanUp: pan_up(v); break;
+    case kPanDown: pan_down(v); break;
+    case kPanLeft: pan_left(v); break;
+    case kPanRight: pan_right(v); break;
+    case kZoomInButton: zoom_in(v); break;
+    case kZoomOutButton: zoom_out(v); break;
+    case kActualButton: actual_size(v); break;
+    case kShow:
+        slide_show(v.surface, v.directory, v.path, v.skin);
+        return Outcome::Leave;
+    default: break;
+    }
+    return Outcome::Stay;
+}
+
+Outcome touch(View& v, int x, int y)
+{
+    v.drag_x = x;
+    v.drag_y = y;
+    if (point_in(x, y, kCloseBox))
+        return Outcome::Leave;
+    if (point_in(x, y, kZoomIn)) {
+        play_click();
+        zoom_in(v);
+    } else if (point_in(x, y, kZoomOut)) {
+        play_click();
+        zoom_out(v);
+    } else if (point_in(x, y, kActualSize)) {
+        play_click();
+        actual_size(v);
+    } else if (point_in(x, y, kSlideShow)) {
+        slide_show(v.surface, v.directory, v.path, v.skin);
+        return Outcome::Leave;
+    }
+    return Outcome::Stay;
+}
+
+// Moving the finger right shows more of the picture's right-hand part, as
+// button 6 does.
+void drag(View& v, int x, int y)
+{
+    if (!point_in(x, y, kDragArea))
+        return;
+    if (x > v.drag_x)
+        pan_right(v);
+    if (x < v.drag_x)
+        pan_left(v);
+    if (y > v.drag_y)
+        pan_down(v);
+    if (y < v.drag_y)
+        pan_up(v);
+    v.drag_x = x;
+    v.drag_y = y;
+}
+
+Outcome act(View& v, const SDL_Event& e)
+{
+    switch (e.type) {
+    case SDL_JOYBUTTONDOWN: return press(v, e.jbutton.button);
+    case SDL_MOUSEBUTTONDOWN: return touch(v, e.button.x, e.button.y);
+    case SDL_MOUSEMOTION: drag(v, e.motion.x, e.motion.y); break;
+    case SDL_MOUSEBUTTONUP:
+        v.drag_x = e.button.x;
+        v.drag_y = e.button.y;
+        break;
+    default: break;
+    }
+    return Outcome::Stay;
+}
+
+bool is_pan_press(const SDL_Event& e)
+{
+    if (e.type != SDL_JOYBUTTONDOWN)
+        return false;
+    int b = e.jbutton.button;
+    return b == kPanUp || b == kPanDown || b == kPanLeft || b == kPanRight;
+}
+
+// The release and the movements left over from the tap or press that opened
+// the viewer are dropped; a press already waiting is the first to act.
+bool first_press(SDL_Event& record)
+{
+    SDL_Event e;
+    while (platform_poll_event(&e)) {
+        if (e.type == SDL_JOYBUTTONDOWN || e.type == SDL_MOUSEBUTTONDOWN) {
+            record = e;
+            return true;
+        }
+    }
+    return false;
+}
+
+// The next event into record. While a direction button is held (its press
+// is the last event) the press counts again on every frame until another
+// event arrives, so a held button keeps panning.
+bool next_event(SDL_Event& record)
+{
+    if (!is_pan_press(record))
+        return platform_wait_event(&record) != 0;
+    if (!platform_poll_event(&record))
+        SDL_Delay(kHeldPanPauseMs);
+    return true;
+}
+
+void draw_view(const View& v)
+{
+    blit_onto(v.surface, frame_picture, kFrame.x, kFrame.y);
+    SDL_Rect part, at;
+    set_rect(part, v.pan_x, v.pan_y, std::min(v.image->w, kViewW), std::min(v.image->h, kViewH));
+    set_rect(at, kFrame.x + v.view_x, kFrame.y + v.view_y, 0, 0);
+    SDL_BlitSurface(v.image, &part, v.surface, &at);
+    show_whole_screen(v.surface);
+}
+
+// --- slide show ---
+
+bool is_picture_file(const char* name)
+{
+    char type[4];
+    file_extension(name, type);
+    for (const char* picture : {"png", "bmp", "jpg", "gif"})
+        if (std::strcmp(type, picture) == 0)
+            return true;
+    return false;
+}
+
+// Fills slide_list with the directory's pictures in the order it yields
+// them; the number listed, or -1 when the directory cannot be read.
+int read_slides(const char* directory)
+{
+    std::unique_ptr<DIR, DirectoryCloser> dir(opendir(directory));
+    if (!dir)
+        return -1;
+    int count = 0;
+    while (count < kMaxSlides) {
+        const dirent* entry = readdir(dir.get());
+        if (!entry)
+            break;
+        if (is_picture_file(entry->d_name) && !is_directory(directory, entry->d_name) &&
+            format_into(slide_list[count], "%s%s", directory, entry->d_name))
+            ++count;
+    }
+    for (int i = count; i < kMaxSlides; ++i)
+        slide_list[i][0] = '\0';
+    return count;
+}
+
+// The show starts with the picture the viewer showed.
+void put_first(const char* path, int count)
+{
+    for (int i = 1; i < count; ++i) {
+        if (std::strcmp(slide_list[i], path) == 0) {
+            char first[sizeof slide_list[0]];
+            copy_text(first, slide_list[0]);
+            copy_text(slide_list[0], slide_list[i]);
+            copy_text(slide_list[i], first);
+            return;
+        }
+    }
+}
+
+// Moves slide_index or slide_angle for button; false when the button
+// changes nothing to show.
+bool step_slides(int button, int count)
+{
+    switch (button) {
+    case kNext:
+        slide_index = (slide_index + 1) % count;
+        return true;
+    case kPrevious:
+        if (slide_index == 0)
+            return false;
+        --slide_index;
+        return true;
+    case kTurnRight:
+        slide_angle = (slide_angle == 360 ? 0 : slide_angle) + 90;
+        return true;
+    case kTurnLeft:
+        slide_angle = (slide_angle == 0 ? 360 : slide_angle) - 90;
+        return true;
+    default:
+        return false;
+    }
+}
+
+} // namespace
+
+int show_slide(SDL_Surface* surface, const char* path, const char* skin, int angle)
+{
+    SDL_Surface* picture = load_image(path);
+    SDL_Surface* turned = picture ? rotozoomSurface(picture, angle, 1.0, SMOOTHING_OFF) : nullptr;
+    SDL_FreeSurface(picture);
+    if (!turned) {
+        message_box(surface, "Load failed!", 0, skin);
+        return 0;
+    }
+    turned = to_screen_format(turned);
+    fit(turned, kScreenW, kScreenH);
+    SDL_FillRect(surface, nullptr, SDL_MapRGB(surface->format, 0, 0, 0));
+    blit_onto(surface, turned, kScreenW / 2 - turned->w / 2, kScreenH / 2 - turned->h / 2);
+    show_whole_screen(surface);
+    SDL_FreeSurface(turned);
+    return 1;
+}
+
+void slide_show(SDL_Surface* surface, const char* directory, const char* path, const char* skin)
+{
+    load_cached(reading_picture, "slmsg.png", skin);
+    SDL_FillRect(surface, nullptr, SDL_MapRGB(surface->format, 0, 0, 0));
+    blit_onto(surface, reading_picture, kNotice.x, kNotice.y);
+    show_whole_screen(surface);
+    int count = read_slides(directory);
+    if (count <= 0)
+        return;
+    put_first(path, count);
+    slide_index = 0;
+    show_slide(surface, slide_list[0], skin, 0);
+    SDL_Event show_event{};
+    for (;;) {
+        if (!platform_wait_event(&show_event))
+            continue;
+        if (show_event.type == SDL_MOUSEBUTTONDOWN) {
+            slide_index = 0;
+            return;
+        }
+        if (show_event.type != SDL_JOYBUTTONDOWN)
+            continue;
+        if (show_event.jbutton.button == kEndShow) {
+            slide_angle = 0;
+            slide_index = 0;
+            return;
+        }
+        if (step_slides(show_event.jbutton.button, count) &&
+            !show_slide(surface, slide_list[slide_index], skin, slide_angle))
+            return;
+    }
+}
+
+void image_viewer(SDL_Surface* surface, const char* directory, const char* path, const char* skin)
+{
+    load_cached(frame_picture, "imgwin.png", skin);
+    load_cached(loading_picture, "lmsg.png", skin);
+    blit_onto(surface, loading_picture, kNotice.x, kNotice.y);
+    show_whole_screen(surface);
+    View v{surface, directory, path, skin, load_image(path), 0, 0, 0, 0, 0, 0, 0, 0};
+    if (!v.image) {
+        message_box(surface, "Load failed!", 0, skin);
+        return;
+    }
+    v.file_w = v.image->w;
+    v.file_h = v.image->h;
+    fit(v.image, kFitW, kFitH);
+    centre(v);
+    SDL_Event record{};
+    bool have_event = first_press(record);
+    for (;;) {
+        draw_view(v);
+        if (!have_event && !next_event(record))
+            continue;
+        have_event = false;
+        if (act(v, record) == Outcome::Leave)
+            break;
+    }
+    SDL_FreeSurface(v.image);
+}
