@@ -114,3 +114,12 @@ bool write_mixer_volume(int level, bool for_writing)
     platform_mixer_close(fd);
     return true;
 }
+
+void replace_or_end(const char* path)
+{
+    const char* const argv[] = {path, nullptr};
+    if (platform_replace_process(path, argv) < 0) {
+        std::fprintf(stderr, "Korvo: could not start %s\n", path);
+        std::exit(1);
+    }
+}

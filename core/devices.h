@@ -17,3 +17,8 @@ void restart_shell();         // ends the process with status 1 when both restar
 // opened read-write when for_writing is set, else read-only. False when the
 // mixer did not open.
 bool write_mixer_volume(int level, bool for_writing);
+
+// Replaces the process with the program at path (its only argument). After
+// SDL and the devices are shut down there is nothing to go back to: when the
+// replacement fails the shell ends with status 1 and a message on stderr.
+void replace_or_end(const char* path);

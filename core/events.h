@@ -17,6 +17,13 @@ bool point_in(int px, int py, const SDL_Rect& r);
 // True when e is a touch (mouse button press) inside r.
 bool touch_in(const SDL_Event& e, const SDL_Rect& r);
 
+// The next highlight of a list of count items that wraps at both ends:
+// index + step (step -1 or +1), from the last to the first and back.
+constexpr int wrapped_step(int index, int step, int count)
+{
+    return (index + step + count) % count;
+}
+
 // Timer callbacks (SDL's timer thread).
 Uint32 saver_expired(Uint32 interval, void* param);
 Uint32 off_expired(Uint32 interval, void* param);

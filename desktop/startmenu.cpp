@@ -88,10 +88,10 @@ void handle_button(int button)
         close_menu();
         break;
     case kUp:
-        selection = selection == 0 ? kEntries - 1 : selection - 1;
+        selection = wrapped_step(selection, -1, kEntries);
         break;
     case kDown:
-        selection = selection == kEntries - 1 ? 0 : selection + 1;
+        selection = wrapped_step(selection, +1, kEntries);
         break;
     case kActivate:
         if (selection >= 0 && selection < kEntries)

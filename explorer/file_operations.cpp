@@ -345,10 +345,10 @@ int pressed_item(int button)
     case kChoose:
         return menu_item;
     case kUp:
-        menu_item = menu_item == 0 ? kItems - 1 : menu_item - 1;
+        menu_item = wrapped_step(menu_item, -1, kItems);
         break;
     case kDown:
-        menu_item = menu_item == kItems - 1 ? 0 : menu_item + 1;
+        menu_item = wrapped_step(menu_item, +1, kItems);
         break;
     default:
         break;

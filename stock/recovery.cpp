@@ -9,8 +9,6 @@
 #include "platform/platform.h"
 
 #include <array>
-#include <cstdio>
-#include <cstdlib>
 
 namespace {
 
@@ -51,17 +49,6 @@ void please_wait(SDL_Surface* surface)
     draw_text(surface, kPleaseWait.x, kPleaseWait.y, kPleaseWait.text, 1, kSkin);
     show_whole_screen(surface);
     SDL_Delay(kPleaseWaitMs);
-}
-
-// Replaces the process with path; the shell is shut down by now, so when
-// that fails there is nothing left to go back to.
-void replace_or_end(const char* path)
-{
-    const char* const argv[] = {path, nullptr};
-    if (platform_replace_process(path, argv) < 0) {
-        std::fprintf(stderr, "Korvo: could not start %s\n", path);
-        std::exit(1);
-    }
 }
 
 void start_launcher(SDL_Surface* surface, bool installed)

@@ -10,8 +10,6 @@
 #include "platform/platform.h"
 
 #include <array>
-#include <cstdio>
-#include <cstdlib>
 #include <string>
 #include <sys/stat.h>
 
@@ -95,17 +93,6 @@ bool stock_launcher_present(const char* root)
     return format_into(path, "%s%s", root, kStockLauncher) && file_exists(path);
 }
 
-// The shell is shut down by now: when the replacement fails there is
-// nothing left to go back to.
-void replace_with_script()
-{
-    const char* const argv[] = {kLaunchScript, nullptr};
-    if (platform_replace_process(kLaunchScript, argv) < 0) {
-        std::fprintf(stderr, "Korvo: could not start %s\n", kLaunchScript);
-        std::exit(1);
-    }
-}
-
 void launch(SDL_Surface* surface, const char* skin, const char* root, int item, Chosen how)
 {
     wait_box(surface, skin);
@@ -114,7 +101,7 @@ void launch(SDL_Surface* surface, const char* skin, const char* root, int item, 
     platform_run("sync");
     close_devices();
     SDL_Quit();
-    replace_with_script();
+    replace_or_end(kLaunchScript);
 }
 
 void draw(SDL_Surface* surface)
@@ -134,10 +121,10 @@ bool move(int button)
     case kCloseY:
         return false;
     case kUp:
-        s = s == 0 ? kItems - 1 : s - 1;
+        s = wrapped_step(s, -1, kItems);
         break;
     case kDown:
-        s = s == kItems - 1 ? 0 : s + 1;
+        s = wrapped_step(s, +1, kItems);
         break;
     case kLeft:
         s = s >= kColumnItems ? s - kColumnItems : s + kColumnItems;
