@@ -1,6 +1,7 @@
 #include "core/files.h"
 
 #include "core/text.h"
+#include "platform/platform.h"
 
 #include <cerrno>
 #include <climits>
@@ -27,6 +28,14 @@ bool replace_file(const char* path, std::string_view content)
         std::remove(temporary);
         return false;
     }
+    return true;
+}
+
+bool save_file(const char* path, std::string_view content)
+{
+    if (!replace_file(path, content))
+        return false;
+    platform_run("sync");
     return true;
 }
 

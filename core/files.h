@@ -27,6 +27,10 @@ bool file_exists(const char* path);
 // False (and the old file untouched) when any step fails.
 bool replace_file(const char* path, std::string_view content);
 
+// replace_file, then "sync" so the new file is on the card; false (and no
+// sync) when it could not be written.
+bool save_file(const char* path, std::string_view content);
+
 // Reads one blank-delimited word, as scanf's "%s" does, keeping what fits
 // into dst (capacity bytes, terminator included) and consuming the rest of
 // the word. False at the end of the file before any word.

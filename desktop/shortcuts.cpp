@@ -144,7 +144,6 @@ void desktop_remove(int slot)
     std::string content;
     if (!desktop_file(path, "desktop.st") || !read_whole_file(path, content))
         return;
-    if (replace_file(path, without_line(content, desktop_lines[slot])))
-        platform_run("sync");
+    save_file(path, without_line(content, desktop_lines[slot]));
     load_desktop();
 }

@@ -4,7 +4,6 @@
 #include "core/text.h"
 #include "explorer/listing.h"
 #include "gfx/image.h"
-#include "platform/platform.h"
 #include "scan/scan_tables.h"
 
 #include <cstring>
@@ -59,10 +58,7 @@ bool write_link_file(const char* path, const std::array<const char*, 8>& lines)
     if (!format_into(content, "%s\n%s\n%s\n%s\n%s\n%s\n%s\n%s\n", lines[0], lines[1], lines[2], lines[3],
                      lines[4], lines[5], lines[6], lines[7]))
         return false;
-    if (!replace_file(path, content))
-        return false;
-    platform_run("sync");
-    return true;
+    return save_file(path, content);
 }
 
 // The base name: the file name up to, not including, its first ".".

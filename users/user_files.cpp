@@ -40,15 +40,6 @@ void account_path(char (&path)[64], const char* name, const char* file)
     format_into(path, "user/%s/%s", name, file);
 }
 
-// Replaces a file of the account tree and syncs; false when it could not be written.
-bool write_and_sync(const char* path, std::string_view content)
-{
-    if (!replace_file(path, content))
-        return false;
-    platform_run("sync");
-    return true;
-}
-
 void run_for_account(const char* command_template, const char* name)
 {
     char command[128];
@@ -80,13 +71,13 @@ bool write_new_account_files(const char* name)
     char path[64];
     std::string settings = std::string("wallpaper/") + wallpaper + " Blue 2 0";
     account_path(path, name, "settings.st");
-    if (!write_and_sync(path, settings))
+    if (!save_file(path, settings))
         return false;
     account_path(path, name, "data.st");
-    if (!write_and_sync(path, "user "))
+    if (!save_file(path, "user "))
         return false;
     account_path(path, name, "desktop.st");
-    return write_and_sync(path, "");
+    return save_file(path, "");
 }
 
 } // namespace
@@ -120,7 +111,7 @@ void save_user_data(UserRecord record)
     char path[64];
     account_path(path, record.name, "data.st");
     std::string content = std::string(record.kind) + " " + record.password;
-    if (!write_and_sync(path, content))
+    if (!save_file(path, content))
         notice("Could not create user data!");
 }
 
@@ -164,7 +155,7 @@ void toggle_autologon(UserRecord record)
         std::memset(autolog_user, 0, sizeof autolog_user);
         return;
     }
-    if (write_and_sync(kAutologFile, record.name))
+    if (save_file(kAutologFile, record.name))
         copy_text(autolog_user, record.name);
 }
 
@@ -199,7 +190,7 @@ void save_settings()
     char content[200];
     format_into(content, "%s %s %d %d %d %d %d", wallpaper_name, skin_name, brightness, saver_ms, auto_off_ms,
                 clock_12h, volume);
-    write_and_sync(path, content);
+    save_file(path, content);
 }
 
 int check_rights()
