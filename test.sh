@@ -9,11 +9,16 @@ ensure_packages
 
 jobs=$(nproc 2>/dev/null || echo 2)
 status=0
+# ccache, when the machine has it, keeps rebuilds of unchanged files cheap.
+launcher=()
+if command -v ccache >/dev/null 2>&1; then
+  launcher=(-DCMAKE_CXX_COMPILER_LAUNCHER=ccache)
+fi
 run_suite() {   # name, build dir, extra cmake options...
   local name=$1 dir=$2
   shift 2
   echo "=== $name build ==="
-  cmake -S . -B "$dir" -DCMAKE_BUILD_TYPE=RelWithDebInfo "$@" >/dev/null
+  cmake -S . -B "$dir" -DCMAKE_BUILD_TYPE=RelWithDebInfo "${launcher[@]}" "$@" >/dev/null
   cmake --build "$dir" -j "$jobs"
   echo "=== $name tests ==="
   (cd "$dir" && ctest --output-on-failure -j "$jobs") || status=1

@@ -4,7 +4,6 @@
 #include "gfx/image.h"
 #include "gfx/sound.h"
 #include "platform/platform.h"
-#include "users/user_files.h"
 
 #include <SDL_mixer.h>
 #include <cstdint>
@@ -23,10 +22,23 @@ constexpr uint32_t kFbBrightness = 3;   // value 3 - level: level 0 sends 3
 
 constexpr Uint32 kShutdownPictureMs = 3000;
 
+void (*before_power_down)() = nullptr;
+
 int battery_fd = -1;
 int mem_fd = -1;
 
+void save_before_power_down()
+{
+    if (before_power_down)
+        before_power_down();
+}
+
 } // namespace
+
+void set_before_power_down(void (*save)())
+{
+    before_power_down = save;
+}
 
 void open_devices()
 {
@@ -72,7 +84,7 @@ void power_off()
 {
     SDL_Surface* picture = load_image("resources/shutdown.png");
     play_shutdown();
-    save_settings();
+    save_before_power_down();
     platform_run("sync");
     if (screen) {
         SDL_Rect at;
@@ -87,7 +99,7 @@ void power_off()
 
 void restart_shell()
 {
-    save_settings();
+    save_before_power_down();
     close_devices();
     SDL_Quit();
     Mix_CloseAudio();

@@ -5,6 +5,10 @@
 // through; none before open_devices and after close_devices.
 extern void* register_map;
 
+// What must be saved before a restart or a power cut (the user's settings):
+// the shell sets it at start-up, so this ground layer knows no account files.
+void set_before_power_down(void (*save)());
+
 void open_devices();          // start-up: fb start command, battery, registers
 void close_devices();         // before the process replaces itself
 int backlight_set(int on);    // result of closing the framebuffer device

@@ -1,8 +1,10 @@
 #include "harness.h"
 
+#include "core/devices.h"
 #include "dialogs/dialogs.h"
 #include "platform/pc_console.h"
 #include "platform/platform.h"
+#include "users/user_files.h"
 
 #include <SDL_mixer.h>
 
@@ -67,6 +69,7 @@ void ShellTest::SetUp()
     pc_release_buttons();
     pc_record_process_changes(true);
     reset_shared_state();
+    set_before_power_down(save_settings);
     SDL_Init(SDL_INIT_TIMER | SDL_INIT_AUDIO | SDL_INIT_VIDEO | SDL_INIT_JOYSTICK);
     screen = platform_open_display();
     ASSERT_NE(screen, nullptr);

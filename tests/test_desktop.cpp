@@ -6,7 +6,7 @@
 #include "resource_files.h"
 
 #include "core/devices.h"
-#include "core/shell.h"
+#include "shell/shell.h"
 #include "core/text.h"
 #include "desktop/desktop.h"
 #include "gfx/font.h"

@@ -2,7 +2,7 @@
 // the backlight following "bright", stored values that are no choice.
 #include "settings_test.h"
 
-#include "core/shell.h"
+#include "shell/shell.h"
 #include "platform/pc_console.h"
 #include "settings/power_windows.h"
 

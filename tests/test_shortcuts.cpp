@@ -2,7 +2,7 @@
 // exactly the chosen line, and never losing the file on the way.
 #include "link_files.h"
 
-#include "core/shell.h"
+#include "shell/shell.h"
 #include "core/text.h"
 #include "desktop/shortcuts.h"
 

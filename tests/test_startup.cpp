@@ -3,7 +3,7 @@
 #include "harness.h"
 
 #include "core/devices.h"
-#include "core/shell.h"
+#include "shell/shell.h"
 #include "platform/pc_console.h"
 
 #include <SDL_mixer.h>

@@ -2,7 +2,7 @@
 // rule; reached from the start menu through the main loop.
 #include "settings_test.h"
 
-#include "core/shell.h"
+#include "shell/shell.h"
 #include "desktop/startmenu.h"
 #include "explorer/listing.h"
 #include "settings/system_window.h"

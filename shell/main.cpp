@@ -1,5 +1,5 @@
 // Korvo's entry: no arguments, no environment.
-#include "core/shell.h"
+#include "shell/shell.h"
 
 int main()
 {

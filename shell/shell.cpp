@@ -1,4 +1,4 @@
-#include "core/shell.h"
+#include "shell/shell.h"
 
 #include "core/devices.h"
 #include "core/events.h"
@@ -92,6 +92,7 @@ void restore_autolog()
 void start_up()
 {
     platform_run("killall sh");
+    set_before_power_down(save_settings);
     open_devices();
     SDL_Init(kSdlSubsystems);
     screen = platform_open_display();

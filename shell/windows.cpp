@@ -1,7 +1,7 @@
 // The dispatch table: for every window its draw operation and input handler,
 // in the order of the window identifiers. A window that is not on the console
 // yet has none; the main loop then only waits for the next event.
-#include "core/shell.h"
+#include "shell/shell.h"
 
 #include "desktop/desktop.h"
 #include "desktop/desktop_input.h"
