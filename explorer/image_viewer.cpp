@@ -4,6 +4,7 @@
 #include "core/text.h"
 #include "dialogs/dialogs.h"
 #include "explorer/listing.h"
+#include "explorer/picture_decode.h"
 #include "gfx/image.h"
 #include "gfx/sound.h"
 #include "platform/platform.h"
@@ -48,6 +49,10 @@ enum ViewerButton { kPanUp = 0, kPanLeft = 2, kPanDown = 4, kPanRight = 6, kShow
                     kZoomOutButton = 13, kLeave = 14, kActualButton = 15 };
 enum SlideButton { kPrevious = 2, kNext = 6, kTurnRight = 10, kTurnLeft = 11, kEndShow = 14 };
 
+// Pictures up to this many pixels are fitted from a whole copy, as every
+// picture once was; larger ones are decoded straight at the fitted size.
+constexpr long kSmallPicturePixels = 1L << 20;
+
 constexpr int kMaxSlides = 300;
 char slide_list[kMaxSlides][500];
 int slide_index;
@@ -66,7 +71,7 @@ struct View {
     const char* path;
     const char* skin;
     SDL_Surface* image;
-    int file_w, file_h;   // the picture as loaded
+    int file_w, file_h;   // the picture's own size
     int view_x, view_y;   // where the shown part goes, relative to the frame
     int pan_x, pan_y;     // the shown part's corner inside image
     int drag_x, drag_y;   // where the finger was at the last touch event
@@ -86,6 +91,65 @@ void fit(SDL_Surface*& image, int w, int h)
     } else if (image->h > h) {
         zoom_image(image, h / ratio, h);
     }
+}
+
+// What zoom_image makes of a w x h picture asked for width x height.
+void zoomed_size(int& w, int& h, double width, double height)
+{
+    zoomSurfaceSize(w, h, width / w, height / h, &w, &h);
+}
+
+// The size fit gives a w x h picture, worked out without the picture, so
+// that a photo can be decoded straight at (about) that size.
+void fitted_size(int& w, int& h, int box_w, int box_h)
+{
+    float ratio = static_cast<float>(h) / static_cast<float>(w);
+    if (ratio < 1) {
+        if (w > box_w)
+            zoomed_size(w, h, box_w, ratio * box_w);
+        if (h > box_h)
+            zoomed_size(w, h, box_h / ratio, box_h);
+    } else if (h > box_h) {
+        zoomed_size(w, h, box_h / ratio, box_h);
+    }
+}
+
+bool is_quarter_turn(int angle)
+{
+    return ((angle % 360 + 360) % 360) / 90 % 2 == 1;
+}
+
+// The picture at path turned counter-clockwise by angle degrees and fitted
+// into box_w x box_h; its own size goes to header. Small pictures are read
+// whole, turned and fitted as they always were. A photo is decoded at no
+// more than the fitted size needs and turned only once it is that small.
+SDL_Surface* fitted_picture(const char* path, int box_w, int box_h, int angle, PictureHeader& header,
+                            PictureError& error)
+{
+    error = PictureError::Failed;
+    if (!read_picture_header(path, header))
+        return nullptr;
+    bool quarter = is_quarter_turn(angle);
+    int w = quarter ? header.h : header.w, h = quarter ? header.w : header.h;
+    fitted_size(w, h, box_w, box_h);
+    int want_w = quarter ? h : w, want_h = quarter ? w : h;
+    SDL_Surface* image = load_picture(path, want_w, want_h, header, error);
+    if (!image)
+        return nullptr;
+    if (image->w == header.w && image->h == header.h && long{image->w} * image->h <= kSmallPicturePixels) {
+        turn_picture(image, angle);
+        fit(image, box_w, box_h);
+        return image;
+    }
+    if (image->w != want_w || image->h != want_h)
+        shrink_picture(image, want_w, want_h);
+    turn_picture(image, angle);
+    return image;
+}
+
+void picture_notice(SDL_Surface* surface, PictureError error, const char* skin)
+{
+    message_box(surface, error == PictureError::TooLarge ? "Picture too large!" : "Load failed!", 0, skin);
 }
 
 void centre(View& v)
@@ -138,11 +202,17 @@ void zoom_out(View& v)
     centre(v);
 }
 
+// Only one copy of the whole picture is made, in the screen's format: the
+// decoder writes it row by row.
 void actual_size(View& v)
 {
-    SDL_Surface* whole = load_image(v.path);
-    if (!whole)
+    PictureHeader header;
+    PictureError error;
+    SDL_Surface* whole = load_picture(v.path, v.file_w, v.file_h, header, error);
+    if (!whole) {
+        picture_notice(v.surface, error, v.skin);
         return;
+    }
     SDL_FreeSurface(v.image);
     v.image = whole;
     v.view_x = v.file_w <= kViewW ? kViewCentreX - v.file_w / 2 + kViewLeft : kViewLeft;
@@ -342,15 +412,13 @@ bool step_slides(int button, int count)
 
 int show_slide(SDL_Surface* surface, const char* path, const char* skin, int angle)
 {
-    SDL_Surface* picture = load_image(path);
-    SDL_Surface* turned = picture ? rotozoomSurface(picture, angle, 1.0, SMOOTHING_OFF) : nullptr;
-    SDL_FreeSurface(picture);
+    PictureHeader header;
+    PictureError error;
+    SDL_Surface* turned = fitted_picture(path, kScreenW, kScreenH, angle, header, error);
     if (!turned) {
-        message_box(surface, "Load failed!", 0, skin);
+        picture_notice(surface, error, skin);
         return 0;
     }
-    turned = to_screen_format(turned);
-    fit(turned, kScreenW, kScreenH);
     SDL_FillRect(surface, nullptr, SDL_MapRGB(surface->format, 0, 0, 0));
     blit_onto(surface, turned, kScreenW / 2 - turned->w / 2, kScreenH / 2 - turned->h / 2);
     show_whole_screen(surface);
@@ -397,14 +465,16 @@ void image_viewer(SDL_Surface* surface, const char* directory, const char* path,
     load_cached(loading_picture, "lmsg.png", skin);
     blit_onto(surface, loading_picture, kNotice.x, kNotice.y);
     show_whole_screen(surface);
-    View v{surface, directory, path, skin, load_image(path), 0, 0, 0, 0, 0, 0, 0, 0};
+    PictureHeader header;
+    PictureError error;
+    View v{surface, directory, path, skin, fitted_picture(path, kFitW, kFitH, 0, header, error), 0, 0, 0, 0,
+           0, 0, 0, 0};
     if (!v.image) {
-        message_box(surface, "Load failed!", 0, skin);
+        picture_notice(surface, error, skin);
         return;
     }
-    v.file_w = v.image->w;
-    v.file_h = v.image->h;
-    fit(v.image, kFitW, kFitH);
+    v.file_w = header.w;
+    v.file_h = header.h;
     centre(v);
     SDL_Event record{};
     bool have_event = first_press(record);

@@ -3,6 +3,8 @@ KORVO_PACKAGES=(build-essential cmake pkg-config
   libsdl1.2-dev libsdl-image1.2-dev libsdl-mixer1.2-dev libsdl-gfx1.2-dev
   googletest libgtest-dev libbenchmark-dev
   zlib1g-dev bubblewrap python3-pil)
+# The image viewer's photo decoders.
+KORVO_PACKAGES+=(libjpeg62-turbo-dev libpng-dev)
 
 ensure_packages() {
   local missing=() p

@@ -1,0 +1,543 @@
+#include "explorer/picture_decode.h"
+
+#include "gfx/image.h"
+
+#include <algorithm>
+#include <csetjmp>
+#include <cstdio>
+#include <cstring>
+#include <memory>
+#include <vector>
+
+// jpeglib.h needs FILE and size_t declared before it.
+#include <jerror.h>
+#include <jpeglib.h>
+#include <png.h>
+
+namespace {
+
+// Pictures up to this many pixels are read whole by load_image: that costs
+// at most a few megabytes and keeps them exactly as the rest of the shell
+// shows pictures (colour keys, alpha).
+constexpr long kWholePixels = 1L << 20;
+constexpr int kLargestSide = 65535;
+
+struct FileCloser {
+    void operator()(std::FILE* file) const { std::fclose(file); }
+};
+using File = std::unique_ptr<std::FILE, FileCloser>;
+
+int big_endian(const unsigned char* b, int n)
+{
+    long v = 0;
+    for (int i = 0; i < n; ++i)
+        v = (v << 8) | b[i];
+    return v > kLargestSide ? -1 : static_cast<int>(v);
+}
+
+long little_endian(const unsigned char* b, int n)
+{
+    long v = 0;
+    for (int i = n - 1; i >= 0; --i)
+        v = (v << 8) | b[i];
+    return v;
+}
+
+bool read_exactly(std::FILE* file, unsigned char* into, size_t n)
+{
+    return std::fread(into, 1, n, file) == n;
+}
+
+bool png_header(std::FILE* file, PictureHeader& header)
+{
+    unsigned char b[26];
+    static constexpr unsigned char kSignature[8] = {0x89, 'P', 'N', 'G', '\r', '\n', 0x1A, '\n'};
+    if (!read_exactly(file, b, sizeof b) || std::memcmp(b, kSignature, 8) != 0 || std::memcmp(b + 12, "IHDR", 4) != 0)
+        return false;
+    header.kind = PictureKind::Png;
+    header.w = big_endian(b + 16, 4);
+    header.h = big_endian(b + 20, 4);
+    // What a whole decode holds: palette and grey pictures one byte a
+    // pixel, colour three, anything with alpha four.
+    static constexpr int kBytes[7] = {1, 0, 3, 1, 4, 0, 4};
+    int colour_type = b[25] <= 6 ? b[25] : 6;
+    long pixels = static_cast<long>(header.w) * header.h;
+    header.bytes_per_pixel = pixels <= kWholePixels ? (kBytes[colour_type] ? kBytes[colour_type] : 4) : 0;
+    return true;
+}
+
+// Walks the markers up to the frame header, which holds the size.
+bool jpeg_header(std::FILE* file, PictureHeader& header)
+{
+    unsigned char b[2];
+    if (!read_exactly(file, b, 2) || b[0] != 0xFF || b[1] != 0xD8)
+        return false;
+    for (;;) {
+        int c = std::fgetc(file);
+        if (c == EOF)
+            return false;
+        if (c != 0xFF)
+            continue;
+        int marker;
+        while ((marker = std::fgetc(file)) == 0xFF) {
+        }
+        if (marker == EOF)
+            return false;
+        if (marker == 0xD8 || marker == 0x01 || (marker >= 0xD0 && marker <= 0xD7) || marker == 0)
+            continue;
+        unsigned char length[2];
+        if (!read_exactly(file, length, 2))
+            return false;
+        int n = (length[0] << 8) | length[1];
+        bool frame = marker >= 0xC0 && marker <= 0xCF && marker != 0xC4 && marker != 0xC8 && marker != 0xCC;
+        if (frame) {
+            unsigned char f[5];
+            if (!read_exactly(file, f, 5))
+                return false;
+            header.kind = PictureKind::Jpeg;
+            header.h = big_endian(f + 1, 2);
+            header.w = big_endian(f + 3, 2);
+            header.bytes_per_pixel = 0;
+            return true;
+        }
+        if (n < 2 || std::fseek(file, n - 2, SEEK_CUR) != 0)
+            return false;
+    }
+}
+
+// The screen is as large as the picture; SDL_image makes its surface the
+// size of the first image in it, which may be larger still.
+bool gif_header(std::FILE* file, PictureHeader& header)
+{
+    unsigned char b[13];
+    if (!read_exactly(file, b, sizeof b) || (std::memcmp(b, "GIF87a", 6) != 0 && std::memcmp(b, "GIF89a", 6) != 0))
+        return false;
+    header.kind = PictureKind::Gif;
+    header.w = static_cast<int>(little_endian(b + 6, 2));
+    header.h = static_cast<int>(little_endian(b + 8, 2));
+    header.bytes_per_pixel = 1;
+    if (b[10] & 0x80)
+        std::fseek(file, 3L << ((b[10] & 7) + 1), SEEK_CUR);
+    for (;;) {
+        int c = std::fgetc(file);
+        if (c == 0x2C) {
+            unsigned char d[8];
+            if (!read_exactly(file, d, sizeof d))
+                return false;
+            header.w = std::max(header.w, static_cast<int>(little_endian(d + 4, 2)));
+            header.h = std::max(header.h, static_cast<int>(little_endian(d + 6, 2)));
+            return true;
+        }
+        if (c != 0x21 || std::fgetc(file) == EOF)
+            return false;
+        int size;
+        while ((size = std::fgetc(file)) > 0)
+            std::fseek(file, size, SEEK_CUR);
+        if (size == EOF)
+            return false;
+    }
+}
+
+bool bmp_header(std::FILE* file, PictureHeader& header)
+{
+    unsigned char b[30];
+    if (!read_exactly(file, b, sizeof b) || b[0] != 'B' || b[1] != 'M')
+        return false;
+    header.kind = PictureKind::Bmp;
+    long bits;
+    if (little_endian(b + 14, 4) == 12) {
+        header.w = static_cast<int>(little_endian(b + 18, 2));
+        header.h = static_cast<int>(little_endian(b + 20, 2));
+        bits = little_endian(b + 24, 2);
+    } else {
+        long w = static_cast<Sint32>(little_endian(b + 18, 4));
+        long h = static_cast<Sint32>(little_endian(b + 22, 4));
+        w = w < 0 ? -w : w;
+        h = h < 0 ? -h : h;
+        header.w = w > kLargestSide ? -1 : static_cast<int>(w);
+        header.h = h > kLargestSide ? -1 : static_cast<int>(h);
+        bits = little_endian(b + 28, 2);
+    }
+    header.bytes_per_pixel = bits <= 8 ? 1 : static_cast<int>((bits + 7) / 8);
+    return header.bytes_per_pixel <= 4;
+}
+
+// --- surfaces in the screen's format ---
+
+SDL_Surface* screen_surface(int w, int h)
+{
+    const SDL_Surface* video = SDL_GetVideoSurface();
+    if (!video)
+        return SDL_CreateRGBSurface(SDL_SWSURFACE, w, h, 16, 0xF800, 0x07E0, 0x001F, 0);
+    const SDL_PixelFormat* f = video->format;
+    return SDL_CreateRGBSurface(SDL_SWSURFACE, w, h, f->BitsPerPixel, f->Rmask, f->Gmask, f->Bmask, 0);
+}
+
+void put_pixel(SDL_Surface* s, int x, int y, Uint8 r, Uint8 g, Uint8 b)
+{
+    const SDL_PixelFormat* f = s->format;
+    Uint32 p = (static_cast<Uint32>(r >> f->Rloss) << f->Rshift) | (static_cast<Uint32>(g >> f->Gloss) << f->Gshift) |
+               (static_cast<Uint32>(b >> f->Bloss) << f->Bshift);
+    Uint8* at = static_cast<Uint8*>(s->pixels) + y * s->pitch + x * f->BytesPerPixel;
+    switch (f->BytesPerPixel) {
+    case 2: *reinterpret_cast<Uint16*>(at) = static_cast<Uint16>(p); break;
+    case 4: *reinterpret_cast<Uint32*>(at) = p; break;
+    default: std::memcpy(at, &p, f->BytesPerPixel); break;   // little-endian hosts only
+    }
+}
+
+// The smallest size at least want that the decode may shrink the picture
+// to; the picture's own size when that is smaller.
+void target_size(const PictureHeader& header, int& want_w, int& want_h)
+{
+    want_w = std::min(std::max(want_w, 1), header.w);
+    want_h = std::min(std::max(want_h, 1), header.h);
+}
+
+// --- JPEG ---
+
+struct JpegErrors {
+    jpeg_error_mgr manager;
+    std::jmp_buf jump;
+    bool cut_short;
+};
+
+void jpeg_fail(j_common_ptr info)
+{
+    std::longjmp(reinterpret_cast<JpegErrors*>(info->err)->jump, 1);
+}
+
+// Warnings are not printed. A file that ends early is refused (libjpeg
+// would fill the rest grey); stray bytes between markers, which some
+// cameras write, are decoded anyway.
+void jpeg_note(j_common_ptr info, int level)
+{
+    if (level < 0 && info->err->msg_code == JWRN_JPEG_EOF)
+        reinterpret_cast<JpegErrors*>(info->err)->cut_short = true;
+}
+
+struct JpegJob {
+    std::FILE* file;
+    int want_w, want_h;
+    SDL_Surface* image;
+    PictureError error;
+};
+
+// The smallest of libjpeg's scales M/8 whose output still covers the
+// wanted size.
+void choose_scale(jpeg_decompress_struct& info, int want_w, int want_h)
+{
+    for (unsigned int m = 1; m <= 8; ++m) {
+        info.scale_num = m;
+        info.scale_denom = 8;
+        jpeg_calc_output_dimensions(&info);
+        if (static_cast<int>(info.output_width) >= want_w && static_cast<int>(info.output_height) >= want_h)
+            return;
+    }
+}
+
+// A multi-scan (progressive) file keeps every coefficient of the picture
+// while it is decoded, however small the output: two bytes a sample.
+size_t coefficient_bytes(const jpeg_decompress_struct& info)
+{
+    if (!jpeg_has_multiple_scans(const_cast<jpeg_decompress_struct*>(&info)))
+        return 0;
+    size_t bytes = 0;
+    for (int c = 0; c < info.num_components; ++c)
+        bytes += static_cast<size_t>(info.comp_info[c].width_in_blocks) * info.comp_info[c].height_in_blocks *
+                 sizeof(JBLOCK);
+    return bytes;
+}
+
+void put_jpeg_row(SDL_Surface* image, int y, const JSAMPLE* row, bool cmyk)
+{
+    for (int x = 0; x < image->w; ++x) {
+        if (cmyk) {
+            // Adobe writes CMYK inverted: each value is already 255 - ink.
+            const JSAMPLE* p = row + 4 * x;
+            put_pixel(image, x, y, static_cast<Uint8>(p[0] * p[3] / 255), static_cast<Uint8>(p[1] * p[3] / 255),
+                      static_cast<Uint8>(p[2] * p[3] / 255));
+        } else {
+            const JSAMPLE* p = row + 3 * x;
+            put_pixel(image, x, y, p[0], p[1], p[2]);
+        }
+    }
+}
+
+// Decodes job.file into job.image; false (image possibly half made) when
+// libjpeg gave up or the picture would not fit.
+bool decode_jpeg(JpegJob& job, jpeg_decompress_struct& info, JpegErrors& errors)
+{
+    if (setjmp(errors.jump))
+        return false;
+    jpeg_stdio_src(&info, job.file);
+    jpeg_read_header(&info, TRUE);
+    bool cmyk = info.jpeg_color_space == JCS_CMYK || info.jpeg_color_space == JCS_YCCK;
+    info.out_color_space = cmyk ? JCS_CMYK : JCS_RGB;
+    choose_scale(info, job.want_w, job.want_h);
+    size_t copy = static_cast<size_t>(info.output_width) * info.output_height * 2;
+    if (copy + coefficient_bytes(info) > kMaxPictureBytes) {
+        job.error = PictureError::TooLarge;
+        return false;
+    }
+    // Whatever else libjpeg would need beyond the bound ends the decode
+    // with an error instead of taking the memory.
+    info.mem->max_memory_to_use = static_cast<long>(kPictureMemory - copy);
+    jpeg_start_decompress(&info);
+    job.image = screen_surface(static_cast<int>(info.output_width), static_cast<int>(info.output_height));
+    if (!job.image)
+        return false;
+    JSAMPARRAY row = (*info.mem->alloc_sarray)(reinterpret_cast<j_common_ptr>(&info), JPOOL_IMAGE,
+                                               info.output_width * info.output_components, 1);
+    while (info.output_scanline < info.output_height) {
+        int y = static_cast<int>(info.output_scanline);
+        if (jpeg_read_scanlines(&info, row, 1) != 1 || errors.cut_short)
+            return false;
+        put_jpeg_row(job.image, y, row[0], cmyk);
+    }
+    jpeg_finish_decompress(&info);
+    return !errors.cut_short;
+}
+
+SDL_Surface* load_jpeg(const char* path, int want_w, int want_h, PictureError& error)
+{
+    File file(std::fopen(path, "rb"));
+    if (!file)
+        return nullptr;
+    jpeg_decompress_struct info;
+    JpegErrors errors{};
+    info.err = jpeg_std_error(&errors.manager);
+    errors.manager.error_exit = jpeg_fail;
+    errors.manager.emit_message = jpeg_note;
+    jpeg_create_decompress(&info);
+    JpegJob job{file.get(), want_w, want_h, nullptr, PictureError::Failed};
+    bool done = decode_jpeg(job, info, errors);
+    jpeg_destroy_decompress(&info);
+    if (done)
+        return job.image;
+    SDL_FreeSurface(job.image);
+    error = job.error;
+    return nullptr;
+}
+
+// --- PNG, row by row ---
+
+void png_fail(png_structp png, png_const_charp)
+{
+    png_longjmp(png, 1);
+}
+
+void png_quiet(png_structp, png_const_charp) {}
+
+struct PngJob {
+    std::FILE* file;
+    int file_w, file_h;
+    SDL_Surface* image;
+    std::vector<png_byte> row;   // one decoded row, four bytes a pixel at most
+    std::vector<int> source_x;   // the picture's column shown in each column of image
+};
+
+// Puts the pixels of source row y that the pass delivered into every row of
+// image that shows it. Pixels with alpha are laid on black.
+void put_png_row(PngJob& job, int y, int pass, bool interlaced, int channels)
+{
+    int w = job.image->w, h = job.image->h;
+    long first = (static_cast<long>(y) * h + job.file_h - 1) / job.file_h;
+    for (long dy = first; dy < h && dy * job.file_h / h == y; ++dy) {
+        for (int dx = 0; dx < w; ++dx) {
+            int sx = job.source_x[static_cast<size_t>(dx)];
+            if (interlaced && !PNG_COL_IN_INTERLACE_PASS(sx, pass))
+                continue;
+            const png_byte* p = job.row.data() + static_cast<size_t>(sx) * channels;
+            unsigned a = channels == 4 ? p[3] : 255;
+            put_pixel(job.image, dx, static_cast<int>(dy), static_cast<Uint8>(p[0] * a / 255),
+                      static_cast<Uint8>(p[1] * a / 255), static_cast<Uint8>(p[2] * a / 255));
+        }
+    }
+}
+
+bool decode_png(PngJob& job, png_structp png, png_infop info)
+{
+    if (setjmp(png_jmpbuf(png)))
+        return false;
+    png_init_io(png, job.file);
+    png_read_info(png, info);
+    if (static_cast<int>(png_get_image_width(png, info)) != job.file_w ||
+        static_cast<int>(png_get_image_height(png, info)) != job.file_h)
+        return false;
+    png_set_expand(png);
+    png_set_strip_16(png);
+    png_set_gray_to_rgb(png);
+    bool interlaced = png_get_interlace_type(png, info) != PNG_INTERLACE_NONE;
+    int passes = png_set_interlace_handling(png);
+    png_read_update_info(png, info);
+    int channels = png_get_channels(png, info);
+    if (channels < 3 || channels > 4 || png_get_rowbytes(png, info) > job.row.size())
+        return false;
+    // An interlaced file delivers each row in up to seven passes, a few
+    // columns at a time; each pass's pixels go straight to the copy.
+    for (int pass = 0; pass < passes; ++pass)
+        for (int y = 0; y < job.file_h; ++y) {
+            png_read_row(png, job.row.data(), nullptr);
+            if (!interlaced || PNG_ROW_IN_INTERLACE_PASS(y, pass))
+                put_png_row(job, y, pass, interlaced, channels);
+        }
+    png_read_end(png, nullptr);
+    return true;
+}
+
+SDL_Surface* load_png_rows(const char* path, const PictureHeader& header, int w, int h)
+{
+    File file(std::fopen(path, "rb"));
+    if (!file)
+        return nullptr;
+    png_structp png = png_create_read_struct(PNG_LIBPNG_VER_STRING, nullptr, png_fail, png_quiet);
+    png_infop info = png ? png_create_info_struct(png) : nullptr;
+    PngJob job{file.get(), header.w, header.h, screen_surface(w, h),
+               std::vector<png_byte>(static_cast<size_t>(header.w) * 4), std::vector<int>(static_cast<size_t>(w))};
+    for (int dx = 0; dx < w; ++dx)
+        job.source_x[static_cast<size_t>(dx)] = static_cast<int>(static_cast<long>(dx) * header.w / w);
+    bool done = info && job.image && decode_png(job, png, info);
+    png_destroy_read_struct(&png, info ? &info : nullptr, nullptr);
+    if (done)
+        return job.image;
+    SDL_FreeSurface(job.image);
+    return nullptr;
+}
+
+// --- copies in a surface's own format ---
+
+// An empty w x h surface like image: format, palette, colour key, alpha.
+SDL_Surface* blank_like(const SDL_Surface* image, int w, int h)
+{
+    const SDL_PixelFormat* f = image->format;
+    SDL_Surface* copy =
+        SDL_CreateRGBSurface(SDL_SWSURFACE, w, h, f->BitsPerPixel, f->Rmask, f->Gmask, f->Bmask, f->Amask);
+    if (!copy)
+        return nullptr;
+    if (f->palette)
+        SDL_SetPalette(copy, SDL_LOGPAL | SDL_PHYSPAL, f->palette->colors, 0, f->palette->ncolors);
+    if (image->flags & SDL_SRCCOLORKEY)
+        SDL_SetColorKey(copy, SDL_SRCCOLORKEY, f->colorkey);
+    SDL_SetAlpha(copy, image->flags & SDL_SRCALPHA, f->alpha);
+    return copy;
+}
+
+// Makes a w x h copy whose pixel (x, y) is image's pixel at source(x, y);
+// image is freed and replaced.
+template <typename Source>
+void remap(SDL_Surface*& image, int w, int h, Source source)
+{
+    if (!image || w < 1 || h < 1)
+        return;
+    SDL_Surface* copy = blank_like(image, w, h);
+    if (!copy)
+        return;
+    int bytes = image->format->BytesPerPixel;
+    SDL_LockSurface(image);
+    const Uint8* from = static_cast<const Uint8*>(image->pixels);
+    for (int y = 0; y < h; ++y) {
+        Uint8* to = static_cast<Uint8*>(copy->pixels) + y * copy->pitch;
+        for (int x = 0; x < w; ++x) {
+            int sx, sy;
+            source(x, y, sx, sy);
+            std::memcpy(to + x * bytes, from + sy * image->pitch + sx * bytes, static_cast<size_t>(bytes));
+        }
+    }
+    SDL_UnlockSurface(image);
+    SDL_FreeSurface(image);
+    image = copy;
+}
+
+} // namespace
+
+bool read_picture_header(const char* path, PictureHeader& header)
+{
+    header = PictureHeader{PictureKind::Unknown, 0, 0, 0};
+    File file(std::fopen(path, "rb"));
+    if (!file)
+        return false;
+    using Reader = bool (*)(std::FILE*, PictureHeader&);
+    for (Reader read : {png_header, jpeg_header, gif_header, bmp_header}) {
+        std::rewind(file.get());
+        PictureHeader found{PictureKind::Unknown, 0, 0, 0};
+        if (read(file.get(), found)) {
+            if (found.w < 1 || found.h < 1 || found.w > kLargestSide || found.h > kLargestSide)
+                return false;
+            header = found;
+            return true;
+        }
+    }
+    return false;
+}
+
+bool picture_fits(const PictureHeader& header)
+{
+    size_t pixels = static_cast<size_t>(header.w) * static_cast<size_t>(header.h);
+    return pixels * static_cast<size_t>(2 + header.bytes_per_pixel) <= kMaxPictureBytes;
+}
+
+SDL_Surface* load_picture(const char* path, int want_w, int want_h, PictureHeader& header, PictureError& error)
+{
+    error = PictureError::Failed;
+    if (!read_picture_header(path, header))
+        return nullptr;
+    if (!picture_fits(header)) {
+        error = PictureError::TooLarge;
+        return nullptr;
+    }
+    target_size(header, want_w, want_h);
+    SDL_Surface* image = nullptr;
+    if (header.kind == PictureKind::Jpeg) {
+        image = load_jpeg(path, want_w, want_h, error);
+    } else if (header.bytes_per_pixel == 0) {
+        image = load_png_rows(path, header, want_w, want_h);
+    } else {
+        image = load_image(path);
+        // SDL_image makes a GIF as large as its first image, which may
+        // differ from what its header says.
+        if (image) {
+            header.w = image->w;
+            header.h = image->h;
+        }
+        // A large whole decode is brought down to the wanted size at once,
+        // so that only the small copy stays.
+        if (image && static_cast<long>(image->w) * image->h > kWholePixels &&
+            (want_w < image->w || want_h < image->h))
+            shrink_picture(image, want_w, want_h);
+    }
+    if (image)
+        error = PictureError::None;
+    return image;
+}
+
+void shrink_picture(SDL_Surface*& image, int w, int h)
+{
+    if (!image)
+        return;
+    long from_w = image->w, from_h = image->h;
+    remap(image, w, h, [&](int x, int y, int& sx, int& sy) {
+        sx = static_cast<int>(x * from_w / w);
+        sy = static_cast<int>(y * from_h / h);
+    });
+}
+
+void turn_picture(SDL_Surface*& image, int angle)
+{
+    if (!image)
+        return;
+    int quarters = ((angle % 360 + 360) % 360) / 90;
+    int w = image->w, h = image->h;
+    switch (quarters) {
+    case 1:   // the top-left corner goes to the bottom left
+        remap(image, h, w, [&](int x, int y, int& sx, int& sy) { sx = w - 1 - y, sy = x; });
+        break;
+    case 2:
+        remap(image, w, h, [&](int x, int y, int& sx, int& sy) { sx = w - 1 - x, sy = h - 1 - y; });
+        break;
+    case 3:   // the top-left corner goes to the top right
+        remap(image, h, w, [&](int x, int y, int& sx, int& sy) { sx = y, sy = h - 1 - x; });
+        break;
+    default: break;
+    }
+}

@@ -1,0 +1,55 @@
+// Photos for the image viewer and the slide show, read at no more than the
+// size a view needs, so that a camera picture stays within the console's
+// memory. JPEGs are decoded already shrunk (libjpeg's scaled decoding),
+// large PNGs row by row; small pictures and the other formats go through
+// load_image, so they look exactly as every other picture of the shell.
+#pragma once
+
+#include <SDL.h>
+
+#include <cstddef>
+
+// The most memory a shown picture may take: every copy of it, the decoder's
+// own buffers included, stays below this.
+constexpr size_t kPictureMemory = 32u << 20;
+// The largest screen-format (16-bit) copy of a whole picture, as actual size
+// keeps it; the rest of kPictureMemory is left to the decoder and the view.
+constexpr size_t kMaxPictureBytes = 28u << 20;
+
+enum class PictureKind { Unknown, Jpeg, Png, Gif, Bmp };
+
+struct PictureHeader {
+    PictureKind kind;
+    int w, h;
+    int bytes_per_pixel;   // of a whole decode by load_image (0: not decoded whole)
+};
+
+enum class PictureError { None, TooLarge, Failed };
+
+// Reads the kind and size of the picture file at path from its first bytes,
+// whatever its name says. False when it is none of the four kinds or its
+// header is cut or makes no sense (no side of 0 or above 65535).
+bool read_picture_header(const char* path, PictureHeader& header);
+
+// True when the whole picture fits kPictureMemory the way load_picture
+// reads it at its own size: its 16-bit copy, and for the pictures decoded
+// whole, the decode beside it.
+bool picture_fits(const PictureHeader& header);
+
+// Loads the picture at path in the screen's pixel format, at its own size or
+// smaller but never smaller than want_w x want_h (each side at most the
+// picture's own); the picture's own size goes to header. None with error
+// set when it is too large to show (refused before anything is decoded) or
+// cannot be read (missing, not a picture, cut short, corrupt).
+SDL_Surface* load_picture(const char* path, int want_w, int want_h, PictureHeader& header, PictureError& error);
+
+// A nearest-neighbour copy of image at w x h in its own pixel format, with
+// its colour key and alpha; image is freed and replaced. Unlike zoom_image
+// it never widens the picture to 32 bits first, so a large picture costs no
+// more than itself and its copy.
+void shrink_picture(SDL_Surface*& image, int w, int h);
+
+// Replaces image by itself turned counter-clockwise by angle degrees (a
+// multiple of 90; anything else counts as the nearest one below). Exact:
+// every pixel moves, none is lost or added.
+void turn_picture(SDL_Surface*& image, int angle);
