@@ -4,9 +4,12 @@
 #include "explorer_fixture.h"
 
 #include "explorer/image_viewer.h"
+#include "photo_files.h"
 
 #include <algorithm>
+#include <cstring>
 #include <filesystem>
+#include <fstream>
 #include <vector>
 
 namespace {
@@ -53,6 +56,69 @@ protected:
     {
         SDL_Color c = colour(x, y);
         return c.r > 240 && c.g < 16 && c.b < 16;
+    }
+
+    // Names the colour at (x, y) when it is one of the quarters' colours.
+    static std::string quarter_at(int x, int y)
+    {
+        SDL_Color c = colour(x, y);
+        bool r = c.r > 200, g = c.g > 200, b = c.b > 200;
+        bool r0 = c.r < 40, g0 = c.g < 40, b0 = c.b < 40;
+        if (r && g0 && b0)
+            return "red";
+        if (r0 && g && b0)
+            return "green";
+        if (r0 && g0 && b)
+            return "blue";
+        if (r && g && b)
+            return "white";
+        if (r0 && g0 && b0)
+            return "black";
+        return "other";
+    }
+
+    // Red top left, green top right, blue bottom left, white bottom right.
+    static void quarters(int w, int h, int x, int y, unsigned char* rgb)
+    {
+        bool right = x >= w / 2, bottom = y >= h / 2;
+        rgb[0] = right == bottom ? 255 : 0;
+        rgb[1] = right ? 255 : 0;
+        rgb[2] = bottom ? 255 : 0;
+    }
+
+    static PhotoPixel quarters_of(int w, int h)
+    {
+        return [w, h](int x, int y, unsigned char* rgb) { quarters(w, h, x, y, rgb); };
+    }
+
+    // The four colours at the corners (inset by 5) of the rectangle x, y, w, h:
+    // top left, top right, bottom left, bottom right.
+    static std::vector<std::string> corners(int x, int y, int w, int h)
+    {
+        return {quarter_at(x + 5, y + 5), quarter_at(x + w - 6, y + 5), quarter_at(x + 5, y + h - 6),
+                quarter_at(x + w - 6, y + h - 6)};
+    }
+
+    // Runs the viewer on path, which it cannot show; button 13 answers the notice.
+    void view_refused(const std::string& path)
+    {
+        push_button(13);
+        SDL_FillRect(screen, nullptr, 0);
+        image_viewer(screen, (card + "pics/").c_str(), path.c_str(), skin_name);
+    }
+
+    static std::string read_bytes(const std::string& path)
+    {
+        std::ifstream file(path, std::ios::binary);
+        return std::string(std::istreambuf_iterator<char>(file), std::istreambuf_iterator<char>());
+    }
+
+    static int open_files()
+    {
+        int n = 0;
+        for ([[maybe_unused]] const auto& entry : std::filesystem::directory_iterator("/proc/self/fd"))
+            ++n;
+        return n;
     }
 
     // x, y, w, h of the smallest rectangle holding every red pixel.
@@ -121,4 +187,152 @@ TEST_F(ImageViewer, SlideShowStartsWithTheViewedPictureAndWraps)
     EXPECT_EQ(slide_angle, 360) << "kept after a touch";
     view(square, {11, 11});
     EXPECT_EQ(slide_angle, 0) << "reset by button 14";
+}
+
+TEST_F(ImageViewer, PhotosAreFittedAndCentredAsSmallPicturesAre)
+{
+    std::string jpeg = card + "pics/photo.jpg";
+    ASSERT_TRUE(write_photo_jpeg(jpeg, 1600, 1200, [](int, int, unsigned char* rgb) {
+        rgb[0] = 255, rgb[1] = 0, rgb[2] = 0;
+    }));
+    view(jpeg, {});
+    EXPECT_EQ(red_box(), (Box{67, 47, 187, 140})) << "as the 640 x 480 picture of the same shape";
+    view(jpeg, {12});
+    EXPECT_EQ(red_box(), (Box{67, 47, 187, 140})) << "too large to zoom in";
+
+    // Larger PNGs are read row by row, interlaced ones pass by pass.
+    for (bool interlaced : {false, true}) {
+        std::string png = card + (interlaced ? "pics/interlaced.png" : "pics/plain.png");
+        ASSERT_TRUE(write_photo_png(png, 1600, 1200, quarters_of(1600, 1200), interlaced));
+        view(png, {});
+        EXPECT_EQ(corners(67, 47, 187, 140), (std::vector<std::string>{"red", "green", "blue", "white"}))
+            << png;
+        EXPECT_EQ(quarter_at(66, 100), "black") << png;
+        EXPECT_EQ(quarter_at(67 + 187, 100), "black") << png;
+        view(png, {15});
+        EXPECT_EQ(corners(27, 45, 266, 144), (std::vector<std::string>{"red", "red", "red", "red"}))
+            << png << ": the top-left corner at its own size";
+    }
+}
+
+TEST_F(ImageViewer, SlidesTurnSmallPicturesAndPhotosAlike)
+{
+    std::string small = card + "pics/small.bmp";
+    SDL_Surface* s = SDL_CreateRGBSurface(SDL_SWSURFACE, 200, 100, 24, 0xFF0000, 0xFF00, 0xFF, 0);
+    for (int y = 0; y < 100; ++y)
+        for (int x = 0; x < 200; ++x) {
+            unsigned char rgb[3];
+            quarters(200, 100, x, y, rgb);
+            SDL_Rect dot = {static_cast<Sint16>(x), static_cast<Sint16>(y), 1, 1};
+            SDL_FillRect(s, &dot, SDL_MapRGB(s->format, rgb[0], rgb[1], rgb[2]));
+        }
+    SDL_SaveBMP(s, small.c_str());
+    SDL_FreeSurface(s);
+    std::string photo = card + "pics/photo.png";
+    ASSERT_TRUE(write_photo_png(photo, 1600, 1200, quarters_of(1600, 1200)));
+
+    // A quarter turn to the left: the top-left corner comes to the bottom left.
+    const std::vector<std::string> turned = {"green", "white", "red", "blue"};
+    slide_angle = 0;
+    view(small, {11, 10});
+    EXPECT_EQ(corners(110, 20, 100, 200), turned) << "100 x 200, small enough to stay unscaled";
+    EXPECT_EQ(quarter_at(109, 120), "black");
+    EXPECT_EQ(quarter_at(210, 120), "black");
+    view(photo, {11, 10});
+    EXPECT_EQ(corners(70, 0, 180, 240), turned) << "1200 x 1600 fitted to 180 x 240";
+    EXPECT_EQ(quarter_at(69, 120), "black");
+    EXPECT_EQ(quarter_at(250, 120), "black");
+    view(photo, {11, 10, 10});
+    EXPECT_EQ(corners(0, 0, 320, 240), (std::vector<std::string>{"white", "blue", "green", "red"}))
+        << "half a turn, fitted to the whole screen";
+}
+
+TEST_F(ImageViewer, KeyColourLetsTheFrameThroughInTheViewAndTheSlides)
+{
+    // A palette PNG whose left half is the transparent entry (green).
+    std::string keyed = card + "pics/keyed.png";
+    std::FILE* file = std::fopen(keyed.c_str(), "wb");
+    ASSERT_NE(file, nullptr);
+    png_structp png = png_create_write_struct(PNG_LIBPNG_VER_STRING, nullptr, nullptr, nullptr);
+    png_infop info = png_create_info_struct(png);
+    png_init_io(png, file);
+    png_set_IHDR(png, info, 100, 50, 8, PNG_COLOR_TYPE_PALETTE, PNG_INTERLACE_NONE, PNG_COMPRESSION_TYPE_DEFAULT,
+                 PNG_FILTER_TYPE_DEFAULT);
+    png_color palette[2] = {{0, 255, 0}, {255, 0, 0}};
+    png_set_PLTE(png, info, palette, 2);
+    png_byte transparent[1] = {0};
+    png_set_tRNS(png, info, transparent, 1, nullptr);
+    png_write_info(png, info);
+    std::vector<png_byte> row(100);
+    for (int x = 0; x < 100; ++x)
+        row[static_cast<size_t>(x)] = x < 50 ? 0 : 1;
+    for (int y = 0; y < 50; ++y)
+        png_write_row(png, row.data());
+    png_write_end(png, info);
+    png_destroy_write_struct(&png, &info);
+    ASSERT_EQ(std::fclose(file), 0);
+
+    view(keyed, {});
+    EXPECT_EQ(red_box(), (Box{160, 92, 50, 50}));
+    EXPECT_EQ(quarter_at(130, 110), "black") << "the frame through the keyed half";
+    view(keyed, {12});
+    EXPECT_EQ(red_box(), (Box{160, 67, 100, 100}));
+    EXPECT_EQ(quarter_at(100, 110), "black");
+    slide_angle = 0;
+    view(keyed, {11, 11});
+    EXPECT_EQ(red_box(), (Box{135, 120, 50, 50})) << "a quarter turn to the right: the keyed half on top";
+    EXPECT_EQ(quarter_at(160, 95), "black");
+}
+
+TEST_F(ImageViewer, PicturesThatCannotBeShownGiveANoticeAndLeaveNothingOpen)
+{
+    int files_before = open_files();
+
+    // Only the header of a 20000 x 20000 PNG: it is refused on its size
+    // alone, before anything is decoded (the rest would not decode).
+    std::string huge = card + "pics/huge.png";
+    const unsigned char header[] = {0x89, 'P', 'N', 'G', '\r', '\n', 0x1A, '\n', 0, 0, 0, 13, 'I', 'H', 'D', 'R',
+                                    0, 0, 0x4E, 0x20, 0, 0, 0x4E, 0x20, 8, 2, 0, 0, 0};
+    write_file(huge, std::string(reinterpret_cast<const char*>(header), sizeof header));
+    view_refused(huge);
+    EXPECT_TRUE(box_shows("Picture too large!"));
+
+    std::string photo = card + "pics/photo.jpg";
+    ASSERT_TRUE(write_photo_jpeg(photo, 800, 600));
+    std::string cut = card + "pics/cut.jpg";
+    std::string bytes = read_bytes(photo);
+    write_file(cut, bytes.substr(0, bytes.size() / 2));
+    view_refused(cut);
+    EXPECT_TRUE(box_shows("Load failed!")) << "a JPEG cut short";
+
+    std::string big = card + "pics/big.png";
+    ASSERT_TRUE(write_photo_png(big, 1600, 1200));
+    std::string png = read_bytes(big);
+    for (size_t i = png.size() / 2; i < png.size(); i += 7)
+        png[i] = static_cast<char>(png[i] ^ 0x5A);
+    write_file(big, png);
+    view_refused(big);
+    EXPECT_TRUE(box_shows("Load failed!")) << "a PNG read row by row, corrupt halfway";
+
+    write_file(card + "pics/text.jpg", "not a picture");
+    view_refused(card + "pics/text.jpg");
+    EXPECT_TRUE(box_shows("Load failed!"));
+
+    // In the slide show the refused picture ends the show.
+    slide_angle = 0;
+    ASSERT_TRUE(write_photo_jpeg(photo, 800, 600, [](int, int, unsigned char* rgb) {
+        rgb[0] = 255, rgb[1] = 0, rgb[2] = 0;
+    }));
+    std::filesystem::remove(cut);
+    std::filesystem::remove(big);
+    std::filesystem::remove(card + "pics/text.jpg");
+    push_button(11);
+    push_button(6);
+    push_button(13);
+    SDL_FillRect(screen, nullptr, 0);
+    image_viewer(screen, (card + "pics/").c_str(), photo.c_str(), skin_name);
+    EXPECT_TRUE(box_shows("Picture too large!"));
+    EXPECT_TRUE(all_read()) << "the show ended with the notice";
+
+    EXPECT_EQ(open_files(), files_before);
 }
