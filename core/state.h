@@ -72,6 +72,7 @@ constexpr int kNameCapacity = 200;
 struct NameTable {
     char name[kNameSlots][kNameCapacity];
     bool directory[kNameSlots];
+    int left_out;   // kept entries beyond the 300 slots, not listed
 };
 
 // --- windows ---

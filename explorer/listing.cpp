@@ -2,6 +2,7 @@
 
 #include "core/text.h"
 
+#include <algorithm>
 #include <cstring>
 #include <dirent.h>
 #include <memory>
@@ -100,24 +101,113 @@ bool passes_filter(const char* name, const char* filter)
     return std::strcmp(extension, filter) == 0 || std::strcmp(extension, "gpu") == 0;
 }
 
-// Whether the entry name of the directory at path belongs in a listing;
-// directory tells its type. The cheap tests come first so that no status
-// call is spent on an entry that is dropped anyway.
-bool keep_entry(const char* path, const char* name, const char* filter, bool& directory)
-{
-    if (std::strcmp(name, ".") == 0 || std::strcmp(name, "..") == 0)
-        return false;
-    if (std::strlen(name) >= kNameCapacity)
-        return false;
-    directory = is_directory(path, name);
-    return directory || passes_filter(name, filter);
-}
-
 void empty_slot(NameTable& table, int slot)
 {
     table.name[slot][0] = '\0';
     table.directory[slot] = false;
 }
+
+// The type of a directory entry as readdir gives it, where the file system
+// tells (a link is a file, as the status test says); a status call only
+// where it does not.
+bool entry_is_directory(const char* path, const dirent* entry)
+{
+    switch (entry->d_type) {
+    case DT_DIR: return true;
+    case DT_UNKNOWN: return is_directory(path, entry->d_name);
+    default: return false;
+    }
+}
+
+// Where an entry goes in the sorted listing, as far as the table's limit is
+// concerned: directories first, then by key, then the reading order.
+struct Rank {
+    bool file;
+    unsigned char key;
+    int read;
+    bool operator<(const Rank& o) const
+    {
+        if (file != o.file)
+            return !file;
+        if (key != o.key)
+            return key < o.key;
+        return read < o.read;
+    }
+};
+
+// While reading, the filled slots form a heap of ranks with the last in
+// sorted order on top, so that a full table gives up its last entry to one
+// that sorts before it. A directory of any size costs a pass of readdir and
+// a few compares a name; only the 300 that stay cost a status call.
+struct Keeper {
+    explicit Keeper(NameTable& into) : table(into) {}
+
+    NameTable& table;
+    Rank rank[kNameSlots];
+    int n = 0;
+    int left_out = 0;
+
+    void sift_down(int at)
+    {
+        for (;;) {
+            int last = at, left = 2 * at + 1, right = left + 1;
+            if (left < n && rank[last] < rank[left])
+                last = left;
+            if (right < n && rank[last] < rank[right])
+                last = right;
+            if (last == at)
+                return;
+            swap_slots(at, last);
+            at = last;
+        }
+    }
+
+    void sift_up(int at)
+    {
+        while (at > 0 && rank[(at - 1) / 2] < rank[at]) {
+            swap_slots(at, (at - 1) / 2);
+            at = (at - 1) / 2;
+        }
+    }
+
+    void swap_slots(int a, int b)
+    {
+        std::swap(rank[a], rank[b]);
+        char name[kNameCapacity];
+        copy_text(name, table.name[a]);
+        copy_text(table.name[a], table.name[b]);
+        copy_text(table.name[b], name);
+    }
+
+    void offer(const char* name, const Rank& r)
+    {
+        if (n < kNameSlots) {
+            copy_text(table.name[n], name);
+            rank[n] = r;
+            sift_up(n++);
+            return;
+        }
+        ++left_out;
+        if (!(r < rank[0]))
+            return;
+        copy_text(table.name[0], name);
+        rank[0] = r;
+        sift_down(0);
+    }
+
+    // Puts the kept entries back in reading order, which is what the
+    // exchange passes expect to start from.
+    void restore_reading_order()
+    {
+        short order[kNameSlots];
+        for (int p = 0; p < n; ++p)
+            order[p] = static_cast<short>(p);
+        std::sort(order, order + n, [&](short a, short b) { return rank[a].read < rank[b].read; });
+        for (int p = 0; p < n; ++p)
+            table.directory[p] = false;
+        apply_order(table, n, order);
+    }
+};
 
 } // namespace
 
@@ -126,22 +216,24 @@ void list_directory(NameTable& table, const char* path, const char* filter)
     Directory directory(opendir(path));
     if (!directory)
         return;
-    int n = 0;
-    while (n < kNameSlots) {
-        const dirent* entry = readdir(directory.get());
-        if (!entry)
-            break;
-        bool is_folder = false;
-        if (!keep_entry(path, entry->d_name, filter, is_folder))
+    Keeper keeper(table);
+    int read = 0;
+    while (const dirent* entry = readdir(directory.get())) {
+        const char* name = entry->d_name;
+        if (std::strcmp(name, ".") == 0 || std::strcmp(name, "..") == 0 || std::strlen(name) >= kNameCapacity)
             continue;
-        copy_text(table.name[n], entry->d_name);
-        table.directory[n] = is_folder;
-        ++n;
+        bool folder = entry_is_directory(path, entry);
+        if (folder || passes_filter(name, filter))
+            keeper.offer(name, Rank{!folder, sort_key(name), read++});
     }
     directory.reset();
-    for (int slot = n; slot < kNameSlots; ++slot)
+    keeper.restore_reading_order();
+    for (int slot = keeper.n; slot < kNameSlots; ++slot)
         empty_slot(table, slot);
-    sort_by_kept_types(table, n);
+    table.left_out = keeper.left_out;
+    for (int slot = 0; slot < keeper.n; ++slot)
+        table.directory[slot] = is_directory(path, table.name[slot]);
+    sort_by_kept_types(table, keeper.n);
 }
 
 void sort_listing(NameTable& table, const char* path)
@@ -164,6 +256,7 @@ void clear_entries(NameTable& table)
 {
     for (int slot = 0; slot < kNameSlots; ++slot)
         empty_slot(table, slot);
+    table.left_out = 0;
 }
 
 void file_extension(const char* name, char* extension, size_t capacity)

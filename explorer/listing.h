@@ -13,9 +13,12 @@
 // Reads the directory at path into table, keeping the directories and the
 // other entries whose extension equals filter (every entry when filter is
 // empty; an entry with extension "gpu" passes any filter), then sorts it.
-// "." and ".." are left out, and so is a name of 200 bytes or more; only the
-// first 300 kept entries are listed. Each slot's directory flag is set from
-// the one status call made for its entry. A directory that cannot be opened
+// "." and ".." are left out, and so is a name of 200 bytes or more. Of a
+// larger directory the first 300 entries in sorted order are listed (ties at
+// the cut by reading order) and table.left_out counts the others; choosing
+// them takes the types readdir reports, and each listed slot's directory
+// flag comes from one status call, so a listing costs 300 status calls at
+// most whatever the directory's size. A directory that cannot be opened
 // leaves the table as it was.
 void list_directory(NameTable& table, const char* path, const char* filter);
 

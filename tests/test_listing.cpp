@@ -8,6 +8,7 @@
 #include <dirent.h>
 #include <sys/stat.h>
 
+#include <algorithm>
 #include <filesystem>
 #include <string>
 #include <utility>
@@ -88,6 +89,29 @@ void make_tied_entries(const std::string& dir)
         else
             ShellTest::write_file(dir + name + (i % 2 ? ".png" : ".txt"), "x");
     }
+}
+
+// The entries of dir that a listing with filter keeps, in reading order.
+std::vector<std::string> kept_in_reading_order(const std::string& dir, const std::string& filter)
+{
+    std::vector<std::string> v;
+    DIR* d = opendir(dir.c_str());
+    while (const dirent* e = readdir(d)) {
+        std::string name = e->d_name;
+        char ext[4];
+        file_extension(name.c_str(), ext);
+        bool passes = filter.empty() || filter == ext || std::string("gpu") == ext;
+        if (name != "." && name != ".." && (dir_now(dir, name) || passes))
+            v.push_back(name);
+    }
+    closedir(d);
+    return v;
+}
+
+// Where an entry sorts, leaving ties aside: folders first, then by key.
+std::pair<bool, int> place(const std::string& dir, const std::string& name)
+{
+    return {!dir_now(dir, name), key(name)};
 }
 
 } // namespace
@@ -177,6 +201,55 @@ TEST_F(Listing, TableLimits)
     write_file("d/" + std::string(200, 'l'), "x");
     list_directory(explorer_list, "d/", "");
     EXPECT_EQ(names_of(explorer_list), std::vector<std::string>{longest});
+}
+
+TEST_F(Listing, LargeDirectoriesListTheFirst300InSortedOrder)
+{
+    // 5000 entries, a folder in every seven and a link to a folder in
+    // every 97; the letters come in an order unlike the sorted one.
+    const char letters[] = "zYx9wVuTsRqP_oNmLkJiHgFeDcBa";
+    for (int i = 0; i < 5000; ++i) {
+        std::string name = std::string(1, letters[(i * 11) % 28]) + std::to_string(i);
+        if (i % 7 == 0)
+            fs::create_directories("huge/" + name);
+        else if (i % 97 == 0)
+            fs::create_directory_symlink(fs::absolute("huge"), "huge/" + name);
+        else
+            write_file("huge/" + name + (i % 2 ? ".png" : ".txt"), "x");
+    }
+    for (const char* filter : {"", "png"}) {
+        int before = listing_status_calls();
+        list_directory(explorer_list, "huge/", filter);
+        EXPECT_LE(listing_status_calls() - before, 300) << "one status call for each entry listed";
+
+        std::vector<std::string> listed = names_of(explorer_list), all = kept_in_reading_order("huge/", filter);
+        ASSERT_EQ(listed.size(), 300u);
+        EXPECT_EQ(explorer_list.left_out, static_cast<int>(all.size()) - 300) << filter;
+        std::pair<bool, int> last_listed = place("huge/", listed.back());
+        int left_out = 0;
+        for (const std::string& name : all) {
+            if (std::find(listed.begin(), listed.end(), name) != listed.end())
+                continue;
+            ++left_out;
+            EXPECT_FALSE(place("huge/", name) < last_listed) << name << " sorts before what was listed";
+        }
+        EXPECT_EQ(left_out, explorer_list.left_out);
+        std::vector<std::string> kept;
+        for (const std::string& name : all)
+            if (std::find(listed.begin(), listed.end(), name) != listed.end())
+                kept.push_back(name);
+        if (filter[0] == '\0') {
+            EXPECT_EQ(listed, reference_sort("huge/", kept)) << "sorted as any listing of those entries";
+        }
+        for (int i = 0; i < 300; ++i)
+            EXPECT_EQ(explorer_list.directory[i], dir_now("huge/", listed[static_cast<size_t>(i)])) << listed[i];
+    }
+
+    fs::remove_all("huge");
+    fs::create_directories("huge");
+    write_file("huge/one.txt", "x");
+    list_directory(explorer_list, "huge/", "");
+    EXPECT_EQ(explorer_list.left_out, 0);
 }
 
 TEST_F(Listing, FileExtension)
