@@ -38,6 +38,9 @@ constexpr SDL_Rect kOperations    = {200, 222,  16,  16};
 constexpr int kThumbX = 271, kThumbW = 8, kThumbTop = 71, kThumbSpan = 116, kThumbBottom = 186;
 constexpr int kNameX = 58, kNameY = 63;
 constexpr int kPageTextX = 185, kPageTextY = 40;
+// A directory larger than the list: "300 of N" in the title bar, after the
+// window's name.
+constexpr int kLeftOutX = 110, kLeftOutY = 40;
 // The operations pop-up opens beside the highlighted row.
 constexpr int kMenuX = 68, kMenuY = 65;
 
@@ -429,6 +432,11 @@ void draw_explorer()
     char page[24];
     format_into(page, "Page %d/%d", list_top + 1, page_count());
     draw_small_text(screen, kPageTextX, kPageTextY, page, 0, skin_name);
+    if (explorer_list.left_out > 0) {
+        char shown[32];
+        format_into(shown, "%d of %d", entry_count(), entry_count() + explorer_list.left_out);
+        draw_small_text(screen, kLeftOutX, kLeftOutY, shown, 1, skin_name);
+    }
 }
 
 void explorer_input()

@@ -4,6 +4,7 @@
 
 #include "desktop/sidebar.h"
 #include "explorer/listing.h"
+#include "gfx/font.h"
 #include "programs/category.h"
 #include "programs/links.h"
 
@@ -72,6 +73,39 @@ TEST_F(Explorer, ThumbOfThreePagesEndsAt186AndDrawingAsksNoStatus)
     EXPECT_TRUE(blue(colour(274, 148)));
     EXPECT_TRUE(blue(colour(274, 185)));
     EXPECT_FALSE(blue(colour(274, 147))) << "116 / 3 pages = 38 rows";
+}
+
+TEST_F(Explorer, TitleTellsHowManyOfALargeDirectoryAreListed)
+{
+    // The title bar between the window's name and the page box.
+    auto title = [] {
+        std::vector<Uint32> shown = snapshot(), part;
+        for (size_t y = 32; y < 53; ++y)
+            for (size_t x = 108; x < 180; ++x)
+                part.push_back(shown[320 * y + x]);
+        return part;
+    };
+    for (int i = 0; i < 310; ++i)
+        write_file(card + "many/f" + std::to_string(i) + ".txt", "");
+    for (int i = 0; i < 300; ++i)
+        write_file(card + "full/f" + std::to_string(i) + ".txt", "");
+
+    open("full/");
+    draw_explorer();
+    std::vector<Uint32> plain = title();
+    draw_small_text(screen, 110, 40, "300 of 310", 1, skin_name);
+    std::vector<Uint32> expected = title();
+    ASSERT_NE(plain, expected);
+
+    open("many/");
+    draw_explorer();
+    EXPECT_EQ(title(), expected);
+    press(6);   // the notice stays on every page
+    draw_explorer();
+    EXPECT_EQ(title(), expected);
+    open("full/");
+    draw_explorer();
+    EXPECT_EQ(title(), plain) << "300 entries: nothing left out";
 }
 
 TEST_F(Explorer, SecondTapOnTheSelectedRowOpensIt)
