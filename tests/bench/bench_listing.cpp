@@ -21,18 +21,18 @@ namespace fs = std::filesystem;
 
 namespace {
 
-// A temporary directory of 300 entries: every third a folder, the rest
+// A temporary directory of count entries: every third a folder, the rest
 // files with a few extensions, first letters mixed in case.
 struct Fixture {
     std::string dir;
-    Fixture()
+    explicit Fixture(int count = 300)
     {
         char pattern[] = "/tmp/korvo-bench-XXXXXX";
         if (!mkdtemp(pattern))
             std::abort();
         dir = std::string(pattern) + "/";
         const char letters[] = "aAbBcCdDeE1_";
-        for (int i = 0; i < 300; ++i) {
+        for (int i = 0; i < count; ++i) {
             std::string name = std::string(1, letters[(i * 7) % 12]) + "entry" + std::to_string(i);
             if (i % 3 == 0) {
                 fs::create_directory(dir + name);
@@ -49,6 +49,12 @@ struct Fixture {
 const Fixture& fixture()
 {
     static Fixture made;
+    return made;
+}
+
+const Fixture& large_fixture()
+{
+    static Fixture made(5000);
     return made;
 }
 
@@ -174,5 +180,31 @@ void BM_ListingRatio(benchmark::State& state)
     state.counters["ratio"] = fast > 0 ? faithful / fast : 0;
 }
 BENCHMARK(BM_ListingRatio)->Unit(benchmark::kMillisecond);
+
+// A directory of 5000 entries against one of 300, in the same loop: the
+// listing keeps the first 300 in sorted order, so its status calls stay at
+// 300 and only reading the directory itself grows.
+void BM_ListingAt5000Entries(benchmark::State& state)
+{
+    const char* small = fixture().dir.c_str();
+    const char* large = large_fixture().dir.c_str();
+    double at300 = 0, at5000 = 0;
+    int before = listing_status_calls();
+    for (auto _ : state) {
+        auto start = std::chrono::steady_clock::now();
+        list_directory(fast_table, small, "");
+        at300 += seconds_since(start);
+        start = std::chrono::steady_clock::now();
+        list_directory(fast_table, large, "");
+        at5000 += seconds_since(start);
+        benchmark::DoNotOptimize(fast_table.name[0][0]);
+    }
+    double n = static_cast<double>(state.iterations());
+    state.counters["ms_at_300"] = at300 / n * 1e3;
+    state.counters["ms_at_5000"] = at5000 / n * 1e3;
+    state.counters["ratio"] = at300 > 0 ? at5000 / at300 : 0;
+    state.counters["status_calls_per_pair"] = (listing_status_calls() - before) / n;
+}
+BENCHMARK(BM_ListingAt5000Entries)->Unit(benchmark::kMillisecond);
 
 } // namespace
