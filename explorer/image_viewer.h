@@ -14,8 +14,10 @@ void image_viewer(SDL_Surface* surface, const char* directory, const char* path,
 // the picture at path first, until a button 14 or a touch.
 void slide_show(SDL_Surface* surface, const char* directory, const char* path, const char* skin);
 
-// Shows the picture at path turned by angle degrees, fitted to the screen,
-// on black. 0 (after the notice "Load failed!") when it cannot be loaded.
+// Shows the picture at path turned counter-clockwise by angle degrees (a
+// multiple of 90), fitted to the screen, on black. 0 when it cannot be
+// shown, after the notice "Picture too large!" for a picture whose copy
+// would not fit the memory a picture may take, else "Load failed!".
 int show_slide(SDL_Surface* surface, const char* path, const char* skin, int angle);
 
 // The slide show's rotation in degrees (0-360). It outlives a show left by

@@ -20,7 +20,16 @@ namespace {
 // at most a few megabytes and keeps them exactly as the rest of the shell
 // shows pictures (colour keys, alpha).
 constexpr long kWholePixels = 1L << 20;
-constexpr int kLargestSide = 65535;
+// SDL keeps a surface's bytes per row in 16 bits: a 32-bit decode of a wider
+// picture could not be made. Sides are read up to 65536, which stands for
+// anything larger.
+constexpr int kLargestSide = 16383;
+constexpr long kSideRead = 65536;
+
+int side(long v)
+{
+    return static_cast<int>(v < 0 || v > kSideRead ? kSideRead : v);
+}
 
 struct FileCloser {
     void operator()(std::FILE* file) const { std::fclose(file); }
@@ -32,7 +41,7 @@ int big_endian(const unsigned char* b, int n)
     long v = 0;
     for (int i = 0; i < n; ++i)
         v = (v << 8) | b[i];
-    return v > kLargestSide ? -1 : static_cast<int>(v);
+    return side(v);
 }
 
 long little_endian(const unsigned char* b, int n)
@@ -152,10 +161,8 @@ bool bmp_header(std::FILE* file, PictureHeader& header)
     } else {
         long w = static_cast<Sint32>(little_endian(b + 18, 4));
         long h = static_cast<Sint32>(little_endian(b + 22, 4));
-        w = w < 0 ? -w : w;
-        h = h < 0 ? -h : h;
-        header.w = w > kLargestSide ? -1 : static_cast<int>(w);
-        header.h = h > kLargestSide ? -1 : static_cast<int>(h);
+        header.w = side(w < 0 ? -w : w);
+        header.h = side(h < 0 ? -h : h);   // a negative height: rows top down
         bits = little_endian(b + 28, 2);
     }
     header.bytes_per_pixel = bits <= 8 ? 1 : static_cast<int>((bits + 7) / 8);
@@ -462,7 +469,7 @@ bool read_picture_header(const char* path, PictureHeader& header)
         std::rewind(file.get());
         PictureHeader found{PictureKind::Unknown, 0, 0, 0};
         if (read(file.get(), found)) {
-            if (found.w < 1 || found.h < 1 || found.w > kLargestSide || found.h > kLargestSide)
+            if (found.w < 1 || found.h < 1)
                 return false;
             header = found;
             return true;
@@ -473,6 +480,8 @@ bool read_picture_header(const char* path, PictureHeader& header)
 
 bool picture_fits(const PictureHeader& header)
 {
+    if (header.w > kLargestSide || header.h > kLargestSide)
+        return false;
     size_t pixels = static_cast<size_t>(header.w) * static_cast<size_t>(header.h);
     return pixels * static_cast<size_t>(2 + header.bytes_per_pixel) <= kMaxPictureBytes;
 }

@@ -28,12 +28,12 @@ enum class PictureError { None, TooLarge, Failed };
 
 // Reads the kind and size of the picture file at path from its first bytes,
 // whatever its name says. False when it is none of the four kinds or its
-// header is cut or makes no sense (no side of 0 or above 65535).
+// header is cut or gives a side of 0.
 bool read_picture_header(const char* path, PictureHeader& header);
 
-// True when the whole picture fits kPictureMemory the way load_picture
-// reads it at its own size: its 16-bit copy, and for the pictures decoded
-// whole, the decode beside it.
+// True when the whole picture fits kMaxPictureBytes the way load_picture
+// reads it at its own size (its 16-bit copy, and for the pictures decoded
+// whole, the decode beside it) and no side is above 16383 pixels.
 bool picture_fits(const PictureHeader& header);
 
 // Loads the picture at path in the screen's pixel format, at its own size or

@@ -296,6 +296,21 @@ TEST_F(ImageViewer, PicturesThatCannotBeShownGiveANoticeAndLeaveNothingOpen)
     write_file(huge, std::string(reinterpret_cast<const char*>(header), sizeof header));
     view_refused(huge);
     EXPECT_TRUE(box_shows("Picture too large!"));
+    std::string wide = card + "pics/wide.png";
+    std::string wide_header(reinterpret_cast<const char*>(header), sizeof header);
+    wide_header[22] = 0, wide_header[23] = 10;   // 20000 x 10: few bytes, a side too long
+    write_file(wide, wide_header);
+    view_refused(wide);
+    EXPECT_TRUE(box_shows("Picture too large!"));
+    std::filesystem::remove(wide);
+
+    // A progressive JPEG keeps all its coefficients while it is decoded,
+    // whatever size it is shown at: 36 MB for 12 megapixels.
+    std::string progressive = card + "pics/progressive.jpg";
+    ASSERT_TRUE(write_photo_jpeg(progressive, 4000, 3000, photo_pattern, true));
+    view_refused(progressive);
+    EXPECT_TRUE(box_shows("Picture too large!"));
+    std::filesystem::remove(progressive);
 
     std::string photo = card + "pics/photo.jpg";
     ASSERT_TRUE(write_photo_jpeg(photo, 800, 600));
