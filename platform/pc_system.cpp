@@ -3,7 +3,9 @@
 // /bin/sh, but nothing that could touch the host system ever runs.
 #include "platform/pc_console.h"
 #include "platform/platform.h"
+#include "platform/screen_text.h"
 
+#include <algorithm>
 #include <array>
 #include <atomic>
 #include <cstdarg>
@@ -54,6 +56,9 @@ std::vector<std::string> trace_lines;
 Emulated emulated;
 std::atomic<bool> backlight_on{true};   // switched from the timer thread too
 alignas(8) unsigned char registers[kRegisterBlockSize];
+// The emulated framebuffer of the programs without SDL, and its last text.
+std::vector<uint16_t> text_screen(320 * 240);
+std::vector<std::string> text_lines;
 EmulatorMode emulator;
 
 const EmulatorMode& emulator_mode()
@@ -168,6 +173,8 @@ void pc_reset()
     emulated = Emulated{};
     backlight_on = true;
     std::memset(registers, 0, sizeof registers);
+    std::fill(text_screen.begin(), text_screen.end(), 0);
+    text_lines.clear();
     pc_emu_load();
 }
 
@@ -390,6 +397,29 @@ time_t platform_time()
         return emulated.fixed_time;
     return time(nullptr) + emulated.time_offset;
 }
+
+void platform_show_text(const char* const lines[], int count)
+{
+    text_lines.clear();
+    for (int i = 0; i < count; ++i) {
+        text_lines.emplace_back(lines[i] ? lines[i] : "");
+        trace("screen %s", text_lines.back().c_str());
+    }
+    TextScreen screen{reinterpret_cast<uint8_t*>(text_screen.data()), 320, 240, 320 * 2, 2};
+    draw_screen_text(screen, lines, count);
+    // The emulator shows the last text of a console whose programs all ended.
+    if (emulator_mode().active) {
+        std::string path = pc_emu_path("state/screen.txt");
+        if (std::FILE* file = std::fopen(path.c_str(), "w")) {
+            for (const std::string& line : text_lines)
+                std::fprintf(file, "%s\n", line.c_str());
+            std::fclose(file);
+        }
+    }
+}
+
+const std::vector<std::string>& pc_screen_text() { return text_lines; }
+const uint16_t* pc_text_screen() { return text_screen.data(); }
 
 // --- emulator mode ---
 
