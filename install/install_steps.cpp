@@ -146,7 +146,8 @@ struct Situation {
 
 // --- what the user sees: the screen, and the same lines in the log ---
 
-// 24 lines of 8x8 text fit the screen, 39 characters wide.
+// 23 lines of 8x8 text, 10 pixels apart, fit the 320x240 screen, each up
+// to 39 characters wide.
 constexpr int kScreenLines = 23;
 constexpr size_t kLineSize = 40;
 
@@ -154,7 +155,7 @@ struct Report {
     char log[kPathSize];
     std::array<std::array<char, kLineSize>, kScreenLines> lines;
     int count = 0;
-    const char* launcher_now;   // what gp2xmenu starts at this point
+    const char* launcher_now = "the stock launcher";   // what gp2xmenu starts now
 };
 
 void append_to_log(const Report& r, const char* line)

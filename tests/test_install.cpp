@@ -775,7 +775,7 @@ TEST_F(InstallChecks, CompleteProgramsAreWholeElfFiles)
     EXPECT_FALSE(is_complete_program(file("script", "#!/bin/sh\nexec ./gp2xmenu\n").c_str()));
     EXPECT_FALSE(is_complete_program((dir + "/missing").c_str()));
     // A program a linker made is complete, and stops being so when cut.
-    std::string built = ShellTest::read_file("/proc/self/exe");
+    std::string built = ShellTest::read_file("/bin/true");
     ASSERT_GT(built.size(), 1000u);
     EXPECT_TRUE(is_complete_program(file("built", built).c_str()));
     EXPECT_FALSE(is_complete_program(file("half", built.substr(0, built.size() / 2)).c_str()));
