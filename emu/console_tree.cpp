@@ -119,7 +119,40 @@ bool make_tree(const std::string& dir, const TreeSources& from)
     return ok;
 }
 
+constexpr const char* kMarker = ".korvo-emu";
+
+bool holds_only_emulator_parts(const fs::path& dir)
+{
+    std::error_code error;
+    for (const fs::directory_entry& entry : fs::directory_iterator(dir, error)) {
+        std::string name = entry.path().filename();
+        if (name != "tree" && name != "state" && name != "screenshots")
+            return false;
+    }
+    return !error && fs::is_directory(dir / "tree/usr/gp2x");
+}
+
 } // namespace
+
+bool claim_emulator_folder(const std::string& dir)
+{
+    fs::path folder = dir;
+    std::error_code error;
+    if (fs::exists(folder / kMarker, error))
+        return true;
+    fs::create_directories(folder, error);
+    bool ours = fs::is_directory(folder, error) &&
+                (fs::is_empty(folder, error) || holds_only_emulator_parts(folder));
+    if (!ours) {
+        std::fprintf(stderr,
+                     "korvo-emu: %s holds files the emulator did not make; give it a new or empty folder\n",
+                     dir.c_str());
+        return false;
+    }
+    std::ofstream marker(folder / kMarker);
+    marker << "made by korvo-emu: tree/, state/ and screenshots/ here are the emulator's\n";
+    return static_cast<bool>(marker);
+}
 
 bool lay_out_tree(const std::string& dir, const TreeSources& from, bool fresh)
 {

@@ -14,6 +14,13 @@ struct TreeSources {
     std::string binary_dir;   // the build: the shell, installer, stand-ins
 };
 
+// Makes dir the emulator's own, or says why not: a new or empty folder is
+// marked with the file ".korvo-emu"; a marked one, or one holding nothing
+// but an earlier emulator's tree/, state/ and screenshots/, is taken as it
+// is. Any other folder is refused (reason on stderr), so that --fresh and
+// the state of each run never delete what the emulator did not make.
+bool claim_emulator_folder(const std::string& dir);
+
 // Makes the tree when it is missing, or anew when fresh is set (everything
 // else in the folder goes too). An existing tree keeps its state, like a real
 // card; only the shell's programs on the card are refreshed from the build.

@@ -20,6 +20,7 @@ constexpr const char* kUsage =
     "  --headless         no window (SDL's dummy video driver)\n"
     "  --timeout SECONDS  stop a run that takes longer\n"
     "  --fail-copy-to P   make a \"cp\" to the console path P fail halfway (a full NAND)\n"
+    "  --cut-power-after N  cut the power after the run's Nth command (run by any program)\n"
     "  --first PROGRAM    boot once into PROGRAM (a console path) instead of the boot script\n"
     "  --clock SECONDS    the console's clock stands still at SECONDS since 1970\n";
 
@@ -49,6 +50,7 @@ bool parse_options(int argc, char** argv, Options& o)
         const char* value = i + 1 < argc ? argv[i + 1] : nullptr;
         bool takes_value = option == "--dir" || option == "--scale" || option == "--script" ||
                            option == "--timeout" || option == "--fail-copy-to" || option == "--first" ||
+                           option == "--cut-power-after" ||
                            option == "--clock";
         if (takes_value && !value) {
             std::fprintf(stderr, "korvo-emu: %s needs a value\n%s", option.c_str(), kUsage);
@@ -69,6 +71,8 @@ bool parse_options(int argc, char** argv, Options& o)
             ok = parse_number(value, 1, 24 * 3600, o.boot.timeout_s);
         else if (option == "--fail-copy-to")
             o.boot.fail_copy_to = value;
+        else if (option == "--cut-power-after")
+            ok = parse_number(value, 1, 100000, o.boot.cut_power_after);
         else if (option == "--first")
             o.boot.first_program = value;
         else if (option == "--clock") {
@@ -99,6 +103,20 @@ std::string absolute(const std::string& path)
     return std::string(here) + "/" + path;
 }
 
+// The installer and the uninstaller write plain text on the console's
+// screen; the last such screen of the run is repeated here.
+void print_text_screen(const std::string& dir)
+{
+    std::FILE* screen = std::fopen((dir + "/state/screen.txt").c_str(), "r");
+    if (!screen)
+        return;
+    std::printf("  last text on the console's screen:\n");
+    char line[256];
+    while (std::fgets(line, sizeof line, screen))
+        std::printf("    %s", line);
+    std::fclose(screen);
+}
+
 } // namespace
 
 int main(int argc, char** argv)
@@ -113,6 +131,8 @@ int main(int argc, char** argv)
     o.boot.dir = absolute(o.boot.dir);
     o.boot.script = absolute(o.boot.script);
     TreeSources sources{KORVO_SOURCE_DIR, KORVO_BINARY_DIR};
+    if (!claim_emulator_folder(o.boot.dir))
+        return 3;
     if (!lay_out_tree(o.boot.dir, sources, o.fresh) || !reset_state(o.boot.dir))
         return 3;
     std::printf("korvo-emu: console in %s/tree, booting%s\n", o.boot.dir.c_str(),
@@ -122,5 +142,6 @@ int main(int argc, char** argv)
     std::printf("korvo-emu: %s.\n  boots: %s/state/boot.log\n  output: %s/state/console.log\n"
                 "  screenshots: %s/screenshots/\n",
                 describe(end), o.boot.dir.c_str(), o.boot.dir.c_str(), o.boot.dir.c_str());
+    print_text_screen(o.boot.dir);
     return exit_status(end);
 }

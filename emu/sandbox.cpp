@@ -25,18 +25,26 @@ constexpr const char* kBubblewrap = "/usr/bin/bwrap";
 constexpr const char* kBootCommand =
     "if [ -f /etc/rc.d/rc.local ]; then exec /bin/sh /etc/rc.d/rc.local; fi; cd /usr/gp2x && exec ./gp2xmenu";
 
-// A "cp" that fails halfway when it copies to $KORVO_EMU_FAIL_COPY_TO, as
-// cp does on a full NAND; any other copy is the real one.
+// A "cp" that fails when it copies to $KORVO_EMU_FAIL_COPY_TO, as cp does
+// on a full NAND: a single file is left with half its bytes; a copy into a
+// folder is made, then the last file written is cut to half. Any other
+// copy, and one whose source is missing (which writes nothing), is the real
+// one.
 constexpr const char* kFailingCopy = R"(#!/bin/sh
 for last in "$@"; do :; done
-if [ "$#" -ge 2 ] && [ "$last" = "$KORVO_EMU_FAIL_COPY_TO" ]; then
+if [ "$#" -lt 2 ] || [ "$last" != "$KORVO_EMU_FAIL_COPY_TO" ]; then exec /bin/cp "$@"; fi
+if [ -d "$last" ]; then
+  /bin/cp "$@" || exit 1
+  cut=$(find "$last" -type f | sort | tail -n 1)
+  [ -n "$cut" ] && truncate -s $(($(wc -c < "$cut") / 2)) "$cut"
+else
   eval "source=\${$(($# - 1))}"
+  [ -f "$source" ] || exec /bin/cp "$@"
   size=$(wc -c < "$source")
   head -c $((size / 2)) "$source" > "$last"
-  echo "cp: error writing '$last': No space left on device" >&2
-  exit 1
 fi
-exec /bin/cp "$@"
+echo "cp: error writing '$last': No space left on device" >&2
+exit 1
 )";
 
 void add(std::vector<std::string>& command, std::initializer_list<std::string> words)
@@ -77,6 +85,8 @@ void add_environment(std::vector<std::string>& command, const BootOptions& o)
         add(command, {"--setenv", "SDL_VIDEODRIVER", "dummy"});
     if (o.headless || !std::getenv("SDL_AUDIODRIVER"))
         add(command, {"--setenv", "SDL_AUDIODRIVER", "dummy"});
+    if (o.cut_power_after > 0)
+        add(command, {"--setenv", "KORVO_EMU_CUT_POWER_AFTER", std::to_string(o.cut_power_after)});
     if (!o.fail_copy_to.empty()) {
         const char* path = std::getenv("PATH");
         add(command, {"--setenv", "PATH", o.dir + "/state/faults:" + (path ? path : "/usr/bin:/bin"),

@@ -13,6 +13,7 @@ struct BootOptions {
     bool headless = false;        // SDL's dummy video driver: no window
     int timeout_s = 0;            // 0: none; else the run is stopped after that long
     std::string fail_copy_to;     // a "cp" to this console path fails halfway
+    int cut_power_after = 0;      // 0: none; else the power goes after that many commands
     std::string first_program;    // run instead of the boot script on the first boot
     long long clock = 0;          // 0: the host's clock; else it stands still at this time
 };

@@ -8,6 +8,11 @@
 
 #include <string_view>
 
+// True when this program's file is as long as the line the build sealed
+// at its end says ("KORVO-STANDIN-SIZE=<ten digits>\n"): a stand-in that was
+// cut short by a full NAND or a power cut refuses to run.
+bool standin_is_whole();
+
 // SDL with video, timer and joystick up, the emulator's screen open; the
 // start logged as "started" plus the given note.
 SDL_Surface* standin_start(std::string_view note);

@@ -6,9 +6,11 @@
 // and returns when a button is pressed.
 #include "emu/standin.h"
 
+#include "platform/pc_console.h"
 #include "platform/platform.h"
 
 #include <array>
+#include <cstdio>
 #include <cstring>
 #include <string>
 #include <string_view>
@@ -115,6 +117,14 @@ void run_viewer(const std::string& options)
 
 int main(int argc, char** argv)
 {
+    // A launcher cut short does not start on the console; neither does
+    // this one, so that no test can take a cut launcher for a working one.
+    if (!standin_is_whole()) {
+        std::fprintf(stderr, "%s: incomplete program, not started\n", argv[0]);
+        if (pc_emu_active())
+            pc_emu_log("programs.log", "incomplete program, not started");
+        return 126;
+    }
     std::string options;
     for (int i = 1; i < argc; ++i)
         options += std::string(i > 1 ? " " : "") + argv[i];

@@ -1,9 +1,11 @@
 // Console backend, operating-system half: the Wiz's device files and system
 // calls, exactly as the shell uses them.
 #include "platform/platform.h"
+#include "platform/screen_text.h"
 
 #include <cstdlib>
 #include <fcntl.h>
+#include <linux/fb.h>
 #include <sys/ioctl.h>
 #include <sys/mman.h>
 #include <unistd.h>
@@ -151,4 +153,31 @@ int platform_set_time(time_t t)
 time_t platform_time()
 {
     return time(nullptr);
+}
+
+void platform_show_text(const char* const lines[], int count)
+{
+    int fd = open("/dev/fb0", O_RDWR);
+    if (fd < 0)
+        return;
+    fb_var_screeninfo var{};
+    fb_fix_screeninfo fix{};
+    if (ioctl(fd, FBIOGET_VSCREENINFO, &var) == 0 && ioctl(fd, FBIOGET_FSCREENINFO, &fix) == 0 &&
+        fix.smem_len > 0) {
+        void* map = mmap(nullptr, fix.smem_len, PROT_READ | PROT_WRITE, MAP_SHARED, fd, 0);
+        if (map != MAP_FAILED) {
+            // The visible page, wherever the last program left the panning.
+            size_t first = static_cast<size_t>(var.yoffset) * fix.line_length +
+                           static_cast<size_t>(var.xoffset) * (var.bits_per_pixel / 8);
+            size_t visible = static_cast<size_t>(var.yres) * fix.line_length;
+            if (first + visible <= fix.smem_len) {
+                TextScreen screen{static_cast<uint8_t*>(map) + first, static_cast<int>(var.xres),
+                                  static_cast<int>(var.yres), static_cast<int>(fix.line_length),
+                                  static_cast<int>(var.bits_per_pixel / 8)};
+                draw_screen_text(screen, lines, count);
+            }
+            munmap(map, fix.smem_len);
+        }
+    }
+    close(fd);
 }

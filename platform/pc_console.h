@@ -3,6 +3,7 @@
 // benchmarks and the emulator include this header; the shell never does.
 #pragma once
 
+#include <cstdint>
 #include <ctime>
 #include <string>
 #include <string_view>
@@ -43,6 +44,12 @@ bool pc_command_runs(const char* command_line, std::string_view program);
 // tests use it to act out commands on a folder of their own, or to make one
 // fail. nullptr undoes it.
 void pc_set_command_handler(int (*handler)(const char* command_line));
+
+// The screen of the programs without SDL (platform_show_text): its last
+// lines, and its 320x240 RGB565 pixels. In emulator mode the lines also go
+// to "state/screen.txt".
+const std::vector<std::string>& pc_screen_text();
+const uint16_t* pc_text_screen();
 
 // Emulated devices.
 void pc_set_battery_level(int level);

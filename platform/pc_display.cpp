@@ -58,6 +58,10 @@ constexpr SDLKey kScreenshotKey = SDLK_F12;   // saves the screen as a PNG file
 constexpr SDLKey kBatteryKey = SDLK_F11;      // next battery level, 1 full to 4 low
 constexpr SDLKey kScaleKey = SDLK_F10;        // window scale 1, 2, 3
 
+// How long after a window opened a key held down still counts as held at
+// start-up (see wait_for_held_key).
+constexpr long long kHeldKeyWaitMs = 1200;
+
 constexpr int kScreenWidth = 320;
 constexpr int kScreenHeight = 240;
 constexpr Uint32 kIdlePollMs = 5;
@@ -72,6 +76,8 @@ struct EmulatorDisplay {
     int screenshots = 0;
     bool scripted = false;
     bool script_loaded = false;
+    bool keyboard_known = false;   // the window had its chance to learn the held keys
+    long long opened_ms = 0;       // when the window opened (monotonic)
     std::vector<ScriptCommand> script;
     ScriptCursor cursor;
 };
@@ -383,6 +389,39 @@ int emulator_next_event(SDL_Event* event, bool block)
     }
 }
 
+bool key_of_button_down(int button)
+{
+    int count = 0;
+    const Uint8* keys = SDL_GetKeyState(&count);
+    for (const KeyBinding& binding : kKeyBindings)
+        if (binding.button == button && binding.key < count && keys[binding.key])
+            return true;
+    return false;
+}
+
+// A new window is told of a key that was already down only when the key
+// repeats (or not at all): it never sees it go down. So when a process asks
+// for the first time whether a button is held, as the shell does at
+// start-up for R, the window gives the key a moment after it opened to
+// show up. R held while the emulated console boots, or pressed as its
+// window opens, then reaches the shell as the button held at power-on does
+// on the console.
+void wait_for_held_key(int button)
+{
+    if (emu.keyboard_known || !emu.window)
+        return;
+    emu.keyboard_known = true;
+    char driver[32] = "";
+    if (!SDL_VideoDriverName(driver, sizeof driver) || std::string(driver) == "dummy")
+        return;
+    long long until = emu.opened_ms + kHeldKeyWaitMs;
+    SDL_PumpEvents();
+    while (!key_of_button_down(button) && pc_monotonic_ms() < until) {
+        SDL_Delay(10);
+        SDL_PumpEvents();
+    }
+}
+
 } // namespace
 
 void pc_emu_display_reset()
@@ -412,6 +451,7 @@ SDL_Surface* platform_open_display()
     open_window(pc_emu_read_number("state/scale", pc_emu_scale()));
     if (!emu.window)
         return nullptr;
+    emu.opened_ms = pc_monotonic_ms();
     if (emu.shell_screen)
         SDL_FreeSurface(emu.shell_screen);
     const SDL_PixelFormat* f = emu.window->format;
@@ -457,6 +497,7 @@ bool platform_button_held(SDL_Joystick* joystick, int button)
         load_script();
         if (emu.scripted)
             return button >= 0 && button < kButtonCount && (pc_script_held() >> button) & 1u;
+        wait_for_held_key(button);
     }
     if (joystick) {
         SDL_JoystickUpdate();
@@ -464,10 +505,5 @@ bool platform_button_held(SDL_Joystick* joystick, int button)
             return true;
     }
     SDL_PumpEvents();
-    int count = 0;
-    const Uint8* keys = SDL_GetKeyState(&count);
-    for (const KeyBinding& binding : kKeyBindings)
-        if (binding.button == button && binding.key < count && keys[binding.key])
-            return true;
-    return false;
+    return key_of_button_down(button);
 }

@@ -3,7 +3,9 @@
 // /bin/sh, but nothing that could touch the host system ever runs.
 #include "platform/pc_console.h"
 #include "platform/platform.h"
+#include "platform/screen_text.h"
 
+#include <algorithm>
 #include <array>
 #include <atomic>
 #include <cstdarg>
@@ -47,6 +49,7 @@ struct EmulatorMode {
     std::string dir;
     std::string script;
     int scale = 2;
+    int cut_power_after = 0;   // the run's power goes after that many commands
 };
 
 std::mutex trace_mutex;   // the screensaver timer traces from SDL's timer thread
@@ -54,6 +57,9 @@ std::vector<std::string> trace_lines;
 Emulated emulated;
 std::atomic<bool> backlight_on{true};   // switched from the timer thread too
 alignas(8) unsigned char registers[kRegisterBlockSize];
+// The emulated framebuffer of the programs without SDL, and its last text.
+std::vector<uint16_t> text_screen(320 * 240);
+std::vector<std::string> text_lines;
 EmulatorMode emulator;
 
 const EmulatorMode& emulator_mode()
@@ -168,6 +174,8 @@ void pc_reset()
     emulated = Emulated{};
     backlight_on = true;
     std::memset(registers, 0, sizeof registers);
+    std::fill(text_screen.begin(), text_screen.end(), 0);
+    text_lines.clear();
     pc_emu_load();
 }
 
@@ -325,6 +333,24 @@ void platform_mixer_close(int fd)
         trace("mixer close");
 }
 
+namespace {
+
+// The emulator's power cut after the run's Nth command, whichever program
+// runs it: the count is kept in "state/commands".
+void count_toward_power_cut()
+{
+    if (!emulator_mode().active || emulator.cut_power_after <= 0)
+        return;
+    int done = pc_emu_read_number("state/commands", 0) + 1;
+    pc_emu_write_number("state/commands", done);
+    if (done == emulator.cut_power_after) {
+        trace("power cut after command %d", done);
+        pc_emu_end("power-off");
+    }
+}
+
+} // namespace
+
 int platform_run(const char* command_line)
 {
     trace("run %s", command_line);
@@ -333,14 +359,18 @@ int platform_run(const char* command_line)
         if (emulator_mode().active && pc_command_runs(command_line, "reboot"))
             pc_emu_end("reboot");
         // A test's handler may act the command out (it never reaches the host).
-        return emulated.command_handler ? emulated.command_handler(command_line) : 0;
+        int status = emulated.command_handler ? emulated.command_handler(command_line) : 0;
+        count_toward_power_cut();
+        return status;
     }
     if (emulated.commands_recorded_only)
         return 0;
     if (emulated.command_handler)
         return emulated.command_handler(command_line);
     std::fflush(nullptr);
-    return std::system(command_line);
+    int status = std::system(command_line);
+    count_toward_power_cut();
+    return status;
 }
 
 int platform_replace_process(const char* path, const char* const argv[])
@@ -391,6 +421,32 @@ time_t platform_time()
     return time(nullptr) + emulated.time_offset;
 }
 
+void platform_show_text(const char* const lines[], int count)
+{
+    // Each call draws the whole screen; the trace gets the lines that changed.
+    std::vector<std::string> before = std::move(text_lines);
+    text_lines.clear();
+    for (int i = 0; i < count; ++i) {
+        text_lines.emplace_back(lines[i] ? lines[i] : "");
+        if (static_cast<size_t>(i) >= before.size() || before[static_cast<size_t>(i)] != text_lines.back())
+            trace("screen %s", text_lines.back().c_str());
+    }
+    TextScreen screen{reinterpret_cast<uint8_t*>(text_screen.data()), 320, 240, 320 * 2, 2};
+    draw_screen_text(screen, lines, count);
+    // The emulator shows the last text of a console whose programs all ended.
+    if (emulator_mode().active) {
+        std::string path = pc_emu_path("state/screen.txt");
+        if (std::FILE* file = std::fopen(path.c_str(), "w")) {
+            for (const std::string& line : text_lines)
+                std::fprintf(file, "%s\n", line.c_str());
+            std::fclose(file);
+        }
+    }
+}
+
+const std::vector<std::string>& pc_screen_text() { return text_lines; }
+const uint16_t* pc_text_screen() { return text_screen.data(); }
+
 // --- emulator mode ---
 
 void pc_emu_load()
@@ -407,6 +463,8 @@ void pc_emu_load()
     emulator.scale = n >= 1 && n <= 3 ? n : 2;
     const char* script = std::getenv("KORVO_EMU_SCRIPT");
     emulator.script = script ? script : "";
+    const char* cut = std::getenv("KORVO_EMU_CUT_POWER_AFTER");
+    emulator.cut_power_after = cut ? std::atoi(cut) : 0;
     const char* still = std::getenv("KORVO_EMU_TIME");
     if (still && std::atoll(still) > 0)
         emulated.fixed_time = static_cast<time_t>(std::atoll(still));

@@ -79,6 +79,14 @@ int platform_set_time(time_t t);
 // The current system time.
 time_t platform_time();
 
+// --- plain text on the screen (installer, uninstaller) ---
+
+// Clears the screen to black and writes the lines in white in a plain 8x8
+// font, 10 pixels apart, for the programs that link no SDL. The console
+// writes into "/dev/fb0" as it is set up; the PC backend keeps the picture
+// and traces each line as "screen <line>".
+void platform_show_text(const char* const lines[], int count);
+
 // --- display ---
 
 // Sets the 320x240, 16-bit software video mode (hiding the cursor and

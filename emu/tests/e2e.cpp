@@ -76,24 +76,25 @@ void ConsoleRun::SetUp()
         GTEST_SKIP() << "bubblewrap cannot make mount and PID namespaces on this machine";
     char pattern[] = "/tmp/korvo-e2e-XXXXXX";
     ASSERT_NE(mkdtemp(pattern), nullptr);
-    dir = pattern;
+    work = pattern;
+    dir = work + "/console";
 }
 
 void ConsoleRun::TearDown()
 {
-    if (dir.empty())
+    if (work.empty())
         return;
     if (HasFailure() || std::getenv("KORVO_E2E_KEEP")) {
         std::printf("the console of this test is kept in %s\n", dir.c_str());
         return;
     }
     std::error_code ignored;
-    fs::remove_all(dir, ignored);
+    fs::remove_all(work, ignored);
 }
 
 int ConsoleRun::boot(const std::string& script, const std::vector<std::string>& options)
 {
-    std::string script_path = dir + "/script-" + std::to_string(std::rand()) + ".txt";
+    std::string script_path = work + "/script-" + std::to_string(std::rand()) + ".txt";
     std::ofstream(script_path) << script;
     // A clock that stands still, in one time zone, keeps screenshots comparable.
     std::string command = "TZ=UTC " + shell_quoted(KORVO_EMU_BINARY) + " --headless --timeout 90 --clock " +
@@ -104,7 +105,7 @@ int ConsoleRun::boot(const std::string& script, const std::vector<std::string>& 
     laid_out = true;
     for (const std::string& option : options)
         command += " " + shell_quoted(option);
-    command += " >> " + shell_quoted(dir + "/emulator.out") + " 2>&1";
+    command += " >> " + shell_quoted(work + "/emulator.out") + " 2>&1";
     int status = std::system(command.c_str());
     return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
 }

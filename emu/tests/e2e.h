@@ -34,7 +34,8 @@ protected:
     // environment the screenshot becomes the reference instead.
     void expect_screenshot_matches(const std::string& name) const;
 
-    std::string dir;
+    std::string dir;    // the emulator's folder (tree/, state/, screenshots/)
+    std::string work;   // the test's own folder: dir, the scripts, the emulator's output
 
 private:
     bool laid_out = false;

@@ -60,14 +60,14 @@ TEST_F(Console, ReinstallationKeepsTheStockLauncherAndTheUsers)
 
 TEST_F(Console, InstallerOnAFullNandKeepsTheStockLauncherAndDoesNotReboot)
 {
-    EXPECT_EQ(boot(kInstall, {"--fail-copy-to", "/usr/gp2x/gph.gpu"}), 1) << "the installer ends, no reboot";
+    EXPECT_EQ(boot(kInstall, {"--fail-copy-to", "/usr/gp2x/gph.gpu.new"}), 1) << "the installer ends, no reboot";
     EXPECT_EQ(boots(), (std::vector<std::string>{"boot 1: /usr/gp2x/gp2xmenu", "ended: status 1"}));
     EXPECT_EQ(console_file("/usr/gp2x/gp2xmenu"), built("emu/stock_launcher"));
-    EXPECT_FALSE(has_line(state("trace.log"), "installer.gpe: run rm /usr/gp2x/gp2xmenu"));
+    EXPECT_FALSE(console_has("/usr/gp2x/gph.gpu.new")) << "no half copy left on the NAND";
     EXPECT_FALSE(has_line(state("trace.log"), "installer.gpe: run reboot"));
-    EXPECT_NE(state("console.log").find("installer: keeping the stock launcher as /usr/gp2x/gph.gpu failed"),
-              std::string::npos)
-        << state("console.log");
+    EXPECT_TRUE(has_line(state("trace.log"), "installer.gpe: screen Korvo was NOT installed."));
+    EXPECT_NE(console_file("/mnt/sd/korvo/installer.log").find("Could not keep the stock launcher"),
+              std::string::npos);
 
     // Switched on again, the console still has its launcher.
     EXPECT_EQ(boot(kPowerOff), 0);
@@ -91,14 +91,17 @@ TEST_F(Console, UninstallerBringsTheStockLauncherBack)
         << "the stock launcher booted";
 }
 
-TEST_F(Console, UninstallerWhoseCopyFailsKeepsTheStockLauncher)
+TEST_F(Console, UninstallerWhoseCopyFailsKeepsTheShell)
 {
     ASSERT_EQ(boot(kInstall), 0);
-    EXPECT_EQ(boot("", {"--first", "/usr/gp2x/uninstall.gpe", "--fail-copy-to", "/usr/gp2x/gp2xmenu"}), 1);
+    EXPECT_EQ(boot("", {"--first", "/usr/gp2x/uninstall.gpe", "--fail-copy-to", "/usr/gp2x/gp2xmenu.new"}), 1);
     EXPECT_EQ(console_file("/usr/gp2x/gph.gpu"), built("emu/stock_launcher"));
-    EXPECT_FALSE(has_line(state("trace.log"), "uninstall.gpe: run rm /usr/gp2x/gph.gpu"));
+    EXPECT_EQ(console_file("/usr/gp2x/gp2xmenu"), built("Korvo.gpe"));
+    EXPECT_FALSE(has_line(state("trace.log"), "uninstall.gpe: run rm -rf /usr/gp2x/resources"));
     EXPECT_FALSE(has_line(state("trace.log"), "uninstall.gpe: run reboot"));
-    EXPECT_NE(state("console.log").find("uninstall: putting the stock launcher"), std::string::npos);
+    EXPECT_TRUE(has_line(state("trace.log"), "uninstall.gpe: screen Korvo was NOT uninstalled."));
+    EXPECT_NE(console_file("/usr/gp2x/uninstall.log").find("Could not put the stock launcher back"),
+              std::string::npos);
 }
 
 TEST_F(Console, SampleProgramReturnsToTheMenu)
