@@ -49,6 +49,9 @@ constexpr int kDescBarX = 50;
 constexpr int kDescBarHidden = -20;
 constexpr int kDescTextCentre = 160;
 constexpr int kDescLargeWidthMax = 200;
+// A longer description is cut to this many pixels of the small font, so
+// that centred on x 163 (the 3-pixel lead) it keeps inside the 220-pixel bar.
+constexpr int kDescSmallField = 200;
 constexpr int kDescLargeTextDrop = 2;
 constexpr int kDescSmallTextDrop = 5;
 
@@ -180,8 +183,8 @@ void draw_desc_bar_at(int y, const char* text)
     if (width <= kDescLargeWidthMax)
         draw_text(screen, kDescTextCentre - width / 2, y + kDescLargeTextDrop, text, 0, skin_name);
     else
-        draw_small_text(screen, kDescTextCentre - small_text_width(text) / 2, y + kDescSmallTextDrop, text, 0,
-                        skin_name);
+        draw_centred_text(screen, FontSize::Small, kDescTextCentre, y + kDescSmallTextDrop, kDescSmallField, text,
+                          0, skin_name);
 }
 
 void hide_desc_bar()

@@ -31,6 +31,7 @@ constexpr SDL_Rect kPropsButton   = {200, 222,  16,  16};
 constexpr SDL_Rect kCpuSymbol     = {190,  26,  16,  16};
 constexpr int kCpuTextX = 207, kCpuTextY = 26;
 constexpr int kDescriptionX = 26, kDescriptionY = 197, kSmallDescriptionY = 200;
+constexpr int kDescriptionField = 262;   // to the window's right edge
 
 // Icon n of a page: column n mod 5, row n div 5.
 SDL_Rect icon_rect(int n)
@@ -101,7 +102,8 @@ void draw_highlight_details(int n, const LinkRecord& link)
     if (text_width(link.description) < kWideDescription)
         draw_text(screen, kDescriptionX, kDescriptionY, link.description, 0, skin_name);
     else
-        draw_small_text(screen, kDescriptionX, kSmallDescriptionY, link.description, 0, skin_name);
+        draw_fitted_text(screen, FontSize::Small, kDescriptionX, kSmallDescriptionY, kDescriptionField,
+                         link.description, 0, skin_name);
     blit_at(props_button, kPropsButton.x, kPropsButton.y);
     blit_at(cpu_symbol, kCpuSymbol.x, kCpuSymbol.y);
     draw_text(screen, kCpuTextX, kCpuTextY, link.cpu_mhz, 0, skin_name);

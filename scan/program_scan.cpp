@@ -30,6 +30,8 @@ constexpr int kRowStep = 15;
 constexpr int kNameX = 10, kNameY = 45;          // a row's program name, large font
 constexpr int kTickX = 215, kCategoryX = 225, kCategoryY = 48;
 constexpr int kDirectoryX = 38, kDirectoryY = 28;
+constexpr int kNameField = 198;        // up to the tick
+constexpr int kDirectoryField = 252;   // up to the close box
 
 // The lists of programs that find leaves in the working directory while
 // the scan runs; ".gpe" programs are listed first.
@@ -235,13 +237,15 @@ void draw_scan_window(SDL_Surface* surface, const char* skin)
     int first = scan_page * kRows;
     for (int r = 0; r < kRows && has_program(first + r); ++r) {
         int entry = first + r;
-        draw_text(surface, kNameX, kNameY + kRowStep * r, scan_files[entry], 0, skin);
+        draw_fitted_text(surface, FontSize::Large, kNameX, kNameY + kRowStep * r, kNameField, scan_files[entry], 0,
+                         skin);
         draw_small_text(surface, kCategoryX, kCategoryY + kRowStep * r, scan_categories[entry], 0, skin);
         if (std::strcmp(scan_categories[entry], kNoCategory) != 0)
             blit_onto(surface, tick, kTickX, kCategoryY + kRowStep * r);
     }
     if (highlighted() < kScanSlots)
-        draw_text(surface, kDirectoryX, kDirectoryY, scan_dirs[highlighted()], 0, skin);
+        draw_fitted_text(surface, FontSize::Large, kDirectoryX, kDirectoryY, kDirectoryField, scan_dirs[highlighted()],
+                         0, skin);
     SDL_Rect bar = row_rect(scan_cursor);
     blit_onto(surface, row_highlight, bar.x, bar.y);
 }
