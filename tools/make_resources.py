@@ -955,15 +955,16 @@ def p_startmenu(th):
 
 
 def p_frame(th):
-    """Frame around the 26x26 user picture at (5, 5), hugging it: it ends
-    above row 32, where the first start menu label's letters begin, and
-    leaves as little as it can of the first highlight under it (the menu
-    draws that highlight over the frame)."""
+    """Frame around the 26x26 user picture at (5, 5), hugging it.  Its
+    lower left corner is left out: the first start menu highlight, at
+    (-47, 24) of the frame and 65 wide, reaches under it there, and the
+    menu draws that highlight over the picture, whole."""
     img = new(35, 35)
     hi = Hi(35, 35)
-    hi.rrect((3, 3, 31, 31), 3, fill=shade(th["accent_light"], 0.3), outline=th["accent_dark"], width=1)
+    hi.rrect((3, 3, 32, 32), 3, fill=shade(th["accent_light"], 0.3), outline=th["accent_dark"], width=1)
     img = hi.result()
     rect(img, (4, 4, 30, 30), shade(th["accent_dark"], -0.3))
+    img.paste(CLEAR, (0, 22, 19, 35))
     return img
 
 

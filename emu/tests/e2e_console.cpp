@@ -159,8 +159,8 @@ TEST_F(Console, CardCarriesTheShellSamplesAndPictures)
     for (const char* path : {"/mnt/sd/korvo/Korvo.gpe", "/mnt/sd/korvo/installer.gpe", "/mnt/sd/korvo/uninstall.gpe",
                              "/mnt/sd/korvo/libSDL_gfx.so.0", "/mnt/sd/korvo/qz", "/mnt/sd/korvo/resources",
                              "/mnt/sd/korvo/user", "/mnt/sd/games/blocks/Blocks.gpe", "/mnt/sd/emus/hello/hello.gpe",
-                             "/mnt/sd/pictures/sunset.png", "/mnt/sd/pictures/tiles.jpg",
-                             "/mnt/sd/pictures/sprite.gif", "/mnt/sd/pictures/board.bmp", "/mnt/nand",
+                             "/mnt/sd/images/sunset.png", "/mnt/sd/images/tiles.jpg",
+                             "/mnt/sd/images/sprite.gif", "/mnt/sd/images/board.bmp", "/mnt/nand",
                              "/usr/gp2x/LineDraw.gpe", "/usr/gp2x/TCPMP.gpe", "/usr/gp2x/ts_calibrate", "/etc/rc.d"})
         EXPECT_TRUE(console_has(path)) << path;
 }
