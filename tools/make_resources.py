@@ -1324,17 +1324,19 @@ def key_pos(i):
 # single pixel more, too alike on a 20x20 key.  On the keys they get a tail
 # that bends to the left, as on a printed keyboard (the fonts keep theirs).
 KEYCAP_MARKS = {
-    ";": ("##.",
-          "##.",
+    ";": (".##",
+          ".##",
           "...",
           "...",
           "...",
-          "##.",
-          "##.",
+          ".##",
+          ".##",
+          "..#",
           ".#.",
           "#.."),
-    ",": ("##.",
-          "##.",
+    ",": (".##",
+          ".##",
+          "..#",
           ".#.",
           "#.."),
 }
@@ -1349,7 +1351,7 @@ def keycap_label(img, cx, cy, ch, colour):
     # the marks sit where the font puts its dots: on the base line of the caps
     base = int(round(cy - CAP_H["large"] / 2.0)) + CAP_H["large"] - 1
     top = base - 1 if ch == "," else base - 6
-    left = int(round(cx - 1))
+    left = int(round(cx - 1)) - 1   # the dots where the font has them
     for dy, row in enumerate(rows):
         for dx, cell in enumerate(row):
             if cell == "#":
