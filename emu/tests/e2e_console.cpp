@@ -4,7 +4,9 @@
 // timeouts and screenshots.
 #include "e2e.h"
 
+#include <filesystem>
 #include <fstream>
+#include <sstream>
 
 namespace {
 
@@ -15,7 +17,17 @@ constexpr const char* kPowerOff = "press down\npress down\npress b\n";
 
 constexpr const char* kBootScript = "#!/bin/sh\ncd /usr/gp2x\n./qz &\nexec ./gp2xmenu\n";
 
-using Console = ConsoleRun;
+class Console : public ConsoleRun {
+protected:
+    // What the emulator wrote to its standard streams in this test's runs.
+    std::string read_output() const
+    {
+        std::ifstream in(dir + "/emulator.out");
+        std::stringstream text;
+        text << in.rdbuf();
+        return text.str();
+    }
+};
 
 TEST_F(Console, StockLauncherBootsAndPowerCutEndsTheEmulator)
 {
@@ -141,6 +153,22 @@ TEST_F(Console, ARunThatTakesTooLongIsStopped)
 {
     EXPECT_EQ(boot("wait 60000\n", {"--timeout", "2"}), 2);
     EXPECT_EQ(boots().back(), "timed out");
+}
+
+// The command line: help comes before anything is laid out, and a script
+// that is not there is named, not taken for a sandbox that failed.
+TEST_F(Console, HelpAndAMissingScript)
+{
+    EXPECT_EQ(boot("", {"--help"}), 0);
+    std::string help = read_output();
+    EXPECT_EQ(help.rfind("usage: korvo-emu", 0), 0u) << help;
+    EXPECT_FALSE(std::filesystem::exists(dir + "/tree")) << "nothing laid out";
+
+    std::string missing = dir + "/no-such.script";
+    EXPECT_EQ(boot("", {"--script", missing}), 66);
+    std::string out = read_output().substr(help.size());
+    EXPECT_NE(out.find("korvo-emu: cannot read the input script " + missing), std::string::npos) << out;
+    EXPECT_EQ(out.find("sandbox"), std::string::npos) << out;
 }
 
 TEST_F(Console, ConsoleKeepsItsStateBetweenRuns)
