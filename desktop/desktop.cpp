@@ -43,6 +43,7 @@ constexpr Spot kHighlightOffset = {  6, 20};   // 40 x 40 frame, 4 pixels around
 constexpr Spot kIconOffset      = { 10, 24};   // 32 x 32
 constexpr Spot kLabelOffset     = { 23, 60};   // centre x and top of the name label
 constexpr size_t kLabelLength = 9;
+constexpr int kLabelField = 50;   // a column is 51 pixels wide
 
 // The description bar: 220 x 20 at x 50, sliding from y -20 to 0.
 constexpr int kDescBarX = 50;
@@ -159,8 +160,8 @@ void draw_selected(int item)
     blit(Picture::Highlight, {cell.x + kHighlightOffset.x, cell.y + kHighlightOffset.y});
     char label[kLabelLength + 1];
     copy_text(label, record.title);
-    int half = small_text_width(label) / 2;
-    draw_small_text(screen, cell.x - half + kLabelOffset.x, cell.y + kLabelOffset.y, label, 0, skin_name);
+    draw_centred_text(screen, FontSize::Small, cell.x + kLabelOffset.x, cell.y + kLabelOffset.y, kLabelField, label,
+                      0, skin_name);
     blit(Picture::Cpu, kCpuIcon);
     draw_text(screen, kCpuText.x, kCpuText.y, record.cpu_mhz, 1, skin_name);
     blit(Picture::Remove, kRemoveButton);

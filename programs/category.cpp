@@ -18,6 +18,7 @@ namespace {
 constexpr int kPageSize = 15;
 constexpr int kColumns = 5;
 constexpr int kLabelLength = 9;
+constexpr int kLabelField = 50;   // the columns are 51 pixels apart
 constexpr int kWideDescription = 251;   // from this width on the small font
 
 // Layout                             x    y   w   h
@@ -91,8 +92,8 @@ void draw_label(int n, const char* title)
 {
     char label[kLabelLength + 1];
     copy_text(label, title);
-    int w = small_text_width(label);
-    draw_small_text(screen, 51 * (n % kColumns) + 48 - w / 2, 49 * (n / kColumns) + 88, label, 0, skin_name);
+    draw_centred_text(screen, FontSize::Small, 51 * (n % kColumns) + 48, 49 * (n / kColumns) + 88, kLabelField, label,
+                      0, skin_name);
 }
 
 void draw_highlight_details(int n, const LinkRecord& link)
