@@ -43,12 +43,16 @@ constexpr Spot kHighlightOffset = {  6, 20};   // 40 x 40 frame, 4 pixels around
 constexpr Spot kIconOffset      = { 10, 24};   // 32 x 32
 constexpr Spot kLabelOffset     = { 23, 60};   // centre x and top of the name label
 constexpr size_t kLabelLength = 9;
+constexpr int kLabelField = 50;   // a column is 51 pixels wide
 
 // The description bar: 220 x 20 at x 50, sliding from y -20 to 0.
 constexpr int kDescBarX = 50;
 constexpr int kDescBarHidden = -20;
 constexpr int kDescTextCentre = 160;
 constexpr int kDescLargeWidthMax = 200;
+// A longer description is cut to this many pixels of the small font, so
+// that centred on x 163 (the 3-pixel lead) it keeps inside the 220-pixel bar.
+constexpr int kDescSmallField = 200;
 constexpr int kDescLargeTextDrop = 2;
 constexpr int kDescSmallTextDrop = 5;
 
@@ -156,8 +160,8 @@ void draw_selected(int item)
     blit(Picture::Highlight, {cell.x + kHighlightOffset.x, cell.y + kHighlightOffset.y});
     char label[kLabelLength + 1];
     copy_text(label, record.title);
-    int half = small_text_width(label) / 2;
-    draw_small_text(screen, cell.x - half + kLabelOffset.x, cell.y + kLabelOffset.y, label, 0, skin_name);
+    draw_centred_text(screen, FontSize::Small, cell.x + kLabelOffset.x, cell.y + kLabelOffset.y, kLabelField, label,
+                      0, skin_name);
     blit(Picture::Cpu, kCpuIcon);
     draw_text(screen, kCpuText.x, kCpuText.y, record.cpu_mhz, 1, skin_name);
     blit(Picture::Remove, kRemoveButton);
@@ -180,8 +184,8 @@ void draw_desc_bar_at(int y, const char* text)
     if (width <= kDescLargeWidthMax)
         draw_text(screen, kDescTextCentre - width / 2, y + kDescLargeTextDrop, text, 0, skin_name);
     else
-        draw_small_text(screen, kDescTextCentre - small_text_width(text) / 2, y + kDescSmallTextDrop, text, 0,
-                        skin_name);
+        draw_centred_text(screen, FontSize::Small, kDescTextCentre, y + kDescSmallTextDrop, kDescSmallField, text,
+                          0, skin_name);
 }
 
 void hide_desc_bar()

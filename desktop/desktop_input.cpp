@@ -51,10 +51,15 @@ void set_date_and_time()
     save_settings();
 }
 
+// The removed shortcut may have been the last of the list: the highlight
+// then steps back onto the one before, so B and Select act at once.
 void ask_remove()
 {
-    if (in_use(selection) && message_box(screen, "Remove from desktop?", 1, skin_name))
-        desktop_remove(selection);
+    if (!in_use(selection) || !message_box(screen, "Remove from desktop?", 1, skin_name))
+        return;
+    desktop_remove(selection);
+    while (selection > 0 && !in_use(selection))
+        --selection;
 }
 
 // The volume changes only when the mixer takes it.

@@ -64,13 +64,14 @@ bool guest()
 }
 
 // The SD card and the NAND open in the explorer, which closes back to the
-// desktop. Guests may not browse at all.
+// desktop. Guests may not browse at all; a refused guest is back on the
+// desktop whichever storage it asked for, since the button that held the
+// sidebar open is already up.
 void open_storage(int entry)
 {
     if (guest()) {
         message_box(screen, "User access denied.", 0, skin_name);
-        if (entry == kSd)
-            back_to_desktop();
+        back_to_desktop();
         return;
     }
     open_explorer(WindowId::Desktop, entry == kSd ? "/mnt/sd/" : "/mnt/nand/", "", 1);

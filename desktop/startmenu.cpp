@@ -111,13 +111,15 @@ void draw_start_menu()
     load_cached(frame, "frame.png", skin_name);
     draw_desktop();
     blit_at(menu_picture, kMenu.x, kMenu.y);
-    if (selection >= 0)
-        blit_at(highlight, kHighlightX, kEntryStep * selection + kHighlightY);
     blit_at(frame, kFrame.x, kFrame.y);
     // Scaled once: the small copy replaces the user's picture from now on.
     if (user_picture && user_picture->w > kPictureSize)
         zoom_image(user_picture, kPictureSize, kPictureSize);
     blit_at(user_picture, kPicture.x, kPicture.y);
+    // The highlight comes last: the first entry's reaches under the corner
+    // of the user's picture, and it must show whole.
+    if (selection >= 0)
+        blit_at(highlight, kHighlightX, kEntryStep * selection + kHighlightY);
 }
 
 void start_menu_input()

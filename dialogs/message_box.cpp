@@ -3,12 +3,14 @@
 #include "dialogs/dialogs.h"
 
 #include "core/events.h"
+#include "core/text.h"
 #include "gfx/image.h"
 #include "platform/platform.h"
 #include "gfx/font.h"
 #include "gfx/sound.h"
 
 #include <cstring>
+#include <string_view>
 
 namespace {
 
@@ -24,6 +26,9 @@ constexpr int kWaitX = 98, kWaitY = 99;   // the 125 x 42 wait picture
 
 // Texts this long or longer are drawn in the small font.
 constexpr size_t kSmallTextFrom = 26;
+// The text's room in the box, from its first glyph at kTextX + 3.
+constexpr int kTextField = 190;
+constexpr size_t kTextCapacity = 64;
 
 constexpr int kNoAnswer = -1;
 
@@ -92,13 +97,30 @@ int answer(const SDL_Event& e, bool question)
     return kNoAnswer;
 }
 
+// A text too wide for the box is cut with "...", but a question keeps its
+// mark: "Delete a-very-long-file-na...?".
+void draw_box_text(SDL_Surface* surface, const char* text, const char* skin)
+{
+    FontSize size = std::strlen(text) < kSmallTextFrom ? FontSize::Large : FontSize::Small;
+    std::string_view whole(text);
+    bool question = !whole.empty() && whole.back() == '?';
+    char body[kTextCapacity];
+    copy_text(body, question ? whole.substr(0, whole.size() - 1) : whole);
+    char fitted[kTextCapacity];
+    int mark = question ? (size == FontSize::Large ? text_width("?") : small_text_width("?")) : 0;
+    fit_text(size, body, kTextField - mark, fitted, sizeof fitted, question ? 1 : 0);
+    if (question)
+        append_text(fitted, "?");
+    if (size == FontSize::Large)
+        draw_text(surface, kTextX, kTextY, fitted, 0, skin);
+    else
+        draw_small_text(surface, kTextX, kTextY, fitted, 0, skin);
+}
+
 void draw_box(SDL_Surface* surface, const char* text, const char* skin)
 {
     blit_onto(surface, box_image, kBoxX, kBoxY);
-    if (std::strlen(text) < kSmallTextFrom)
-        draw_text(surface, kTextX, kTextY, text, 0, skin);
-    else
-        draw_small_text(surface, kTextX, kTextY, text, 0, skin);
+    draw_box_text(surface, text, skin);
 }
 
 } // namespace

@@ -45,7 +45,7 @@ constexpr std::array<Placement, 2> kScripts = {{
 }};
 
 constexpr std::array<std::string_view, 4> kFolders = {
-    "tree/mnt/nand", "tree/etc/rc.d", "tree/mnt/sd/pictures", "screenshots"};
+    "tree/mnt/nand", "tree/etc/rc.d", "tree/mnt/sd/images", "screenshots"};
 
 // Where the host keeps the SDL_gfx library the card carries a copy of.
 constexpr std::array<std::string_view, 3> kGfxLibraries = {
@@ -101,7 +101,7 @@ void place_gfx_library(const std::string& dir)
 void make_pictures(const std::string& dir, const TreeSources& from)
 {
     std::string command = "/usr/bin/python3 '" + from.source_dir + "/emu/make_pictures.py' '" + dir +
-                          "/tree/mnt/sd/pictures'";
+                          "/tree/mnt/sd/images'";
     if (std::system(command.c_str()) != 0)
         std::fprintf(stderr, "korvo-emu: no sample pictures (needs /usr/bin/python3 with PIL: python3-pil)\n");
 }

@@ -3,6 +3,7 @@
 #include "emu/console_tree.h"
 #include "emu/sandbox.h"
 
+#include <cerrno>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
@@ -117,12 +118,38 @@ void print_text_screen(const std::string& dir)
     std::fclose(screen);
 }
 
+bool asks_for_help(int argc, char** argv)
+{
+    for (int i = 1; i < argc; ++i)
+        if (!std::strcmp(argv[i], "--help") || !std::strcmp(argv[i], "-h"))
+            return true;
+    return false;
+}
+
+// A script that cannot be read is named before anything is laid out, so
+// the run does not end in a puzzling failure to start the sandbox.
+bool script_readable(const std::string& script)
+{
+    if (script.empty())
+        return true;
+    std::FILE* file = std::fopen(script.c_str(), "r");
+    // A folder opens but does not read.
+    bool readable = file && (std::fgetc(file) != EOF || !std::ferror(file));
+    int error = file && !readable ? EISDIR : errno;
+    if (file)
+        std::fclose(file);
+    if (!readable)
+        std::fprintf(stderr, "korvo-emu: cannot read the input script %s: %s\n", script.c_str(),
+                     std::strerror(error));
+    return readable;
+}
+
 } // namespace
 
 int main(int argc, char** argv)
 {
     Options o;
-    if (argc > 1 && (!std::strcmp(argv[1], "--help") || !std::strcmp(argv[1], "-h"))) {
+    if (asks_for_help(argc, argv)) {
         std::fputs(kUsage, stdout);
         return 0;
     }
@@ -130,6 +157,8 @@ int main(int argc, char** argv)
         return 64;
     o.boot.dir = absolute(o.boot.dir);
     o.boot.script = absolute(o.boot.script);
+    if (!script_readable(o.boot.script))
+        return 66;
     TreeSources sources{KORVO_SOURCE_DIR, KORVO_BINARY_DIR};
     if (!claim_emulator_folder(o.boot.dir))
         return 3;

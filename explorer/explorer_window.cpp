@@ -37,6 +37,7 @@ constexpr SDL_Rect kOperations    = {200, 222,  16,  16};
 // 116 rows by the pages, and on the last page it ends at y 186.
 constexpr int kThumbX = 271, kThumbW = 8, kThumbTop = 71, kThumbSpan = 116, kThumbBottom = 186;
 constexpr int kNameX = 58, kNameY = 63;
+constexpr int kNameField = 202;   // to the row's end, clear of the scroll track
 constexpr int kPageTextX = 185, kPageTextY = 40;
 // A directory larger than the list: "300 of N" in the title bar, after the
 // window's name.
@@ -376,7 +377,7 @@ void load_pictures()
 void draw_row(int r, int slot)
 {
     int y = kNameY + kRowStep * r;
-    draw_text(screen, kNameX, y, explorer_list.name[slot], 0, skin_name);
+    draw_fitted_text(screen, FontSize::Large, kNameX, y, kNameField, explorer_list.name[slot], 0, skin_name);
     // The listing found each entry's type once; no status call per frame.
     SDL_Surface* icon = explorer_list.directory[slot] ? folder_icon : file_icon(explorer_list.name[slot], skin_name);
     blit_at(icon, kFirstIcon.x, kFirstIcon.y + kRowStep * r);

@@ -1,9 +1,12 @@
 #include "gfx/font.h"
 
+#include "core/text.h"
 #include "gfx/image.h"
 
+#include <algorithm>
 #include <array>
 #include <cstdint>
+#include <cstring>
 #include <string_view>
 
 namespace {
@@ -97,7 +100,65 @@ int width(const Font& font, const char* text)
     return sum;
 }
 
+constexpr std::string_view kEllipsis = "...";
+
+Font& font_of(FontSize size)
+{
+    return size == FontSize::Large ? large_font : small_font;
+}
+
+// The longest start of text, at most `most` characters, whose width with
+// `extra` pixels added fits in field.
+size_t fitting_start(const Font& font, const char* text, size_t most, int field, int extra)
+{
+    size_t n = 0;
+    int sum = extra;
+    bool full = false;
+    for_each_glyph(text, most, [&](int index) {
+        sum += font.advance[static_cast<size_t>(index)];
+        full = full || sum > field;
+        n += full ? 0 : 1;
+    });
+    return n;
+}
+
 } // namespace
+
+int fit_text(FontSize size, const char* text, int field, char* fitted, size_t capacity, size_t keep_free)
+{
+    const Font& font = font_of(size);
+    size_t limit = static_cast<size_t>(font.limit) - std::min(keep_free, kEllipsis.size());
+    std::string_view whole(text);
+    if (whole.size() <= limit && width(font, text) <= field) {
+        copy_text(fitted, capacity, whole);
+        return width(font, fitted);
+    }
+    int dots = width(font, kEllipsis.data());
+    bool ellipsis = dots <= field;
+    size_t n = fitting_start(font, text, ellipsis ? limit - kEllipsis.size() : limit, field, ellipsis ? dots : 0);
+    while (ellipsis && n > 0 && text[n - 1] == ' ')
+        --n;
+    copy_text(fitted, capacity, whole.substr(0, n));
+    if (ellipsis)
+        append_text(fitted, capacity, kEllipsis);
+    return width(font, fitted);
+}
+
+void draw_fitted_text(SDL_Surface* surface, FontSize size, int x, int y, int field, const char* text, int white,
+                      const char* skin)
+{
+    char fitted[64];
+    fit_text(size, text, field, fitted, sizeof fitted);
+    draw(font_of(size), surface, x, y, fitted, white, skin);
+}
+
+void draw_centred_text(SDL_Surface* surface, FontSize size, int centre, int y, int field, const char* text,
+                       int white, const char* skin)
+{
+    char fitted[64];
+    int drawn = fit_text(size, text, field, fitted, sizeof fitted);
+    draw(font_of(size), surface, centre - drawn / 2, y, fitted, white, skin);
+}
 
 int font_index(char c)
 {

@@ -1,8 +1,31 @@
 // Console backend, SDL half: the screen and the buttons as the Wiz's SDL
 // presents them (buttons as joystick 0, the touch screen as the mouse).
+#include "platform/button_repeat.h"
 #include "platform/platform.h"
 
 #include <SDL.h>
+
+namespace {
+
+constexpr Uint32 kRepeatPollMs = 5;
+
+ButtonRepeat repeat;
+
+// The button's release always reaches the queue on the console, so a due
+// repeat needs no second look at the joystick.
+bool take_repeat(SDL_Event* event)
+{
+    Uint32 now = SDL_GetTicks();
+    return repeat_due(repeat, now) && repeat_press(repeat, now, true, event);
+}
+
+int deliver(const SDL_Event* event)
+{
+    repeat_note(repeat, *event, SDL_GetTicks());
+    return 1;
+}
+
+} // namespace
 
 SDL_Surface* platform_open_display()
 {
@@ -18,12 +41,25 @@ void platform_update(SDL_Surface* screen, int x, int y, int w, int h)
 
 int platform_wait_event(SDL_Event* event)
 {
-    return SDL_WaitEvent(event);
+    // While a button repeats, the wait looks at the clock as well.
+    while (repeat_armed(repeat)) {
+        if (SDL_PollEvent(event))
+            return deliver(event);
+        if (take_repeat(event))
+            return 1;
+        SDL_Delay(kRepeatPollMs);
+    }
+    int got = SDL_WaitEvent(event);
+    if (got)
+        deliver(event);
+    return got;
 }
 
 int platform_poll_event(SDL_Event* event)
 {
-    return SDL_PollEvent(event);
+    if (SDL_PollEvent(event))
+        return deliver(event);
+    return take_repeat(event) ? 1 : 0;
 }
 
 bool platform_button_held(SDL_Joystick* joystick, int button)

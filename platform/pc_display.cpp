@@ -7,6 +7,7 @@
 // off; a few function keys work the emulator, and an input script can stand
 // in for keyboard and mouse.
 #include "core/text.h"
+#include "platform/button_repeat.h"
 #include "platform/pc_console.h"
 #include "platform/platform.h"
 
@@ -83,6 +84,7 @@ struct EmulatorDisplay {
 };
 
 EmulatorDisplay emu;
+ButtonRepeat repeat;
 
 int button_for_key(SDLKey key)
 {
@@ -368,20 +370,40 @@ bool take_sdl_event(SDL_Event* event)
     return false;
 }
 
-// The emulator's event source: SDL's events, then the script's.
+// Every event handed to the shell passes here, so that the repeat follows
+// the buttons the shell has seen.
+int deliver(const SDL_Event* event)
+{
+    repeat_note(repeat, *event, SDL_GetTicks());
+    return 1;
+}
+
+// The held direction or volume button's next press, when it is due.
+bool take_repeat(SDL_Event* event)
+{
+    Uint32 now = SDL_GetTicks();
+    if (!repeat_due(repeat, now))
+        return false;
+    return repeat_press(repeat, now, platform_button_held(nullptr, repeat.button), event);
+}
+
+// The emulator's event source: SDL's events, then the script's, then the
+// repeat of a held button.
 int emulator_next_event(SDL_Event* event, bool block)
 {
     load_script();
     for (;;) {
         if (take_sdl_event(event))
-            return 1;
+            return deliver(event);
         if (emu.scripted) {
             ScriptStep step = script_step(event);
             if (step == ScriptStep::Event)
-                return 1;
+                return deliver(event);
             if (step == ScriptStep::End && block)
                 pc_emu_end("script-end");
         }
+        if (take_repeat(event))
+            return 1;
         refresh_if_backlight_changed();
         if (!block)
             return 0;
@@ -429,6 +451,7 @@ void pc_emu_display_reset()
     if (emu.shell_screen)
         SDL_FreeSurface(emu.shell_screen);
     emu = EmulatorDisplay{};
+    repeat = ButtonRepeat{};
 }
 
 void pc_hold_button(int button, bool held)
@@ -441,6 +464,7 @@ void pc_release_buttons()
 {
     for (std::atomic<bool>& held : held_by_test)
         held = false;
+    repeat = ButtonRepeat{};
 }
 
 SDL_Surface* platform_open_display()
@@ -473,9 +497,21 @@ int platform_wait_event(SDL_Event* event)
 {
     if (pc_emu_active())
         return emulator_next_event(event, true);
+    // While a button repeats, the wait looks at the clock as well.
+    while (repeat_armed(repeat)) {
+        if (SDL_PollEvent(event)) {
+            translate(event);
+            return deliver(event);
+        }
+        if (take_repeat(event))
+            return 1;
+        SDL_Delay(kIdlePollMs);
+    }
     int got = SDL_WaitEvent(event);
-    if (got)
+    if (got) {
         translate(event);
+        deliver(event);
+    }
     return got;
 }
 
@@ -483,10 +519,11 @@ int platform_poll_event(SDL_Event* event)
 {
     if (pc_emu_active())
         return emulator_next_event(event, false);
-    int got = SDL_PollEvent(event);
-    if (got)
+    if (SDL_PollEvent(event)) {
         translate(event);
-    return got;
+        return deliver(event);
+    }
+    return take_repeat(event) ? 1 : 0;
 }
 
 bool platform_button_held(SDL_Joystick* joystick, int button)

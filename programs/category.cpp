@@ -18,6 +18,7 @@ namespace {
 constexpr int kPageSize = 15;
 constexpr int kColumns = 5;
 constexpr int kLabelLength = 9;
+constexpr int kLabelField = 50;   // the columns are 51 pixels apart
 constexpr int kWideDescription = 251;   // from this width on the small font
 
 // Layout                             x    y   w   h
@@ -31,6 +32,7 @@ constexpr SDL_Rect kPropsButton   = {200, 222,  16,  16};
 constexpr SDL_Rect kCpuSymbol     = {190,  26,  16,  16};
 constexpr int kCpuTextX = 207, kCpuTextY = 26;
 constexpr int kDescriptionX = 26, kDescriptionY = 197, kSmallDescriptionY = 200;
+constexpr int kDescriptionField = 262;   // to the window's right edge
 
 // Icon n of a page: column n mod 5, row n div 5.
 SDL_Rect icon_rect(int n)
@@ -90,8 +92,8 @@ void draw_label(int n, const char* title)
 {
     char label[kLabelLength + 1];
     copy_text(label, title);
-    int w = small_text_width(label);
-    draw_small_text(screen, 51 * (n % kColumns) + 48 - w / 2, 49 * (n / kColumns) + 88, label, 0, skin_name);
+    draw_centred_text(screen, FontSize::Small, 51 * (n % kColumns) + 48, 49 * (n / kColumns) + 88, kLabelField, label,
+                      0, skin_name);
 }
 
 void draw_highlight_details(int n, const LinkRecord& link)
@@ -101,7 +103,8 @@ void draw_highlight_details(int n, const LinkRecord& link)
     if (text_width(link.description) < kWideDescription)
         draw_text(screen, kDescriptionX, kDescriptionY, link.description, 0, skin_name);
     else
-        draw_small_text(screen, kDescriptionX, kSmallDescriptionY, link.description, 0, skin_name);
+        draw_fitted_text(screen, FontSize::Small, kDescriptionX, kSmallDescriptionY, kDescriptionField,
+                         link.description, 0, skin_name);
     blit_at(props_button, kPropsButton.x, kPropsButton.y);
     blit_at(cpu_symbol, kCpuSymbol.x, kCpuSymbol.y);
     draw_text(screen, kCpuTextX, kCpuTextY, link.cpu_mhz, 0, skin_name);

@@ -68,15 +68,19 @@ bool base_name(const char* file, char (&base)[100])
     return copy_text(base, name.substr(0, name.find('.')));
 }
 
+bool create_link_named(const char* user, std::string_view category, const char* name, const char* file,
+                       const char* dir)
+{
+    char path[200];
+    if (!link_reads_back(name, file, dir, "") || !link_path(path, user, category, name))
+        return false;
+    return write_link_file(path, {name, "", name, file, dir, "533", "no", ""});
+}
+
 bool create_link(const char* user, std::string_view category, const char* file, const char* dir)
 {
     char base[100];
-    if (!base_name(file, base) || !link_reads_back(base, file, dir, ""))
-        return false;
-    char path[200];
-    if (!link_path(path, user, category, base))
-        return false;
-    return write_link_file(path, {base, "", base, file, dir, "533", "no", ""});
+    return base_name(file, base) && create_link_named(user, category, base, file, dir);
 }
 
 bool read_link_file(const char* path, LinkRecord& record)
@@ -122,6 +126,80 @@ unsigned char title_key(const LinkRecord& record)
     return c >= 'a' && c <= 'z' ? static_cast<unsigned char>(c - 'a' + 'A') : c;
 }
 
+// Whether the category already has a link called name for a program other
+// than dir + file (a link of the same program is simply written again).
+bool name_taken(const char* user, std::string_view category, const char* name, const char* file, const char* dir)
+{
+    char path[200];
+    if (!link_path(path, user, category, name))
+        return true;
+    LinkRecord existing{};
+    if (!read_link_file(path, existing))
+        return false;
+    return std::strcmp(existing.program_file, file) != 0 || std::strcmp(existing.program_dir, dir) != 0;
+}
+
+bool same_ignoring_case(std::string_view a, std::string_view b)
+{
+    if (a.size() != b.size())
+        return false;
+    for (size_t i = 0; i < a.size(); ++i)
+        if ((a[i] | 0x20) != (b[i] | 0x20))
+            return false;
+    return true;
+}
+
+// The innermost folder of dir whose name is not the base name itself (the
+// programs of a card mostly sit in a folder named after them), made of
+// letters, digits, "-", "_" and "." only; empty when there is none.
+bool telling_folder(const char* dir, std::string_view base, char (&folder)[40])
+{
+    std::string_view path(dir);
+    while (!path.empty() && path.back() == '/')
+        path.remove_suffix(1);
+    while (!path.empty()) {
+        size_t slash = path.rfind('/');
+        std::string_view name = slash == std::string_view::npos ? path : path.substr(slash + 1);
+        path = slash == std::string_view::npos ? std::string_view() : path.substr(0, slash);
+        if (name.empty() || same_ignoring_case(name, base))
+            continue;
+        copy_text(folder, name);
+        for (char* c = folder; *c; ++c) {
+            bool plain = (*c >= 'a' && *c <= 'z') || (*c >= 'A' && *c <= 'Z') || (*c >= '0' && *c <= '9') ||
+                         *c == '-' || *c == '_' || *c == '.';
+            if (!plain)
+                *c = '_';
+        }
+        return true;
+    }
+    folder[0] = '\0';
+    return false;
+}
+
+// The link's name: the program's base name, unless the category holds a
+// link of that name for another program (two programs "hello.gpe" in
+// different folders); then the base name and the folder ("hello-apps"),
+// and after that a number ("hello-apps-2").
+bool free_link_name(const char* user, std::string_view category, const char* file, const char* dir,
+                    char (&name)[100])
+{
+    char base[100];
+    if (!base_name(file, base))
+        return false;
+    copy_text(name, base);
+    if (!name_taken(user, category, name, file, dir))
+        return true;
+    char folder[40];
+    if (!telling_folder(dir, base, folder))
+        copy_text(folder, "link");
+    if (!format_into(name, "%s-%s", base, folder))
+        return false;
+    for (int n = 2; name_taken(user, category, name, file, dir); ++n)
+        if (n > 99 || !format_into(name, "%s-%s-%d", base, folder, n))
+            return false;
+    return true;
+}
+
 } // namespace
 
 int category_index(int entry)
@@ -139,7 +217,10 @@ bool create_link_for_scan(int entry, const char* user)
     int category = category_index(entry);
     if (category == 0)
         return false;
-    return create_link(user, category_dirs[category], scan_files[entry], scan_dirs[entry]);
+    std::string_view directory = category_dirs[static_cast<size_t>(category)];
+    char name[100];
+    return free_link_name(user, directory, scan_files[entry], scan_dirs[entry], name) &&
+           create_link_named(user, directory, name, scan_files[entry], scan_dirs[entry]);
 }
 
 bool create_link_from_file(const char* file)

@@ -55,7 +55,11 @@ int category_index(int entry);
 
 // Writes the link for the program file of the scan's entry-th program, in
 // the category the scan gave it, for user. Entries of category "(none)" are
-// refused.
+// refused. The link is named after the program's base name; when the
+// category already has a link of that name for another program, the name
+// of the program's folder is added ("hello-apps"), then a number
+// ("hello-apps-2"), so that neither link replaces the other. A link of the
+// same program is written again under its name.
 bool create_link_for_scan(int entry, const char* user);
 
 // Writes the link for the program file in the directory the explorer shows

@@ -30,6 +30,8 @@ constexpr int kRowStep = 15;
 constexpr int kNameX = 10, kNameY = 45;          // a row's program name, large font
 constexpr int kTickX = 215, kCategoryX = 225, kCategoryY = 48;
 constexpr int kDirectoryX = 38, kDirectoryY = 28;
+constexpr int kNameField = 198;        // up to the tick
+constexpr int kDirectoryField = 252;   // up to the close box
 
 // The lists of programs that find leaves in the working directory while
 // the scan runs; ".gpe" programs are listed first.
@@ -90,22 +92,40 @@ void empty_tables()
     }
 }
 
+// The shell's own companions, unpacked beside it on the card: they are
+// not programs to give a category.
+constexpr std::array<std::string_view, 2> kOwnPrograms = {"installer.gpe", "uninstall.gpe"};
+constexpr const char* kShellProgram = "Korvo.gpe";
+
+bool own_program(std::string_view dir, std::string_view file)
+{
+    bool companion = false;
+    for (std::string_view own : kOwnPrograms)
+        companion = companion || file == own;
+    char shell[kLineBuffer + 16];
+    return companion &&
+           format_into(shell, "%.*s%s", static_cast<int>(dir.size()), dir.data(), kShellProgram) &&
+           file_exists(shell);
+}
+
 // Splits a path at its last "/": the directory keeps the "/". A line that
 // names no file (no "/", or nothing after it) would end the list early and
-// is left out.
+// is left out, and so are the shell's own companions.
 bool add_program(int entry, std::string_view path)
 {
     size_t slash = path.rfind('/');
     if (slash == std::string_view::npos || slash + 1 == path.size())
+        return false;
+    if (own_program(path.substr(0, slash + 1), path.substr(slash + 1)))
         return false;
     copy_text(scan_dirs[entry], path.substr(0, slash + 1));
     copy_text(scan_files[entry], path.substr(slash + 1));
     return true;
 }
 
-// A path too long for the line buffer is skipped whole: its pieces are no
-// programs.
-void read_list(const char* list, int& count)
+// A path too long for the line buffer is skipped whole (its pieces are no
+// programs) and counted in too_long, so the user hears of it.
+void read_list(const char* list, int& count, int& too_long)
 {
     File file = open_file(list, "r");
     if (!file)
@@ -114,17 +134,29 @@ void read_list(const char* list, int& count)
     long length;
     while (count < kScanSlots && (length = read_link_line(file.get(), line, sizeof line, sizeof line - 2)) >= 0) {
         if (length > kLongestPath)
-            continue;
-        if (add_program(count, std::string_view(line, static_cast<size_t>(length))))
+            ++too_long;
+        else if (add_program(count, std::string_view(line, static_cast<size_t>(length))))
             ++count;
     }
 }
 
-void read_scan_lists()
+// The number of programs left out for paths too long to keep.
+int read_scan_lists()
 {
     int count = 0;
+    int too_long = 0;
     for (const char* list : kLists)
-        read_list(list, count);
+        read_list(list, count, too_long);
+    return too_long;
+}
+
+void tell_left_out(SDL_Surface* surface, const char* skin, int too_long)
+{
+    if (too_long == 0)
+        return;
+    char notice[40];
+    format_into(notice, "Left out, paths too long: %d", too_long);
+    message_box(surface, notice, 0, skin);
 }
 
 void step_category(int entry, int step)
@@ -205,13 +237,15 @@ void draw_scan_window(SDL_Surface* surface, const char* skin)
     int first = scan_page * kRows;
     for (int r = 0; r < kRows && has_program(first + r); ++r) {
         int entry = first + r;
-        draw_text(surface, kNameX, kNameY + kRowStep * r, scan_files[entry], 0, skin);
+        draw_fitted_text(surface, FontSize::Large, kNameX, kNameY + kRowStep * r, kNameField, scan_files[entry], 0,
+                         skin);
         draw_small_text(surface, kCategoryX, kCategoryY + kRowStep * r, scan_categories[entry], 0, skin);
         if (std::strcmp(scan_categories[entry], kNoCategory) != 0)
             blit_onto(surface, tick, kTickX, kCategoryY + kRowStep * r);
     }
     if (highlighted() < kScanSlots)
-        draw_text(surface, kDirectoryX, kDirectoryY, scan_dirs[highlighted()], 0, skin);
+        draw_fitted_text(surface, FontSize::Large, kDirectoryX, kDirectoryY, kDirectoryField, scan_dirs[highlighted()],
+                         0, skin);
     SDL_Rect bar = row_rect(scan_cursor);
     blit_onto(surface, row_highlight, bar.x, bar.y);
 }
@@ -239,7 +273,7 @@ void program_scan(SDL_Surface* surface, const char* skin, const char* user)
     wait_box(surface, skin);
     for (const char* command : kFindCommands)
         platform_run(command);
-    read_scan_lists();
+    tell_left_out(surface, skin, read_scan_lists());
 
     Step step = Step::Stay;
     while (step == Step::Stay) {

@@ -130,21 +130,34 @@ TEST_F(CategoryWindow, PropertiesAndLaunchByButton)
     EXPECT_TRUE(launched());
 }
 
-TEST_F(CategoryWindow, LabelShowsNineCharacters)
+TEST_F(CategoryWindow, LabelShowsNineCharactersWithinItsColumn)
 {
-    fill(1);
-    copy_text(link_items[0].title, "ABCDEFGHIJKL");
+    fill(2);
+    copy_text(link_items[0].title, "abcdefghijkl");
     draw_category_window();
     std::vector<Uint32> long_title = snapshot();
-    copy_text(link_items[0].title, "ABCDEFGHI");
+    copy_text(link_items[0].title, "abcdefghi");
     draw_category_window();
     EXPECT_EQ(snapshot(), long_title);
-    copy_text(link_items[0].title, "ABCDEFGH");
+    copy_text(link_items[0].title, "abcdefgh");
     draw_category_window();
     EXPECT_NE(snapshot(), long_title);
+
+    // Nine wide letters would reach into the next column: they are cut
+    // there, and the neighbour's label is drawn as before.
+    copy_text(link_items[0].title, "b");
+    draw_category_window();
+    std::vector<Uint32> narrow = snapshot();
+    copy_text(link_items[0].title, "WWWWWWWWW");
+    draw_category_window();
+    std::vector<Uint32> wide = snapshot();
+    for (int y = 88; y < 97; ++y)
+        for (int x = 48 + 26; x < 320; ++x)
+            EXPECT_EQ(wide[static_cast<size_t>(y * 320 + x)], narrow[static_cast<size_t>(y * 320 + x)])
+                << x << ", " << y;
 }
 
-TEST_F(CategoryWindow, WideDescriptionUsesTheSmallFont)
+TEST_F(CategoryWindow, WideDescriptionUsesTheSmallFontCutVisibly)
 {
     fill(1);
     std::string wide = "Wide Wide Wide Wide Wide Wide Wide Wi";   // 254 pixels in the large font
@@ -157,7 +170,8 @@ TEST_F(CategoryWindow, WideDescriptionUsesTheSmallFont)
     copy_text(link_items[0].description, "");
     SDL_FillRect(screen, nullptr, 0);
     draw_category_window();
-    draw_small_text(screen, 26, 200, wide.c_str(), 0, skin_name);
+    // Longer than the small font's 30 characters: cut where it shows.
+    draw_small_text(screen, 26, 200, (wide.substr(0, 27) + "...").c_str(), 0, skin_name);
     EXPECT_EQ(snapshot(), drawn);
 }
 

@@ -310,7 +310,7 @@ TEST_F(DescriptionBar, SlidesInTwentyShownStepsThenStays)
     EXPECT_EQ(bar_rows(screen), 20);
 }
 
-TEST_F(DescriptionBar, LongDescriptionsUseTheSmallFont)
+TEST_F(DescriptionBar, LongDescriptionsUseTheSmallFontCentredOnWhatIsDrawn)
 {
     add_shortcuts(1);
     const char* text = "A long tale of falling blocks and ladders";
@@ -318,10 +318,19 @@ TEST_F(DescriptionBar, LongDescriptionsUseTheSmallFont)
     copy_text(desktop_items[0].description, text);
     desc_bar_on = 1;
     draw_desktop();
-    int left = 160 - small_text_width(text) / 2 + 3;
+    // 41 characters: the small font shows 30, so the text is cut to 27 and
+    // "...", and centred on those.
+    const char* shown = "A long tale of falling bloc...";
+    int left = 160 - small_text_width(shown) / 2 + 3;
     EXPECT_EQ(glyph(left, 5), font_index('A'));
     EXPECT_EQ(font_at(screen, left, 5), FontCode::SmallBlack);
     EXPECT_EQ(glyph(left, 4), -1);
+    EXPECT_EQ(glyph(left - 1, 5), -1);
+    int end = left + small_text_width(shown);
+    EXPECT_EQ(glyph(end - 1, 5), font_index('.'));
+    EXPECT_EQ(glyph(end + 9, 5), -1);
+    EXPECT_GE(left, 50);
+    EXPECT_LE(end, 50 + 220);
 }
 
 TEST_F(DescriptionBar, SlidesAgainAfterSelectionChangeOrSwitchingOff)

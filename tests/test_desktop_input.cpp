@@ -146,6 +146,32 @@ TEST_F(DesktopInput, RemoveAfterConfirmation)
     EXPECT_STREQ(desktop_items[0].title, "Zed") << "reloaded";
 }
 
+TEST_F(DesktopInput, RemovingTheLastShortcutHighlightsTheOneBefore)
+{
+    write_file("prog/a.gpe", "program");
+    write_file("prog/b.gpe", "program");
+    write_file("user/amy/links/apps/a.lk", "Ann\n\na\na.gpe\nprog/\n533\nno\n\n");
+    write_file("user/amy/links/apps/b.lk", "Bob\n\nb\nb.gpe\nprog/\n533\nno\n\n");
+    write_file("user/amy/desktop.st", "user/amy/links/apps/a.lk\nuser/amy/links/apps/b.lk\n");
+    load_desktop();
+    selection = 1;
+    push_button(9);    // Select on Bob, the last one
+    push_button(13);   // Yes
+    desktop_input();
+    EXPECT_EQ(read_file("user/amy/desktop.st"), "user/amy/links/apps/a.lk\n");
+    EXPECT_EQ(selection, 0) << "Ann is highlighted";
+    push_button(9);
+    push_button(13);
+    desktop_input();
+    EXPECT_EQ(read_file("user/amy/desktop.st"), "") << "Select asks without a move first";
+    EXPECT_EQ(selection, 0);
+    press(13);   // nothing left: nothing launches, no box waits
+    press(9);
+    EXPECT_FALSE(traced("exec /bin/sh: /bin/sh -c \"prog//a.gpe\""));
+    SDL_Event left;
+    EXPECT_EQ(SDL_PollEvent(&left), 0) << "no box took a press";
+}
+
 TEST_F(DesktopInput, TapAreasSitAboveTheIcons)
 {
     fill(8);

@@ -197,3 +197,46 @@ TEST_F(Fonts, ReleaseReloadsFromTheNextSkin)
     EXPECT_TRUE(shows(screen, 3, 50, {8, 200, 8}));
     release_fonts();
 }
+
+TEST_F(Fonts, TextsAreCutToTheirFieldWithAnEllipsis)
+{
+    char fitted[64];
+    EXPECT_EQ(fit_text(FontSize::Large, "Hi", 12, fitted, sizeof fitted), 12);
+    EXPECT_STREQ(fitted, "Hi") << "a text that fits stays whole";
+    // "Hello world": H9 e7 l3 l3 o7 space4 w11 ...; "..." is 9 in the large font.
+    int width = fit_text(FontSize::Large, "Hello world", 30, fitted, sizeof fitted);
+    EXPECT_STREQ(fitted, "Hel...");
+    EXPECT_EQ(width, 28);
+    fit_text(FontSize::Large, "Hello world", 38, fitted, sizeof fitted);
+    EXPECT_STREQ(fitted, "Hello...");
+    fit_text(FontSize::Large, "Hello world", 42, fitted, sizeof fitted);
+    EXPECT_STREQ(fitted, "Hello...") << "no blank before the ellipsis";
+    fit_text(FontSize::Large, "Hello", 8, fitted, sizeof fitted);
+    EXPECT_STREQ(fitted, "") << "too narrow for H, and for the ellipsis: nothing";
+    fit_text(FontSize::Large, "iiii", 7, fitted, sizeof fitted);
+    EXPECT_STREQ(fitted, "ii") << "too narrow for the ellipsis: only what fits";
+
+    // Within the characters a font draws: 30 for the small one.
+    std::string forty(40, 'i');
+    fit_text(FontSize::Small, forty.c_str(), 300, fitted, sizeof fitted);
+    EXPECT_EQ(std::string(fitted), std::string(27, 'i') + "...");
+    fit_text(FontSize::Small, forty.c_str(), 300, fitted, sizeof fitted, 1);
+    EXPECT_EQ(std::string(fitted), std::string(26, 'i') + "...") << "one kept free for the caller's ending";
+    std::string thirty(30, 'i');
+    fit_text(FontSize::Small, thirty.c_str(), 300, fitted, sizeof fitted);
+    EXPECT_EQ(std::string(fitted), thirty);
+}
+
+TEST_F(Fonts, FittedTextIsCentredOnWhatIsDrawn)
+{
+    write_coded_fonts("Blue");
+    SDL_FillRect(screen, nullptr, 0);
+    draw_centred_text(screen, FontSize::Large, 160, 20, 30, "Hello world", 0, "Blue");
+    int left = 160 - 28 / 2 + 3;   // "Hel..." is 28 wide
+    EXPECT_EQ(glyph_at(screen, left - 1, 25), -1);
+    EXPECT_EQ(glyph_at(screen, left, 25), font_index('H'));
+    EXPECT_EQ(glyph_at(screen, left + 19, 25), font_index('.'));
+    draw_fitted_text(screen, FontSize::Small, 10, 100, 40, "Hello world", 1, "Blue");
+    EXPECT_EQ(glyph_at(screen, 13, 102), font_index('H'));
+    EXPECT_EQ(font_at(screen, 13, 102), FontCode::SmallWhite);
+}

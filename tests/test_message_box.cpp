@@ -140,6 +140,26 @@ TEST_F(MessageBox, SmallFontFromTwentySixCharacters)
     EXPECT_EQ(font_at(screen, 70, 93), FontCode::SmallBlack);
 }
 
+TEST_F(MessageBox, LongTextsStayInTheBoxAndQuestionsKeepTheirMark)
+{
+    // 40 characters of "m" (8 pixels each in the small font): cut to fit
+    // the box's 190 pixels, the "..." and the question mark after them.
+    std::string name(40, 'm');
+    push_button(13);
+    ask(kQuestion, ("Delete " + name + "?").c_str());
+    std::string shown = "Delete " + name.substr(0, 18) + "...?";
+    ASSERT_LE(small_text_width(shown.c_str()), 190);
+    ASSERT_GT(small_text_width(("Delete " + name.substr(0, 19) + "...?").c_str()), 190);
+    int mark = 70 + small_text_width(shown.c_str()) - small_text_width("?");
+    EXPECT_EQ(glyph_at(screen, mark, 95), font_index('?'));
+    EXPECT_EQ(glyph_at(screen, mark - small_text_width("."), 95), font_index('.'));
+    EXPECT_EQ(glyph_at(screen, mark + 9, 95), -1) << "nothing after the mark";
+
+    push_button(13);
+    ask(kNotice, "Program scan found nothing");   // 26 characters, fits: whole
+    EXPECT_EQ(glyph_at(screen, 70 + small_text_width("Program scan found nothin"), 95), font_index('g'));
+}
+
 TEST_F(MessageBox, CallersEventSurvives)
 {
     event = SDL_Event{};

@@ -1,8 +1,9 @@
-// The PC emulation of the console: the keyboard as buttons and the guard
-// that keeps host-changing commands from running.
+// The PC emulation of the console: the keyboard as buttons, the repeat of
+// held buttons, and the guard that keeps host-changing commands from running.
 #include "harness.h"
 
 #include "core/text.h"
+#include "platform/button_repeat.h"
 #include "platform/pc_console.h"
 #include "platform/platform.h"
 
@@ -102,4 +103,95 @@ TEST(BoundedText, PlainShellWords)
         EXPECT_TRUE(is_plain_shell_word(ok)) << ok;
     for (const char* bad : {"", ".", "..", "a b", "a/b", "a;b", "$x", "a*", "'q'", "a\\b", "~"})
         EXPECT_FALSE(is_plain_shell_word(bad)) << bad;
+}
+
+namespace {
+
+SDL_Event joy(Uint8 type, int button)
+{
+    SDL_Event e{};
+    e.jbutton.type = type;
+    e.jbutton.button = static_cast<Uint8>(button);
+    return e;
+}
+
+} // namespace
+
+TEST(ButtonRepeat, HeldDirectionsAndVolumeRepeatAfterTheDelay)
+{
+    for (int button : {0, 2, 4, 6, 16, 17}) {
+        ButtonRepeat r;
+        repeat_note(r, joy(SDL_JOYBUTTONDOWN, button), 1000);
+        EXPECT_FALSE(repeat_due(r, 1399)) << button;
+        ASSERT_TRUE(repeat_due(r, 1400)) << button;
+        SDL_Event e{};
+        ASSERT_TRUE(repeat_press(r, 1400, true, &e));
+        EXPECT_EQ(e.type, SDL_JOYBUTTONDOWN);
+        EXPECT_EQ(e.jbutton.button, button);
+        EXPECT_FALSE(repeat_due(r, 1499));
+        EXPECT_TRUE(repeat_due(r, 1500));
+        // A late window gets one press, not a burst to catch up with.
+        ASSERT_TRUE(repeat_press(r, 2000, true, &e));
+        EXPECT_FALSE(repeat_due(r, 2099));
+        repeat_note(r, joy(SDL_JOYBUTTONUP, button), 2050);
+        EXPECT_FALSE(repeat_due(r, 5000)) << "released";
+    }
+}
+
+TEST(ButtonRepeat, OnlyTheLastButtonRepeatsAndOthersNever)
+{
+    ButtonRepeat r;
+    for (int button : {8, 9, 10, 11, 12, 13, 14, 15}) {
+        repeat_note(r, joy(SDL_JOYBUTTONDOWN, button), 0);
+        EXPECT_FALSE(repeat_armed(r)) << button;
+    }
+    repeat_note(r, joy(SDL_JOYBUTTONDOWN, 4), 0);
+    repeat_note(r, joy(SDL_JOYBUTTONDOWN, 6), 300);
+    repeat_note(r, joy(SDL_JOYBUTTONUP, 4), 350);
+    EXPECT_FALSE(repeat_due(r, 699)) << "right counts from its own press";
+    EXPECT_TRUE(repeat_due(r, 700));
+    repeat_note(r, joy(SDL_JOYBUTTONDOWN, 13), 710);
+    EXPECT_FALSE(repeat_armed(r)) << "another button ends the repeat";
+    repeat_note(r, joy(SDL_JOYBUTTONDOWN, 0), 800);
+    SDL_Event e{};
+    EXPECT_FALSE(repeat_press(r, 1200, false, &e)) << "gone up without its release";
+    EXPECT_FALSE(repeat_armed(r));
+    // The tick count wraps after 49 days.
+    repeat_note(r, joy(SDL_JOYBUTTONDOWN, 2), 0xFFFFFF00u);
+    EXPECT_FALSE(repeat_due(r, 0xFFFFFFF0u));
+    EXPECT_TRUE(repeat_due(r, 0x00000100u));
+}
+
+// Every window waits through platform_wait_event, so this is what they get.
+TEST_F(PcConsole, HeldDirectionRepeatsUntilReleased)
+{
+    pc_hold_button(4, true);
+    push_button(4);
+    SDL_Event e;
+    ASSERT_TRUE(platform_wait_event(&e));
+    Uint32 pressed = SDL_GetTicks();
+    ASSERT_TRUE(platform_wait_event(&e));
+    Uint32 first = SDL_GetTicks();
+    EXPECT_EQ(e.type, SDL_JOYBUTTONDOWN);
+    EXPECT_EQ(e.jbutton.button, 4);
+    EXPECT_GE(first - pressed, kRepeatDelayMs - 5);
+    ASSERT_TRUE(platform_wait_event(&e));
+    EXPECT_EQ(e.jbutton.button, 4);
+    EXPECT_GE(SDL_GetTicks() - first, kRepeatIntervalMs - 5);
+    pc_hold_button(4, false);
+    push_button(4, false);
+    ASSERT_TRUE(platform_wait_event(&e));
+    EXPECT_EQ(e.type, SDL_JOYBUTTONUP);
+    push_button_later(13, 600);
+    ASSERT_TRUE(platform_wait_event(&e));
+    EXPECT_EQ(e.jbutton.button, 13) << "no repeat after the release";
+
+    // L holds the sidebar open and acts on its release: it never repeats.
+    pc_hold_button(10, true);
+    push_button(10);
+    ASSERT_TRUE(platform_wait_event(&e));
+    push_button_later(12, 600);
+    ASSERT_TRUE(platform_wait_event(&e));
+    EXPECT_EQ(e.jbutton.button, 12);
+    pc_release_buttons();
 }

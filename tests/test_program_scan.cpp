@@ -5,9 +5,11 @@
 #include "window_checks.h"
 
 #include "core/text.h"
+#include "frames.h"
 #include "scan/program_scan.h"
 #include "scan/scan_tables.h"
 
+#include <filesystem>
 #include <initializer_list>
 
 namespace {
@@ -65,17 +67,73 @@ TEST_F(ProgramScan, PagingWithTwelvePrograms)
     expect_at(0, 10);
 }
 
-TEST_F(ProgramScan, ListsAreReadGpeFirstAndLongPathsSkipped)
+TEST_F(ProgramScan, ListsAreReadGpeFirstAndLongPathsCounted)
 {
     std::string too_long = "/mnt/sd/" + std::string(120, 'd') + "/x.gpe\n";
-    write_file("gpe.lst", "/mnt/sd/emu/snes/snes.gpe\n" + too_long + "/mnt/sd/z/last.gpe");
+    write_file("gpe.lst", "/mnt/sd/emu/snes/snes.gpe\n" + too_long + "/mnt/sd/z/last.gpe\n" + too_long);
     write_file("gpu.lst", "/mnt/sd/a/first.gpu\n");
-    scan_with({});
+    std::vector<SDL_Surface*> frames;
+    {
+        FrameWatch watch([&](SDL_Surface* shown) {
+            frames.push_back(SDL_ConvertSurface(shown, shown->format, SDL_SWSURFACE));
+        });
+        push_button(13);   // answers the notice; the scan would take it for "create links"
+        scan_with({});
+    }
     EXPECT_STREQ(scan_dirs[0], "/mnt/sd/emu/snes/");
     EXPECT_STREQ(scan_files[0], "snes.gpe");
-    EXPECT_STREQ(scan_files[1], "last.gpe") << "the pieces of the long line are no programs";
+    EXPECT_STREQ(scan_files[1], "last.gpe") << "the pieces of the long lines are no programs";
     EXPECT_STREQ(scan_files[2], "first.gpu");
     EXPECT_STREQ(scan_files[3], "");
+    SDL_Event left;
+    EXPECT_EQ(SDL_PollEvent(&left), 0) << "a notice took the first press";
+    bool told = false;
+    for (SDL_Surface* frame : frames) {
+        SDL_BlitSurface(frame, nullptr, screen, nullptr);
+        told = told || box_shows("Left out, paths too long: 2", 0);
+        SDL_FreeSurface(frame);
+    }
+    EXPECT_TRUE(told);
+}
+
+TEST_F(ProgramScan, TheShellsOwnCompanionsAreNotOffered)
+{
+    write_file("card/korvo/Korvo.gpe", "shell");
+    write_file("card/korvo/installer.gpe", "installer");
+    write_file("card/korvo/uninstall.gpe", "uninstaller");
+    write_file("card/tools/installer.gpe", "another program's installer");
+    write_file("gpe.lst", "card/korvo/Korvo.gpe\ncard/korvo/installer.gpe\ncard/korvo/uninstall.gpe\n"
+                          "card/tools/installer.gpe\n");
+    scan_with({});
+    EXPECT_STREQ(scan_files[0], "Korvo.gpe");
+    EXPECT_STREQ(scan_dirs[1], "card/tools/");
+    EXPECT_STREQ(scan_files[1], "installer.gpe");
+    EXPECT_STREQ(scan_files[2], "");
+}
+
+TEST_F(ProgramScan, ProgramsSharingABaseNameGetLinksOfTheirOwn)
+{
+    write_file("gpe.lst", "/mnt/sd/apps/hello/hello.gpe\n/mnt/sd/emus/hello/hello.gpe\n"
+                          "/mnt/sd/more/emus/hello/hello.gpe\n/mnt/sd/hello.gpe\n");
+    scan_with({6, 4, 6, 4, 6, 4, 6, 13}, false);
+    auto program_of = [this](const std::string& link) {
+        std::string text = read_file("user/U/links/apps/" + link + ".lk");
+        size_t dir = text.find("hello.gpe\n");
+        return dir == std::string::npos ? text : text.substr(dir + 10, text.find('\n', dir + 10) - dir - 10);
+    };
+    EXPECT_EQ(program_of("hello"), "/mnt/sd/apps/hello/");
+    EXPECT_EQ(program_of("hello-emus"), "/mnt/sd/emus/hello/");
+    EXPECT_EQ(program_of("hello-emus-2"), "/mnt/sd/more/emus/hello/");
+    EXPECT_EQ(program_of("hello-sd"), "/mnt/sd/");
+    EXPECT_EQ(read_file("user/U/links/apps/hello-emus.lk"),
+              "hello-emus\n\nhello-emus\nhello.gpe\n/mnt/sd/emus/hello/\n533\nno\n\n");
+
+    // Scanned again, each program's link is written again under its name.
+    scan_with({0, 0, 0, 0, 0, 6, 4, 6, 13}, false);
+    int links = 0;
+    for (const auto& entry : std::filesystem::directory_iterator("user/U/links/apps"))
+        links += entry.path().extension() == ".lk";
+    EXPECT_EQ(links, 4);
 }
 
 TEST_F(ProgramScan, CategoryCycle)

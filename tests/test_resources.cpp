@@ -136,3 +136,50 @@ TEST_F(DeliveredTree, DeliveredAccounts)
             EXPECT_TRUE(std::filesystem::is_directory(root + "links/" + category)) << account << " " << category;
     }
 }
+
+namespace {
+
+Uint32 read_pixel(SDL_Surface* s, int x, int y)
+{
+    const Uint8* p = static_cast<const Uint8*>(s->pixels) + y * s->pitch + x * s->format->BytesPerPixel;
+    switch (s->format->BytesPerPixel) {
+    case 1: return *p;
+    case 2: return *reinterpret_cast<const Uint16*>(p);
+    case 3: return static_cast<Uint32>(p[0] | p[1] << 8 | p[2] << 16);
+    default: return *reinterpret_cast<const Uint32*>(p);
+    }
+}
+
+// Pixels that differ between the insides (14 x 18, clear of the rounded
+// corners and the border) of two keycaps at the given top-left corners.
+int keycap_difference(SDL_Surface* a, int ax, int ay, SDL_Surface* b, int bx, int by)
+{
+    int differ = 0;
+    for (int y = 1; y < 19; ++y)
+        for (int x = 3; x < 17; ++x) {
+            Uint8 ar, ag, ab, br, bg, bb;
+            SDL_GetRGB(read_pixel(a, ax + x, ay + y), a->format, &ar, &ag, &ab);
+            SDL_GetRGB(read_pixel(b, bx + x, by + y), b->format, &br, &bg, &bb);
+            differ += ar != br || ag != bg || ab != bb;
+        }
+    return differ;
+}
+
+} // namespace
+
+TEST_F(DeliveredTree, KeycapsOfLookAlikeSignsDifferAtAGlance)
+{
+    // ";" is key 29 of the first keyboard, ":" key 29 of the second; ","
+    // and "." are keys 37 and 38 of the first. The font's own glyphs of
+    // each pair are one pixel apart.
+    for (const char* skin : kSkins) {
+        SDL_Surface* lower = load_skin_image("keyboard1.png", skin);
+        SDL_Surface* upper = load_skin_image("keyboard2.png", skin);
+        ASSERT_NE(lower, nullptr);
+        ASSERT_NE(upper, nullptr);
+        EXPECT_GE(keycap_difference(lower, 256, 133, upper, 256, 133), 3) << skin << ": ';' and ':'";
+        EXPECT_GE(keycap_difference(lower, 219, 158, lower, 244, 158), 3) << skin << ": ',' and '.'";
+        SDL_FreeSurface(lower);
+        SDL_FreeSurface(upper);
+    }
+}

@@ -4,8 +4,12 @@
 #include "window_checks.h"
 
 #include "core/text.h"
+#include "gfx/font.h"
+#include "resource_files.h"
 #include "users/user_files.h"
 #include "users/users_window.h"
+
+#include <filesystem>
 
 namespace {
 
@@ -45,6 +49,28 @@ protected:
 };
 
 } // namespace
+
+TEST_F(UsersWindow, LongNamesStayInsideTheirFields)
+{
+    std::filesystem::remove_all("resources/skin");
+    write_coded_fonts("Blue");
+    copy_text(edit_user.name, "Wwwwwwwwwwwwwwwwwww");   // 19 characters, the longest a name has
+    SDL_FillRect(screen, nullptr, 0);
+    draw_users_window();
+    // Account row: between the arrows, the first glyph at 123, room to 204.
+    EXPECT_EQ(font_at(screen, 123, 59), FontCode::SmallBlack) << "too wide for the large font";
+    EXPECT_EQ(glyph_at(screen, 123, 59), font_index('W'));
+    int last = 123;
+    for (int x = 123; x < 240; ++x)
+        if (glyph_at(screen, x, 59) >= 0)
+            last = x;
+    EXPECT_LE(last, 123 + 81 + 8) << "the last glyph starts inside the field";
+    EXPECT_EQ(glyph_at(screen, last, 59), font_index('.'));
+    copy_text(edit_user.name, "root");
+    SDL_FillRect(screen, nullptr, 0);
+    draw_users_window();
+    EXPECT_EQ(font_at(screen, 123, 56), FontCode::LargeBlack) << "a short name in the large font";
+}
 
 TEST_F(UsersWindow, RightsOfEachKind)
 {

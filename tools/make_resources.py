@@ -940,8 +940,11 @@ def p_startmenu(th):
     for k, (icon, label) in enumerate(MENU_ENTRIES):
         y = 32 * k
         paste(img, draw_icon(icon, 22, th), 15, 14 + y)
-        # labels sit low in the 65x20 highlight, below the user picture's frame
-        text_left(img, 43, 26 + y, label, th["ink"], "small")
+        # each label inside its 65x20 highlight at (40, 14 + 32k) of the
+        # picture: "Program scan", the widest (59 pixels of ink from x 43),
+        # keeps a column clear of the highlight's frame on either side
+        text_left(img, 43, 24.5 + y, label, th["ink"], "small")
+        assert 43 + text_w(label, "small") <= 40 + 65 - 3, label
         if k < 5:
             d.line([(16, 40 + y), (108, 40 + y)], fill=rgba(shade(th["body2"], -0.12)))
             d.line([(16, 41 + y), (108, 41 + y)], fill=rgba(shade(th["body"], 0.7)))
@@ -952,13 +955,16 @@ def p_startmenu(th):
 
 
 def p_frame(th):
-    """Frame around the 26x26 user picture at (5, 5); it stays above row 33
-    so that it never covers the first start menu label."""
+    """Frame around the 26x26 user picture at (5, 5), hugging it.  Its
+    lower left corner is left out: the first start menu highlight, at
+    (-47, 24) of the frame and 65 wide, reaches under it there, and the
+    menu draws that highlight over the picture, whole."""
     img = new(35, 35)
     hi = Hi(35, 35)
-    hi.rrect((2, 2, 33, 33), 4, fill=shade(th["accent_light"], 0.3), outline=th["accent_dark"], width=1)
+    hi.rrect((3, 3, 32, 32), 3, fill=shade(th["accent_light"], 0.3), outline=th["accent_dark"], width=1)
     img = hi.result()
     rect(img, (4, 4, 30, 30), shade(th["accent_dark"], -0.3))
+    img.paste(CLEAR, (0, 22, 19, 35))
     return img
 
 
@@ -1314,6 +1320,44 @@ def key_pos(i):
     return x, 83 + 25 * row
 
 
+# Keycap marks for ";" and ",": the font's own glyphs are ":" and "." with a
+# single pixel more, too alike on a 20x20 key.  On the keys they get a tail
+# that bends to the left, as on a printed keyboard (the fonts keep theirs).
+KEYCAP_MARKS = {
+    ";": (".##",
+          ".##",
+          "...",
+          "...",
+          "...",
+          ".##",
+          ".##",
+          "..#",
+          ".#.",
+          "#.."),
+    ",": (".##",
+          ".##",
+          "..#",
+          ".#.",
+          "#.."),
+}
+
+
+def keycap_label(img, cx, cy, ch, colour):
+    """A key's label centred on (cx, cy); ";" and "," get their own marks."""
+    rows = KEYCAP_MARKS.get(ch)
+    if rows is None:
+        text_centred(img, cx, cy, ch, colour, "large")
+        return
+    # the marks sit where the font puts its dots: on the base line of the caps
+    base = int(round(cy - CAP_H["large"] / 2.0)) + CAP_H["large"] - 1
+    top = base - 1 if ch == "," else base - 6
+    left = int(round(cx - 1)) - 1   # the dots where the font has them
+    for dy, row in enumerate(rows):
+        for dx, cell in enumerate(row):
+            if cell == "#":
+                img.putpixel((left + dx, top + dy), rgba(colour))
+
+
 def key_cap(w, h, th, lit=False):
     if lit:
         return button_face(w, h, shade(th["accent"], 0.3), th["accent_dark"], shade(th["accent_dark"], -0.5), 3,
@@ -1346,7 +1390,7 @@ def p_keyboard(th, shift):
     for i, ch in enumerate(KEYS[shift]):
         x, y = key_pos(i)
         paste(img, key_cap(20, 20, th), x, y)
-        text_centred(img, x + 10, y + 9.5, ch, th["face_text"], "large")
+        keycap_label(img, x + 10, y + 9.5, ch, th["face_text"])
     for (x0, y0, x1, y1, label, lit) in ((0, 0, 64, 19, "Shift", shift == 1), (256, 0, 319, 19, "Space", False),
                                          (0, 221, 64, 239, "Cancel", False), (256, 221, 301, 236, "OK", False)):
         paste(img, key_cap(x1 - x0 + 1, y1 - y0 + 1, th, lit), x0, y0)
@@ -1434,7 +1478,7 @@ def skin_pictures(name):
     pics["mute.png"] = small_icon("mute", th)
     pics["descbar.png"] = p_descbar(th)
     pics["startmenu.png"] = p_startmenu(th)
-    pics["ssel.png"] = selection_frame(65, 20, th, r=5)
+    pics["ssel.png"] = selection_frame(65, 20, th, r=5, thick=1)
     pics["frame.png"] = p_frame(th)
     pics["sidebar.png"] = p_sidebar(th)
     pics["disk.png"] = draw_icon("sd", 32, th)

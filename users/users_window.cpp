@@ -37,6 +37,10 @@ constexpr SDL_Rect kTick          = {115, 171,   8,   8};
 constexpr int kHighlightX = 37, kHighlightY = 55, kRowStep = 28;
 constexpr int kTextX = 120;
 constexpr int kAccountTextY = 56, kNameTextY = 84, kKindTextY = 112, kPasswordTextY = 140;
+// The fields' room from the first glyph at kTextX + 3: between the arrows
+// (account, type) and up to the field's edge (name, password).
+constexpr int kArrowField = 81, kWideField = 99;
+constexpr int kSmallTextDrop = 3;
 
 enum Button { kUp = 0, kPrevious = 2, kDown = 4, kNext = 6, kOk = 9, kDelete = 12, kActivate = 13, kClose = 14 };
 
@@ -328,6 +332,16 @@ void handle_touch()
         touch_row(kNewAccount, new_account);
 }
 
+// A text that the large font cannot fit shows in the small one, cut to the
+// field if even that is too wide.
+void draw_field(int y, int field, const char* text)
+{
+    if (text_width(text) <= field)
+        draw_text(screen, kTextX, y, text, 0, skin_name);
+    else
+        draw_fitted_text(screen, FontSize::Small, kTextX, y + kSmallTextDrop, field, text, 0, skin_name);
+}
+
 } // namespace
 
 void draw_users_window()
@@ -343,10 +357,10 @@ void draw_users_window()
     if (shown_is_autologon())
         blit_at(tick, kTick.x, kTick.y);
     // The password is shown as it is: whoever may see this window may change it.
-    draw_text(screen, kTextX, kAccountTextY, edit_user.name, 0, skin_name);
-    draw_text(screen, kTextX, kNameTextY, edit_user.name, 0, skin_name);
-    draw_text(screen, kTextX, kKindTextY, edit_user.kind, 0, skin_name);
-    draw_text(screen, kTextX, kPasswordTextY, edit_user.password, 0, skin_name);
+    draw_field(kAccountTextY, kArrowField, edit_user.name);
+    draw_field(kNameTextY, kWideField, edit_user.name);
+    draw_field(kKindTextY, kArrowField, edit_user.kind);
+    draw_field(kPasswordTextY, kWideField, edit_user.password);
 }
 
 void users_input()

@@ -4,7 +4,9 @@
 // timeouts and screenshots.
 #include "e2e.h"
 
+#include <filesystem>
 #include <fstream>
+#include <sstream>
 
 namespace {
 
@@ -15,7 +17,17 @@ constexpr const char* kPowerOff = "press down\npress down\npress b\n";
 
 constexpr const char* kBootScript = "#!/bin/sh\ncd /usr/gp2x\n./qz &\nexec ./gp2xmenu\n";
 
-using Console = ConsoleRun;
+class Console : public ConsoleRun {
+protected:
+    // What the emulator wrote to its standard streams in this test's runs.
+    std::string read_output() const
+    {
+        std::ifstream in(dir + "/emulator.out");
+        std::stringstream text;
+        text << in.rdbuf();
+        return text.str();
+    }
+};
 
 TEST_F(Console, StockLauncherBootsAndPowerCutEndsTheEmulator)
 {
@@ -146,6 +158,22 @@ TEST_F(Console, ARunThatTakesTooLongIsStopped)
     EXPECT_EQ(boots().back(), "timed out");
 }
 
+// The command line: help comes before anything is laid out, and a script
+// that is not there is named, not taken for a sandbox that failed.
+TEST_F(Console, HelpAndAMissingScript)
+{
+    EXPECT_EQ(boot("", {"--help"}), 0);
+    std::string help = read_output();
+    EXPECT_EQ(help.rfind("usage: korvo-emu", 0), 0u) << help;
+    EXPECT_FALSE(std::filesystem::exists(dir + "/tree")) << "nothing laid out";
+
+    std::string missing = dir + "/no-such.script";
+    EXPECT_EQ(boot("", {"--script", missing}), 66);
+    std::string out = read_output().substr(help.size());
+    EXPECT_NE(out.find("korvo-emu: cannot read the input script " + missing), std::string::npos) << out;
+    EXPECT_EQ(out.find("sandbox"), std::string::npos) << out;
+}
+
 TEST_F(Console, ConsoleKeepsItsStateBetweenRuns)
 {
     ASSERT_EQ(boot(kPowerOff), 0);
@@ -162,8 +190,8 @@ TEST_F(Console, CardCarriesTheShellSamplesAndPictures)
     for (const char* path : {"/mnt/sd/korvo/Korvo.gpe", "/mnt/sd/korvo/installer.gpe", "/mnt/sd/korvo/uninstall.gpe",
                              "/mnt/sd/korvo/libSDL_gfx.so.0", "/mnt/sd/korvo/qz", "/mnt/sd/korvo/resources",
                              "/mnt/sd/korvo/user", "/mnt/sd/games/blocks/Blocks.gpe", "/mnt/sd/emus/hello/hello.gpe",
-                             "/mnt/sd/pictures/sunset.png", "/mnt/sd/pictures/tiles.jpg",
-                             "/mnt/sd/pictures/sprite.gif", "/mnt/sd/pictures/board.bmp", "/mnt/nand",
+                             "/mnt/sd/images/sunset.png", "/mnt/sd/images/tiles.jpg",
+                             "/mnt/sd/images/sprite.gif", "/mnt/sd/images/board.bmp", "/mnt/nand",
                              "/usr/gp2x/LineDraw.gpe", "/usr/gp2x/TCPMP.gpe", "/usr/gp2x/ts_calibrate", "/etc/rc.d"})
         EXPECT_TRUE(console_has(path)) << path;
 }

@@ -118,7 +118,9 @@ TEST_F(Shell, RecoveryScreenStartsTheKeptStockLauncher)
 }
 
 // Needs everything the tour passes: logon, welcome, desktop, start menu,
-// the applications window and its close box.
+// program scan and links, category window, link properties, launching,
+// sidebar, explorer, image viewer and slide show, system window, the
+// brightness window, log-off.
 TEST_F(Shell, TourStopsAtEveryScreen)
 {
     ASSERT_EQ(boot(kPowerOff), 0);
@@ -127,11 +129,49 @@ TEST_F(Shell, TourStopsAtEveryScreen)
     std::stringstream text;
     text << tour.rdbuf();
     EXPECT_EQ(boot(text.str()), 0);
-    for (const char* shot : {"01-stock-launcher", "02-logon", "03-desktop", "04-start-menu", "05-applications",
-                             "06-desktop-again"})
+    for (const char* shot : {"01-stock-launcher", "02-logon", "03-first-desktop", "04-start-menu", "05-program-scan",
+                             "06-program-scan-chosen", "07-applications", "08-link-properties",
+                             "09-program-running", "10-desktop-with-shortcuts", "11-sidebar",
+                             "12-explorer-pictures", "13-image-viewer", "14-slide-show", "15-system",
+                             "16-brightness", "17-log-off", "18-logon-again"})
         EXPECT_TRUE(std::filesystem::exists(dir + "/screenshots/" + shot + ".png")) << shot;
+    // The scan linked the card's programs, but not the shell's companions;
+    // three went on the desktop; one ran; the log-off restarted the shell.
+    std::string links = dir + "/tree/mnt/sd/korvo/user/admin/links/apps/";
+    for (const char* link : {"Blocks", "Cave", "hello", "Korvo", "Notes"})
+        EXPECT_TRUE(std::filesystem::exists(links + link + ".lk")) << link;
+    EXPECT_FALSE(std::filesystem::exists(links + "installer.lk"));
+    EXPECT_FALSE(std::filesystem::exists(links + "uninstall.lk"));
+    EXPECT_EQ(count(console_file("/mnt/sd/korvo/user/admin/desktop.st"), "\n"), 3u);
+    EXPECT_TRUE(has_line(state("programs.log"), "Blocks.gpe: back to the menu")) << state("programs.log");
+    EXPECT_TRUE(has_line(state("trace.log"), "Korvo.gpe: exec Korvo.gpe: Korvo.gpe")) << "the log-off";
     expect_screenshot_matches("04-start-menu");
-    expect_screenshot_matches("05-applications");
+    expect_screenshot_matches("07-applications");
+}
+
+// Needs: the desktop's volume buttons, the repeat of held buttons, the
+// sidebar's ShutDown on the release of L.
+TEST_F(Shell, HeldButtonsRepeatAndReleasesStillAct)
+{
+    ASSERT_EQ(boot(kPowerOff), 0);
+    std::filesystem::remove(dir + "/tree/mnt/sd/korvo/resources/autolog.st");
+    std::string script = std::string(kLogOnAsAdmin) +
+                         "hold volup\n"       // 50 -> 60 at once, then a step each 100 ms from 400 ms on
+                         "wait 1500\n"
+                         "release volup\n"
+                         "press voldown\n"    // one press, one step
+                         "hold l\n"           // the sidebar: its highlight moves, it acts on the release
+                         "press up\n"
+                         "release l\n";
+    EXPECT_EQ(boot(script), 0);
+    EXPECT_EQ(boots().back(), "ended: power-off");
+    std::string shell = after(state("trace.log"), "Korvo.gpe: mixer pcm 50");
+    std::string steps;
+    for (size_t at = shell.find("mixer pcm "); at != std::string::npos; at = shell.find("mixer pcm ", at + 1))
+        steps += shell.substr(at + 10, shell.find('\n', at) - at - 10) + " ";
+    EXPECT_EQ(steps, "60 70 80 90 100 90 ") << "held to the top, then one step down";
+    std::string settings = console_file("/mnt/sd/korvo/user/admin/settings.st");
+    EXPECT_EQ(settings.substr(settings.rfind(' ') + 1), "90");
 }
 
 } // namespace
