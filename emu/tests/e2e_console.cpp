@@ -22,7 +22,7 @@ protected:
     // What the emulator wrote to its standard streams in this test's runs.
     std::string read_output() const
     {
-        std::ifstream in(dir + "/emulator.out");
+        std::ifstream in(work + "/emulator.out");
         std::stringstream text;
         text << in.rdbuf();
         return text.str();
