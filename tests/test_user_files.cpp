@@ -47,13 +47,22 @@ TEST_F(UserFiles, NewAccountFilesAndCommands)
     for (const char* category : {"apps", "emus", "ports", "games"})
         EXPECT_TRUE(fs::is_directory(std::string("user/bob/links/") + category)) << category;
     std::vector<std::string> commands = commands_run();
-    std::vector<std::string> expected = {"mkdir user/bob",           "mkdir user/bob/links",
-                                         "mkdir user/bob/links/apps", "mkdir user/bob/links/emus",
-                                         "mkdir user/bob/links/ports", "mkdir user/bob/links/games",
-                                         "cp resources/pic.png user/bob/pic.png", "sync"};
-    ASSERT_GE(commands.size(), expected.size());
-    EXPECT_EQ(std::vector<std::string>(commands.begin(), commands.begin() + 8), expected);
+    // Put together beside the accounts, then given its name in one step.
+    std::vector<std::string> expected = {"rm -rf user/~new-account",
+                                         "mkdir user/~new-account",
+                                         "mkdir user/~new-account/links",
+                                         "mkdir user/~new-account/links/apps",
+                                         "mkdir user/~new-account/links/emus",
+                                         "mkdir user/~new-account/links/ports",
+                                         "mkdir user/~new-account/links/games",
+                                         "cp resources/pic.png user/~new-account/pic.png",
+                                         "sync",
+                                         "sync",
+                                         "mv user/~new-account user/bob",
+                                         "sync"};
+    EXPECT_EQ(commands, expected);
     EXPECT_FALSE(exists("user/bob/settings.st.tmp"));
+    EXPECT_FALSE(exists("user/~new-account"));
 }
 
 TEST_F(UserFiles, NamesTheShellCouldMisreadAreRefused)
@@ -123,8 +132,23 @@ TEST_F(UserFiles, SaveUserData)
     save_user_data(record);
     EXPECT_EQ(read_file("user/amy/data.st"), "guest pw");
     EXPECT_FALSE(exists("user/amy/data.st.tmp"));
-    copy_text(record.name, "nobody");
+    fs::create_directory("user/amy/data.st.tmp");   // the file cannot be written beside
     EXPECT_TRUE(shows_message("Could not create user data!", 0, [&] { save_user_data(record); }));
+    EXPECT_EQ(read_file("user/amy/data.st"), "guest pw");
+
+    // No file is made outside an existing account, nor for a record that
+    // was read from no data file.
+    fs::remove("user/amy/data.st.tmp");
+    copy_text(record.name, "nobody");
+    save_user_data(record);
+    copy_text(record.name, "");
+    save_user_data(record);
+    copy_text(record.name, "amy");
+    record.kind[0] = '\0';
+    save_user_data(record);
+    EXPECT_FALSE(exists("user/nobody"));
+    EXPECT_FALSE(exists("user/data.st"));
+    EXPECT_EQ(read_file("user/amy/data.st"), "guest pw");
 }
 
 TEST_F(UserFiles, NewAccountSettingsKeepTheOtherThreeValues)
