@@ -4,6 +4,8 @@
 #include "window_checks.h"
 
 #include "core/text.h"
+
+#include <filesystem>
 #include "users/user_files.h"
 #include "users/users_window.h"
 
@@ -145,4 +147,55 @@ TEST_F(UsersWindow, NewAccountAndPassword)
     push_touch(220, 200);
     users_input();
     EXPECT_EQ(read_file("user/dan/data.st"), "user 42");
+}
+
+// The data file is read word by word: a password with a blank could never
+// be typed back, so it is refused and the old one kept.
+TEST_F(UsersWindow, PasswordWithABlankIsRefused)
+{
+    load_user(edit_user, "amy");
+    field_selection = 3;
+    push_button(13);
+    push_touch(31 + 25 * 3 + 10, 93);   // "4"
+    push_button(11);                    // a blank
+    push_touch(31 + 25 * 1 + 10, 93);   // "2"
+    push_button(9);
+    push_button(13);   // the refusal
+    users_input();
+    EXPECT_TRUE(box_shows("No blanks in a password!", 0));
+    EXPECT_STREQ(edit_user.password, "");
+    input(3, 9);   // OK
+    EXPECT_EQ(read_file("user/amy/data.st"), "user ");
+
+    input(3, 13, "42");
+    EXPECT_STREQ(edit_user.password, "42") << "one without a blank is taken";
+}
+
+// A folder without "data.st" (made on a PC, or an older creation cut short)
+// is shown as such, never stops the stepping, gets no files, and can be
+// deleted. The folder of a creation under way is no account.
+TEST_F(UsersWindow, AccountFolderWithoutDataIsShownAndCanBeDeleted)
+{
+    std::filesystem::create_directories("user/carl/links");
+    std::filesystem::create_directories("user/~new-account/links");
+    input(0, 6);   // root is last: nothing further
+    EXPECT_STREQ(edit_user.name, "root");
+    input(0, 2);
+    EXPECT_STREQ(edit_user.name, "carl");
+    EXPECT_STREQ(edit_user.kind, "");
+    std::vector<Uint32> without_data = (draw_users_window(), snapshot());
+    copy_text(edit_user.kind, "(no user data)");
+    std::vector<Uint32> with_words = (draw_users_window(), snapshot());
+    edit_user.kind[0] = '\0';
+    EXPECT_EQ(without_data, with_words) << "the kind row says there is no data";
+    input(0, 2);
+    EXPECT_STREQ(edit_user.name, "bob") << "stepped past";
+    input(0, 6);
+    EXPECT_STREQ(edit_user.name, "carl");
+    input(0, 9);   // OK
+    EXPECT_FALSE(exists("user/carl/data.st")) << "nothing is written into it";
+    input(0, 12, "", 0, true);
+    EXPECT_EQ(commands_run(), (std::vector<std::string>{"rm -rf user/carl", "sync"}));
+    EXPECT_FALSE(exists("user/carl"));
+    EXPECT_STREQ(edit_user.name, "amy");
 }
