@@ -1,12 +1,15 @@
 // The whole start-up: automatic logon, the logon screen and the log-off
 // cycle across starts, and the recovery button.
 #include "harness.h"
+#include "frames.h"
 
 #include "core/devices.h"
+#include "core/text.h"
 #include "shell/shell.h"
 #include "platform/pc_console.h"
 
 #include <SDL_mixer.h>
+#include <algorithm>
 #include <filesystem>
 
 namespace {
@@ -56,10 +59,26 @@ TEST_F(StartUp, AutomaticLogonAsksThePasswordUntilRight)
     push_typing("41");
     push_button(13);   // "Wrong password!"
     push_typing("42");
-    start();
+    std::vector<std::vector<Uint32>> frames;
+    {
+        FrameWatch watch([&](SDL_Surface*) { frames.push_back(snapshot()); });
+        start();
+    }
     EXPECT_STREQ(user_name, "amy");
     SDL_Event left;
     EXPECT_EQ(SDL_PollEvent(&left), 0);
+
+    // The wrong password is said, over a clean screen (no strip of the
+    // keyboard left at the top), and so is the prompt after it.
+    copy_text(skin_name, "Blue");
+    std::vector<Uint32> box = message_box_picture("Wrong password!", 0);
+    auto shown = std::find(frames.begin(), frames.end(), box);
+    ASSERT_NE(shown, frames.end());
+    ASSERT_NE(shown + 1, frames.end());
+    const std::vector<Uint32>& prompt = *(shown + 1);
+    for (int x : {2, 60, 300})
+        for (int y : {2, 20, 28})
+            EXPECT_EQ(prompt[static_cast<size_t>(y * 320 + x)], 0u) << x << "," << y;
 }
 
 TEST_F(StartUp, LogOffParksTheAutomaticLogonForOneStart)
