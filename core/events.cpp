@@ -47,14 +47,19 @@ bool is_power_off_request(const SDL_Event& e)
 
 void wait_event()
 {
+    wait_event_into(event);
+}
+
+void wait_event_into(SDL_Event& into)
+{
     for (;;) {
         uintptr_t this_wait = wait_count.load();
         arm_timers(this_wait);
-        platform_wait_event(&event);
+        platform_wait_event(&into);
         remove_timers();
         wait_count = this_wait + 1;
-        bool power_off_request = is_power_off_request(event);
-        if (power_off_request && reinterpret_cast<uintptr_t>(event.user.data1) != this_wait)
+        bool power_off_request = is_power_off_request(into);
+        if (power_off_request && reinterpret_cast<uintptr_t>(into.user.data1) != this_wait)
             continue;
         if (screen_on == 0) {
             screen_on = 1;

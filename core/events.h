@@ -8,6 +8,10 @@
 // power-off timers armed while it waits; the first event after the backlight
 // went off switches it on again (and is handled like any other).
 void wait_event();
+// The same wait into a record of the caller's own: the modal dialogs and
+// screens (message boxes, keyboard, logon) wait with the timers armed too,
+// so a console left at one of them dims and powers off as anywhere else.
+void wait_event_into(SDL_Event& into);
 
 // 1 when (px, py) lies in the rectangle (x, y, w, h), both edges inclusive:
 // the rectangle accepts w + 1 columns and h + 1 rows.

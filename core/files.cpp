@@ -6,11 +6,34 @@
 #include <cerrno>
 #include <climits>
 #include <cstdlib>
+#include <fcntl.h>
+#include <sys/stat.h>
 #include <unistd.h>
+
+File open_regular_file(const char* path)
+{
+    // O_NONBLOCK: opening a FIFO for reading would otherwise wait for a
+    // writer; the status of the open descriptor then tells what it is.
+    int fd = open(path, O_RDONLY | O_NONBLOCK | O_CLOEXEC);
+    if (fd < 0)
+        return nullptr;
+    struct stat status;
+    if (fstat(fd, &status) != 0 || !S_ISREG(status.st_mode)) {
+        close(fd);
+        return nullptr;
+    }
+    int flags = fcntl(fd, F_GETFL);
+    if (flags != -1)
+        fcntl(fd, F_SETFL, flags & ~O_NONBLOCK);
+    File file(fdopen(fd, "r"));
+    if (!file)
+        close(fd);
+    return file;
+}
 
 bool file_exists(const char* path)
 {
-    return open_file(path, "r") != nullptr;
+    return open_regular_file(path) != nullptr;
 }
 
 bool replace_file(const char* path, std::string_view content)

@@ -18,7 +18,13 @@ inline File open_file(const char* path, const char* mode)
     return File(std::fopen(path, mode));
 }
 
-// True when path can be opened for reading.
+// Opens path for reading only when it is a regular file, without ever
+// blocking: a FIFO, a device or a folder named like a data file (a file
+// copied over USB, or made on a PC) gives none, where fopen would wait for a
+// writer that never comes or hand back a folder that reads as an error.
+File open_regular_file(const char* path);
+
+// True when path is a regular file that can be opened for reading.
 bool file_exists(const char* path);
 
 // Replaces the file at path with content so that a power cut leaves either

@@ -4,10 +4,12 @@
 #include "core/text.h"
 #include "platform/platform.h"
 #include "programs/links.h"
+#include "users/user_files.h"
 
 #include <cstring>
 #include <string>
 #include <string_view>
+#include <sys/stat.h>
 #include <unistd.h>
 
 namespace {
@@ -62,6 +64,10 @@ bool ends_mid_line(std::FILE* file)
 
 bool append_line(const char* path, const char* line)
 {
+    // Only to a regular file (or a new one): a FIFO would block the write.
+    struct stat status;
+    if (stat(path, &status) == 0 && !S_ISREG(status.st_mode))
+        return false;
     // "a+" creates a missing file and only ever adds to an existing one.
     File file = open_file(path, "a+");
     if (!file)
@@ -74,7 +80,7 @@ bool append_line(const char* path, const char* line)
 
 bool read_whole_file(const char* path, std::string& content)
 {
-    File file = open_file(path, "rb");
+    File file = open_regular_file(path);
     if (!file)
         return false;
     char block[4096];
@@ -107,7 +113,7 @@ void load_desktop()
     char path[64];
     if (!desktop_file(path, "desktop.st"))
         return;
-    File file = open_file(path, "r");
+    File file = open_regular_file(path);
     if (!file)
         return;
     int filled = 0;
@@ -121,7 +127,7 @@ void load_desktop()
 
 bool desktop_add(const LinkRecord& record)
 {
-    if (record.link_name[0] == '\0' || already_on_desktop(record.link_name))
+    if (record.link_name[0] == '\0' || already_on_desktop(record.link_name) || !account_exists(user_name))
         return false;
     std::string_view category = window_name(return_window);
     char line[kLineCapacity];

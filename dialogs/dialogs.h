@@ -1,6 +1,6 @@
-// The modal dialogs every window uses. Each runs its own small event loop on
-// the platform's input source, with no screensaver or power-off timer armed,
-// and never changes current_window.
+// The modal dialogs every window uses. Each runs its own small event loop,
+// waiting with the screensaver and power-off timers armed as every window
+// does, and never changes current_window.
 #pragma once
 
 #include <SDL.h>

@@ -286,8 +286,8 @@ int on_screen_keyboard(SDL_Surface* surface, char* text, size_t capacity, const 
     while (t.result == kOpen) {
         draw_keyboard(t);
         show_whole_screen(surface);
-        if (platform_wait_event(&key_event))
-            handle(t, key_event);
+        wait_event_into(key_event);
+        handle(t, key_event);
     }
     slide_out(t);
     return t.result;

@@ -139,8 +139,7 @@ int message_box(SDL_Surface* surface, const char* text, int question, const char
     for (;;) {
         draw_box(surface, text, skin);
         show_whole_screen(surface);
-        if (!platform_wait_event(&box_event))
-            continue;
+        wait_event_into(box_event);
         int result = answer(box_event, is_question);
         if (result != kNoAnswer)
             return result;

@@ -369,8 +369,7 @@ int operations_menu(SDL_Surface* surface, int x, int y, const char* skin)
         blit_onto(surface, menu_picture, x, y);
         blit_onto(surface, menu_highlight, x + kFirstItem.x, y + kFirstItem.y + kHighlightStep * menu_item);
         show_whole_screen(surface);
-        if (!platform_wait_event(&menu_event))
-            continue;
+        wait_event_into(menu_event);
         int choice = kNoChoice;
         if (menu_event.type == SDL_JOYBUTTONDOWN)
             choice = pressed_item(menu_event.jbutton.button);

@@ -320,8 +320,10 @@ bool first_press(SDL_Event& record)
 // event arrives, so a held button keeps panning.
 bool next_event(SDL_Event& record)
 {
-    if (!is_pan_press(record))
-        return platform_wait_event(&record) != 0;
+    if (!is_pan_press(record)) {
+        wait_event_into(record);
+        return true;
+    }
     if (!platform_poll_event(&record))
         SDL_Delay(kHeldPanPauseMs);
     return true;
@@ -440,8 +442,7 @@ void slide_show(SDL_Surface* surface, const char* directory, const char* path, c
     show_slide(surface, slide_list[0], skin, 0);
     SDL_Event show_event{};
     for (;;) {
-        if (!platform_wait_event(&show_event))
-            continue;
+        wait_event_into(show_event);
         if (show_event.type == SDL_MOUSEBUTTONDOWN) {
             slide_index = 0;
             return;

@@ -7,6 +7,7 @@
 #include <SDL_image.h>
 #include <SDL_rotozoom.h>
 #include <cstring>
+#include <sys/stat.h>
 
 namespace {
 
@@ -97,6 +98,11 @@ SDL_Surface* zoomable_copy(SDL_Surface* image)
 
 SDL_Surface* load_image(const char* path)
 {
+    // Only a regular file: a FIFO named like a picture (an icon, an account
+    // picture) would keep the loader waiting for ever.
+    struct stat status;
+    if (stat(path, &status) != 0 || !S_ISREG(status.st_mode))
+        return nullptr;
     return to_screen_format(IMG_Load(path));
 }
 

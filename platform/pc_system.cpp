@@ -12,6 +12,7 @@
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <csignal>
 #include <errno.h>
 #include <mutex>
 #include <string_view>
@@ -516,6 +517,23 @@ void pc_emu_log(std::string_view log, std::string_view line)
     std::fclose(file);
 }
 
+namespace {
+
+bool sandbox_namespace()
+{
+    if (!pc_emu_active())
+        return false;
+    std::FILE* file = std::fopen("/proc/1/comm", "r");
+    if (!file)
+        return false;
+    char name[32] = {};
+    bool bwrap = std::fgets(name, sizeof name, file) && std::string_view(name) == "bwrap\n";
+    std::fclose(file);
+    return bwrap;
+}
+
+} // namespace
+
 void pc_emu_end(const char* how)
 {
     std::FILE* file = std::fopen(pc_emu_path("state/control").c_str(), "w");
@@ -525,5 +543,12 @@ void pc_emu_end(const char* how)
     }
     pc_emu_log("trace.log", std::string("end: ") + how);
     std::fflush(nullptr);
+    // The whole console stops, as it does on the console: a system shell
+    // still waiting behind a program (to bring the menu back when it ends)
+    // must not go on after a power-off or a reboot. Only ever inside the
+    // emulator's sandbox, whose process namespace has bwrap as its first
+    // process; never on the host.
+    if (sandbox_namespace())
+        kill(-1, SIGKILL);
     std::_Exit(0);
 }

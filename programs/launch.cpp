@@ -2,60 +2,94 @@
 
 #include "core/devices.h"
 #include "core/text.h"
+#include "dialogs/dialogs.h"
 #include "platform/platform.h"
 #include "programs/clock.h"
 #include "users/user_files.h"
 
 #include <SDL_mixer.h>
 #include <cstring>
+#include <sys/stat.h>
+#include <unistd.h>
 
 namespace {
 
 constexpr const char* kSystemShell = "/bin/sh";
 
+// What the system shell runs after the program: the console's menu, as
+// console programs start it themselves when they end. A program that goes
+// back by itself replaces its own process with the menu, and the menu never
+// returns to this shell, so for such a program this part is never reached;
+// one that just ends, or cannot start, brings the console back to the menu
+// instead of leaving it with nothing on the screen. The shell waiting
+// behind a program costs one small process; the "killall sh" at every start
+// of the shell ends those left by programs that went back themselves, so
+// they never pile up over many launches.
+constexpr const char* kBackToMenu = "; cd /usr/gp2x; exec /usr/gp2x/gp2xmenu";
+
 // The program's path for the system shell: the directory (which ends in
-// "/"), a slash and the file, between double quotes. Characters the shell
-// would still interpret inside the quotes get a backslash, so it runs the
-// literal path and nothing else.
-bool quoted_program_path(char* command, size_t capacity, const char* directory, const char* file)
+// "/"), a slash and the file, between double quotes, then the way back to
+// the menu. Characters the shell would still interpret inside the quotes
+// get a backslash, so it runs the literal path and nothing else.
+bool program_command(char* command, size_t capacity, const char* directory, const char* file)
 {
     char escaped_directory[2 * sizeof explorer_path];
     char escaped_file[2 * kNameCapacity];
     return escape_for_double_quotes(escaped_directory, sizeof escaped_directory, directory) &&
            escape_for_double_quotes(escaped_file, sizeof escaped_file, file) &&
-           format_text(command, capacity, "\"%s/%s\"", escaped_directory, escaped_file);
+           format_text(command, capacity, "\"%s/%s\"%s", escaped_directory, escaped_file, kBackToMenu);
 }
 
-void replace_with_program(const char* directory, const char* file)
+// A program that cannot run (the card taken out since the list was read, a
+// folder, a file without leave to run) is found out while the shell still
+// has its screen, and said so.
+bool program_runnable(const char* directory, const char* file)
 {
+    char path[sizeof explorer_path + kNameCapacity];
+    if (!format_into(path, "%s%s", directory, file))
+        return false;
+    struct stat status;
+    return stat(path, &status) == 0 && S_ISREG(status.st_mode) && access(path, X_OK) == 0;
+}
+
+bool replace_with_program(const char* directory, const char* file)
+{
+    char command[2 * (sizeof explorer_path + kNameCapacity) + 64];
+    if (!program_runnable(directory, file) || !program_command(command, sizeof command, directory, file)) {
+        message_box(screen, "Cannot start program!", 0, message_skin());
+        return false;
+    }
     save_settings();
     close_devices();
     platform_run("sync");
     SDL_Quit();
     Mix_CloseAudio();
     platform_chdir(directory);
-    char command[2 * (sizeof explorer_path + kNameCapacity) + 8];
-    if (quoted_program_path(command, sizeof command, directory, file)) {
-        const char* const argv[] = {kSystemShell, "-c", command, nullptr};
-        if (platform_replace_process(kSystemShell, argv) == 0)
-            return;
-    }
+    const char* const argv[] = {kSystemShell, "-c", command, nullptr};
+    if (platform_replace_process(kSystemShell, argv) == 0)
+        return true;
     restart_shell();
+    return true;
 }
 
 } // namespace
 
-void launch_link(const LinkRecord& record)
+bool launch_link(const LinkRecord& record)
 {
+    // Checked first: the clock stays as it is for a program that cannot run.
+    if (!program_runnable(record.program_dir, record.program_file)) {
+        message_box(screen, "Cannot start program!", 0, message_skin());
+        return false;
+    }
     char params[512];
     format_into(params, "cpuclk=%s", record.cpu_mhz);
     apply_clock_params(params);
     if (std::strcmp(record.timing_tweak, "yes") == 0)
         apply_timing_tweak();
-    replace_with_program(record.program_dir, record.program_file);
+    return replace_with_program(record.program_dir, record.program_file);
 }
 
-void launch_file(const char* file)
+bool launch_file(const char* file)
 {
-    replace_with_program(explorer_path, file);
+    return replace_with_program(explorer_path, file);
 }

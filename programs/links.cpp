@@ -85,7 +85,7 @@ bool create_link(const char* user, std::string_view category, const char* file, 
 
 bool read_link_file(const char* path, LinkRecord& record)
 {
-    File file = open_file(path, "r");
+    File file = open_regular_file(path);
     if (!file)
         return false;
     for (const LinkField& f : link_fields(record))
@@ -283,9 +283,19 @@ long read_link_line(std::FILE* file, char* text, size_t capacity, size_t keep)
     }
     long length = 0;
     size_t kept = 0;
-    for (; c != EOF && c != '\n'; c = std::fgetc(file), ++length)
+    for (; c != EOF && c != '\n'; c = std::fgetc(file), ++length) {
+        if (c == '\r') {
+            int next = std::fgetc(file);
+            if (next == '\n') {
+                c = next;
+                break;
+            }
+            if (next != EOF)
+                std::ungetc(next, file);
+        }
         if (kept < keep)
             text[kept++] = static_cast<char>(c);
+    }
     if (c == '\n')
         text[kept++] = '\n';
     text[kept] = '\0';

@@ -90,9 +90,10 @@ void strip_line_ends(LinkRecord& record);
 
 // Reads one whole line of file, storing its first `keep` characters (keep
 // + 2 <= capacity) followed by its line feed, if it had one. The rest of a
-// longer line is consumed, so the next read starts on the next line.
-// Returns the length of the whole line without its line feed, or -1 when
-// the file was at its end.
+// longer line is consumed, so the next read starts on the next line. A
+// carriage return right before the line feed belongs to the line end (a
+// file edited on a PC), not to the text. Returns the length of the whole
+// line without its line end, or -1 when the file was at its end.
 long read_link_line(std::FILE* file, char* text, size_t capacity, size_t keep);
 
 // Reads the link file at path into record, as load_links reads each link:

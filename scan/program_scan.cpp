@@ -280,7 +280,7 @@ void program_scan(SDL_Surface* surface, const char* skin, const char* user)
         draw_scan_window(surface, skin);
         show_whole_screen(surface);
         SDL_Event e;
-        platform_wait_event(&e);
+        wait_event_into(e);
         if (e.type == SDL_JOYBUTTONDOWN)
             step = handle_button(e.jbutton.button);
         else if (e.type == SDL_MOUSEBUTTONDOWN)

@@ -244,8 +244,7 @@ void date_time_window(SDL_Surface* surface, const char* skin, int32_t& twelve_ho
     SDL_Event calendar_event{};
     for (;;) {
         draw(c);
-        if (!platform_wait_event(&calendar_event))
-            continue;
+        wait_event_into(calendar_event);
         if (handle_event(c, calendar_event) != Outcome::GoOn)
             return;
     }

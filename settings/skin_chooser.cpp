@@ -144,8 +144,7 @@ int skin_chooser(SDL_Surface* surface, char (&skin)[20], char (&wallpaper)[100])
     SDL_Event chooser_event{};
     for (;;) {
         draw(surface);
-        if (!platform_wait_event(&chooser_event))
-            continue;
+        wait_event_into(chooser_event);
         int result = handle_event(chooser, chooser_event);
         if (result != kGoOn)
             return result;

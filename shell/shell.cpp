@@ -28,6 +28,7 @@ static_assert(kSdlSubsystems == 0x231, "timer, audio, video and joystick");
 constexpr int kRecoveryButton = 11;
 constexpr const char* kLaunchScript = "/mnt/nand/exect.gpe";
 constexpr const char* kPasswordSkin = "Blue";
+constexpr const char* kAutologParked = "resources/autoback.st";
 
 // The screensaver choices of the "saver" window, in its order.
 constexpr int32_t kSaverChoicesMs[] = {0, 10000, 30000, 60000};
@@ -49,39 +50,101 @@ void select_saver_choice()
 }
 
 
-// Automatic logon asks the password again and again until it is typed
-// exactly; there is no way to cancel.
-void ask_autolog_password()
+// Until a user's settings are read no intervals are known. The screens of
+// the start (recovery, logon, password) dim and power the console off after
+// these, so a console left at one of them does not drain its battery; the
+// values held before come back once the logon is done, so that a settings
+// file that lacks the power-off field keeps what it kept before.
+constexpr int32_t kStartSaverMs = 60000;
+constexpr int32_t kStartPowerOffMs = 600000;
+
+struct StartIdleTimes {
+    int32_t saver = saver_ms;
+    int32_t off = auto_off_ms;
+    StartIdleTimes()
+    {
+        if (saver_ms <= 0)
+            saver_ms = kStartSaverMs;
+        if (auto_off_ms <= 0)
+            auto_off_ms = kStartPowerOffMs;
+    }
+    ~StartIdleTimes()
+    {
+        saver_ms = saver;
+        auto_off_ms = off;
+    }
+    StartIdleTimes(const StartIdleTimes&) = delete;
+    StartIdleTimes& operator=(const StartIdleTimes&) = delete;
+};
+
+// The keyboard's slide-out leaves a strip of it at the top: every prompt
+// and message starts from a black screen.
+void clear_screen()
+{
+    SDL_FillRect(screen, nullptr, SDL_MapRGB(screen->format, 0, 0, 0));
+}
+
+// Asks the automatic-logon account's password until it is typed exactly,
+// saying so after each wrong one. False when the keyboard is cancelled: the
+// logon screen then offers every account (the automatic logon stays).
+bool autolog_password_typed()
 {
     for (;;) {
-        char typed[50] = {};
+        clear_screen();
         draw_text(screen, 100, 0, "Enter password:", 1, kPasswordSkin);
-        on_screen_keyboard(screen, typed, kPasswordSkin);
+        char typed[50] = {};
+        if (!on_screen_keyboard(screen, typed, kPasswordSkin))
+            return false;
         if (std::strcmp(typed, user_password) == 0)
-            return;
+            return true;
+        clear_screen();
+        message_box(screen, "Wrong password!", 0, kPasswordSkin);
     }
+}
+
+// An automatic logon that names no usable account (its folder renamed or
+// deleted, or without "data.st") is parked as a log-off parks it, so this
+// start shows the logon screen; restore_autolog drops it afterwards.
+void park_unusable_autolog()
+{
+    if (autolog_user[0] == '\0' || account_usable(autolog_user))
+        return;
+    platform_run("mv resources/autolog.st resources/autoback.st");
+    platform_run("sync");
+    std::memset(autolog_user, 0, sizeof autolog_user);
 }
 
 void log_user_on()
 {
     read_autolog_user();
+    park_unusable_autolog();
     if (autolog_user[0]) {
         load_user(current_user, autolog_user);
-        if (user_password[0])
-            ask_autolog_password();
-        release_fonts();   // the user's skin draws from now on
-        return;
+        if (!user_password[0] || autolog_password_typed()) {
+            release_fonts();   // the user's skin draws from now on
+            return;
+        }
+        clear_screen();
     }
     logon_screen(screen, current_user);
     load_user(current_user, user_name);
     show_welcome(screen, current_user);
 }
 
-// A log-off parked the automatic logon for one start: put it back.
+// A log-off parked the automatic logon for one start: put it back, unless
+// it names no usable account, which would only be parked again.
 void restore_autolog()
 {
-    if (!file_exists("resources/autoback.st"))
+    if (!file_exists(kAutologParked))
         return;
+    char parked[sizeof autolog_user] = {};
+    if (File file = open_regular_file(kAutologParked))
+        read_word(file.get(), parked, sizeof parked);
+    if (!account_usable(parked)) {
+        platform_run("rm resources/autoback.st");
+        platform_run("sync");
+        return;
+    }
     platform_run("mv resources/autoback.st resources/autolog.st");
     platform_run("sync");
     read_autolog_user();
@@ -92,18 +155,24 @@ void restore_autolog()
 void start_up()
 {
     platform_run("killall sh");
-    set_before_power_down(save_settings);
+    // Nothing is saved at a power-off before the user's settings are read:
+    // the values in memory are no one's yet.
+    set_before_power_down(nullptr);
     open_devices();
     SDL_Init(kSdlSubsystems);
     screen = platform_open_display();
     Mix_OpenAudio(22050, AUDIO_S16LSB, 2, 1024);
     if (SDL_NumJoysticks() > 0)
         joystick = SDL_JoystickOpen(0);
-    if (platform_button_held(joystick, kRecoveryButton))
-        show_recovery_screen(screen);
-    apply_clock_params("cpuclk=533");
-    log_user_on();
+    {
+        StartIdleTimes idle;
+        if (platform_button_held(joystick, kRecoveryButton))
+            show_recovery_screen(screen);
+        apply_clock_params("cpuclk=533");
+        log_user_on();
+    }
     load_settings();
+    set_before_power_down(save_settings);
     load_desktop();
     write_mixer_volume(volume, false);
     play_logon();

@@ -1,12 +1,14 @@
 #include "stock/recovery.h"
 
 #include "core/devices.h"
+#include "core/events.h"
 #include "core/files.h"
 #include "core/version.h"
 #include "dialogs/dialogs.h"
 #include "gfx/font.h"
 #include "gfx/image.h"
 #include "platform/platform.h"
+#include "users/user_files.h"
 
 #include <array>
 
@@ -19,18 +21,20 @@ constexpr Uint32 kPleaseWaitMs = 1000;
 constexpr int kButtonProceed = 14;    // X
 constexpr int kButtonLauncher = 12;   // A
 constexpr int kButtonUninstall = 15;  // Y
+constexpr int kButtonNoAutologon = 13;  // B
 
 struct Line {
     int x, y;
     const char* text;
 };
 // The screen is black, so its text is drawn in the white font.
-constexpr std::array<Line, 5> kLines = {{
+constexpr std::array<Line, 6> kLines = {{
     { 85,   5, "Korvo - Recovery screen"},
     {100,  17, "-------------------------"},
     {  8,  48, "(X) : Proceed with Korvo execution"},
     {  8,  78, "(A) : Start GPH launcher"},
     {  8, 108, "(Y) : Uninstall Korvo"},
+    {  8, 168, "(B) : Switch off automatic logon"},
 }};
 constexpr Line kPleaseWait = {15, 138, "Please wait..."};
 constexpr Line kCredit = {0, 220, kKorvoCredit};
@@ -84,10 +88,17 @@ void show_recovery_screen(SDL_Surface* surface)
     for (;;) {
         draw(surface);
         SDL_Event e;
-        platform_wait_event(&e);
+        wait_event_into(e);
         if (e.type != SDL_JOYBUTTONDOWN)
             continue;
         switch (e.jbutton.button) {
+        case kButtonNoAutologon:
+            // The way out of an automatic logon whose password is
+            // forgotten: the logon screen shows, with every account.
+            switch_off_autologon();
+            please_wait(surface);
+            release_fonts();
+            return;
         case kButtonProceed:
             please_wait(surface);
             release_fonts();

@@ -1,6 +1,6 @@
 // The recovery screen, shown instead of the logon when button R is held as
-// the shell starts: continue into the shell, start the stock launcher, or
-// uninstall Korvo.
+// the shell starts: continue into the shell (with the automatic logon
+// switched off, if wished), start the stock launcher, or uninstall Korvo.
 #pragma once
 
 #include <SDL.h>

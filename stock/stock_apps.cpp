@@ -166,7 +166,7 @@ void run_stock_applications(SDL_Surface* surface, const char* skin, const char* 
     for (;;) {
         draw(surface);
         SDL_Event e;
-        platform_wait_event(&e);
+        wait_event_into(e);
         if (e.type == SDL_JOYBUTTONDOWN) {
             if (e.jbutton.button == kLaunch) {
                 launch(surface, skin, root, stock_app_selection, Chosen::ByButton);

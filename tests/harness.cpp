@@ -246,6 +246,19 @@ void ShellTest::make_account(const std::string& name, const std::string& kind, c
         fs::create_directories("user/" + name + "/links/" + category);
 }
 
+std::string ShellTest::make_program(const std::string& folder, const std::string& file)
+{
+    write_file(folder + "/" + file, "#!/bin/sh\n");
+    fs::permissions(folder + "/" + file, fs::perms::owner_all | fs::perms::group_read | fs::perms::group_exec);
+    return (fs::current_path() / folder).string() + "/";
+}
+
+bool ShellTest::launched_program(const std::string& dir, const std::string& file)
+{
+    return traced("exec /bin/sh: /bin/sh -c \"" + dir + "/" + file +
+                  "\"; cd /usr/gp2x; exec /usr/gp2x/gp2xmenu");
+}
+
 void ShellTest::push_typing(const std::string& digits, bool accept)
 {
     // The digit keys are the first row: "1234567890" at x = 31 + 25 i, y = 83.

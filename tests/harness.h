@@ -59,6 +59,15 @@ public:
     static void make_account(const std::string& name, const std::string& kind, const std::string& password = "",
                              const std::string& settings = "wallpaper/Blue.png Blue 2 0 0 0 50");
 
+    // A program file that may be run: folder (relative to the working
+    // directory) and file are made; returns the folder's absolute path,
+    // ending in "/", as links hold it.
+    static std::string make_program(const std::string& folder, const std::string& file);
+    // True when the process was replaced by the system shell running the
+    // program dir + "/" + file (dir ends in "/"), followed by the way back
+    // to the menu.
+    static bool launched_program(const std::string& dir, const std::string& file);
+
     // The emulated console.
     static std::vector<std::string> trace();
     static void clear_trace();

@@ -28,7 +28,7 @@ protected:
             format_into(link.title, "link %d", i);
             format_into(link.link_name, "link%d", i);
             copy_text(link.program_file, "run.gpe");
-            copy_text(link.program_dir, "/mnt/sd/games/");
+            copy_text(link.program_dir, make_program("games", "run.gpe"));
             copy_text(link.cpu_mhz, "533");
             copy_text(link.timing_tweak, "no");
         }
@@ -46,7 +46,7 @@ protected:
         category_input();
     }
 
-    static bool launched() { return traced("exec /bin/sh: /bin/sh -c \"/mnt/sd/games//run.gpe\""); }
+    static bool launched() { return launched_program(make_program("games", "run.gpe"), "run.gpe"); }
 };
 
 } // namespace

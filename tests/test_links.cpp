@@ -5,9 +5,11 @@
 
 #include "core/text.h"
 #include "programs/links.h"
+#include "desktop/shortcuts.h"
 #include "scan/scan_tables.h"
 
 #include <filesystem>
+#include <sys/stat.h>
 
 namespace fs = std::filesystem;
 
@@ -223,4 +225,49 @@ TEST_F(Links, IconsFallBackScaleTo32AndMoveWithTheirRecords)
     fs::remove("pics/big.png");
     load_links();
     EXPECT_EQ(link_items[0].icon, nullptr) << "no icon at all";
+}
+
+// Files edited on a PC end their lines with CR LF: the CR is part of the
+// line end, in link files and in "desktop.st".
+TEST_F(Links, LineEndsOfAPcAreRead)
+{
+    write_file("prog/Blocks.gpe", "program");
+    write_file("user/U/links/games/Blocks.lk", "Blocks\r\nfun\r\nBlocks\r\nBlocks.gpe\r\nprog/\r\n533\r\nyes\r\n\r\n");
+    write_file("user/U/links/games/Cr.lk", "C\rr\n\nCr\nBlocks.gpe\nprog/\n533\nno\n\n");
+    load_links();
+    ASSERT_EQ(titles_of(link_items), (std::vector<std::string>{"Blocks", "C\rr"}))
+        << "a CR not followed by a line feed stays text";
+    EXPECT_STREQ(link_items[0].description, "fun");
+    EXPECT_STREQ(link_items[0].program_dir, "prog/");
+    EXPECT_STREQ(link_items[0].timing_tweak, "yes");
+
+    write_file("user/U/desktop.st", "user/U/links/games/Blocks.lk\r\n");
+    load_desktop();
+    EXPECT_EQ(titles_of(desktop_items), (std::vector<std::string>{"Blocks"}));
+}
+
+// Entries named like data files that are no regular files are passed over
+// at once: a FIFO would otherwise keep the shell waiting for ever.
+TEST_F(Links, OnlyRegularFilesAreRead)
+{
+    add_link("games", "Blocks", "Blocks");
+    ASSERT_EQ(mkfifo("user/U/links/games/Pipe.lk", 0644), 0);
+    fs::create_directories("user/U/links/games/Folder.lk");
+    write_file("user/U/links/games/Fifo.lk", link_text("Fifo", "Fifo", "prog/"));
+    ASSERT_EQ(mkfifo("prog/Fifo.gpe", 0755), 0);   // a FIFO as the program
+    ASSERT_EQ(mkfifo("prog/Blocks.png", 0644), 0);   // and as the icon beside it
+    load_links();
+    EXPECT_EQ(titles_of(link_items), (std::vector<std::string>{"Blocks"}));
+    EXPECT_NE(link_items[0].icon, nullptr) << "the generic icon stands in";
+
+    ASSERT_EQ(mkfifo("user/U/desktop.st", 0644), 0);
+    load_desktop();
+    EXPECT_EQ(desktop_items[0].link_name[0], '\0');
+    LinkRecord record = link_items[0];
+    record.icon = nullptr;
+    EXPECT_FALSE(desktop_add(record)) << "nothing is written into a FIFO";
+    fs::remove("user/U/desktop.st");
+    fs::create_directories("user/U/desktop.st");
+    load_desktop();
+    EXPECT_EQ(desktop_items[0].link_name[0], '\0');
 }

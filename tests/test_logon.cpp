@@ -169,3 +169,26 @@ TEST_F(Recovery, FailedReplacementEndsTheShellWithAnError)
         },
         ::testing::ExitedWithCode(1), "could not start gp2xmenu");
 }
+
+// The logon screen waits with the screensaver and power-off timers armed;
+// a power-off there writes no file, no one being logged on.
+TEST_F(Logon, IdleTimersRunWhileTheScreenWaits)
+{
+    make_account("amy", "user");
+    saver_ms = 20;
+    push_button_later(13, 300);
+    run_logon();
+    EXPECT_STREQ(logged_on.name, "amy");
+    int off = trace_index("fb 0 0");
+    ASSERT_GE(off, 0) << "the backlight went off";
+    EXPECT_GT(trace_index("fb 1 0"), off);
+
+    saver_ms = 0;
+    auto_off_ms = 30;
+    clear_trace();
+    push_button_later(13, 300);
+    run_logon();
+    EXPECT_TRUE(traced("power cut"));
+    EXPECT_FALSE(exists("user/settings.st"));
+    EXPECT_FALSE(exists("user/amy/settings.st.tmp"));
+}

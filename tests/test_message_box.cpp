@@ -7,6 +7,7 @@
 #include "dialogs/dialogs.h"
 #include "gfx/font.h"
 #include "gfx/sound.h"
+#include "platform/pc_console.h"
 
 #include <string>
 
@@ -215,4 +216,23 @@ TEST_F(WaitBox, DrawnAndShownAtOnceAndKept)
     write_skin_picture("Test", "wait.png", 125, 42, kNoticeBox);
     wait_box(screen, "Test");
     EXPECT_TRUE(shows(screen, 98, 99, kWaitPicture)) << "loaded once for the life of the process";
+}
+
+// The dialogs wait with the idle timers armed: a console left at a message
+// or at the keyboard dims like any window.
+TEST_F(MessageBox, DialogsDimTheScreenWhenLeft)
+{
+    saver_ms = 20;
+    push_button_later(13, 300);
+    EXPECT_EQ(message_box(screen, "Left alone", 0, "Blue"), 1);
+    int off = trace_index("fb 0 0");
+    ASSERT_GE(off, 0);
+    EXPECT_GT(trace_index("fb 1 0"), off);
+
+    clear_trace();
+    char text[23] = {};
+    push_button_later(9, 300);
+    EXPECT_EQ(on_screen_keyboard(screen, text, "Blue"), 1);
+    EXPECT_GE(trace_index("fb 0 0"), 0);
+    EXPECT_TRUE(pc_backlight_on());
 }

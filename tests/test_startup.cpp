@@ -1,12 +1,15 @@
 // The whole start-up: automatic logon, the logon screen and the log-off
 // cycle across starts, and the recovery button.
 #include "harness.h"
+#include "frames.h"
 
 #include "core/devices.h"
+#include "core/text.h"
 #include "shell/shell.h"
 #include "platform/pc_console.h"
 
 #include <SDL_mixer.h>
+#include <algorithm>
 #include <filesystem>
 
 namespace {
@@ -54,12 +57,28 @@ TEST_F(StartUp, AutomaticLogonAsksThePasswordUntilRight)
     make_account("amy", "user", "42");
     write_file("resources/autolog.st", "amy");
     push_typing("41");
-    push_typing("4", false);   // cancelling only asks again
+    push_button(13);   // "Wrong password!"
     push_typing("42");
-    start();
+    std::vector<std::vector<Uint32>> frames;
+    {
+        FrameWatch watch([&](SDL_Surface*) { frames.push_back(snapshot()); });
+        start();
+    }
     EXPECT_STREQ(user_name, "amy");
     SDL_Event left;
     EXPECT_EQ(SDL_PollEvent(&left), 0);
+
+    // The wrong password is said, over a clean screen (no strip of the
+    // keyboard left at the top), and so is the prompt after it.
+    copy_text(skin_name, "Blue");
+    std::vector<Uint32> box = message_box_picture("Wrong password!", 0);
+    auto shown = std::find(frames.begin(), frames.end(), box);
+    ASSERT_NE(shown, frames.end());
+    ASSERT_NE(shown + 1, frames.end());
+    const std::vector<Uint32>& prompt = *(shown + 1);
+    for (int x : {2, 60, 300})
+        for (int y : {2, 20, 28})
+            EXPECT_EQ(prompt[static_cast<size_t>(y * 320 + x)], 0u) << x << "," << y;
 }
 
 TEST_F(StartUp, LogOffParksTheAutomaticLogonForOneStart)
@@ -94,4 +113,79 @@ TEST_F(StartUp, RecoveryScreenWhenButtonRIsHeld)
     EXPECT_STREQ(user_name, "amy");
     SDL_Event left;
     EXPECT_EQ(SDL_PollEvent(&left), 0) << "the recovery screen took the press";
+}
+
+// An automatic logon that names an account that is gone (renamed, deleted,
+// or a folder without its data) is set aside: the logon screen shows, no
+// file is written outside an account, and the file does not come back.
+TEST_F(StartUp, AutomaticLogonOfAnUnusableAccountShowsTheLogonScreen)
+{
+    make_account("amy", "user", "", "wallpaper/Gold.png Gold 3 0 0 1 60");
+    std::filesystem::create_directories("user/half/links");
+    for (const char* named : {"ghost", "half"}) {
+        write_file("resources/autolog.st", named);
+        clear_trace();
+        push_button(13);   // the logon screen: amy
+        start();
+        EXPECT_STREQ(user_name, "amy") << named;
+        EXPECT_STREQ(skin_name, "Gold") << named;
+        EXPECT_TRUE(traced("run mv resources/autolog.st resources/autoback.st")) << named;
+        EXPECT_TRUE(traced("run rm resources/autoback.st")) << named;
+        EXPECT_FALSE(exists("resources/autolog.st")) << named;
+        EXPECT_FALSE(exists("resources/autoback.st")) << named;
+        EXPECT_STREQ(autolog_user, "") << named;
+        EXPECT_FALSE(exists("user/settings.st")) << named;
+        EXPECT_FALSE(exists("user/half/settings.st")) << named;
+        EXPECT_FALSE(exists("user/ghost")) << named;
+    }
+}
+
+// Cancelling the password of an automatic logon leads to the logon screen,
+// where any account can be chosen; the automatic logon stays as it was.
+TEST_F(StartUp, CancelledAutomaticLogonPasswordShowsTheLogonScreen)
+{
+    make_account("amy", "user", "42");
+    make_account("bob", "user");
+    write_file("resources/autolog.st", "amy");
+    push_typing("", false);
+    push_button(6);    // bob
+    push_button(13);
+    start();
+    EXPECT_STREQ(user_name, "bob");
+    EXPECT_EQ(read_file("resources/autolog.st"), "amy");
+    SDL_Event left;
+    EXPECT_EQ(SDL_PollEvent(&left), 0);
+}
+
+// A forgotten password is no dead end: the recovery screen's B switches the
+// automatic logon off for good (a parked one too) and the logon screen shows.
+TEST_F(StartUp, RecoverySwitchesTheAutomaticLogonOff)
+{
+    make_account("amy", "user", "42");
+    make_account("bob", "user");
+    write_file("resources/autolog.st", "amy");
+    pc_hold_button(11, true);
+    push_button(13);   // recovery: switch the automatic logon off
+    push_button(6);    // the logon screen: bob
+    push_button(13);
+    start();
+    pc_hold_button(11, false);
+    EXPECT_STREQ(user_name, "bob");
+    EXPECT_FALSE(exists("resources/autolog.st"));
+    EXPECT_STREQ(autolog_user, "");
+    EXPECT_TRUE(traced("run rm resources/autolog.st"));
+    SDL_Event left;
+    EXPECT_EQ(SDL_PollEvent(&left), 0);
+}
+
+// The screens before the logon dim after a minute and power off after ten;
+// the user's own intervals take over once logged on, and a settings file
+// without the power-off field keeps the value held before.
+TEST_F(StartUp, IdleIntervalsBeforeTheLogonGiveWayToTheUsers)
+{
+    make_account("bob", "user", "", "wallpaper/Blue.png Blue 2 0");
+    write_file("resources/autolog.st", "bob");
+    start();
+    EXPECT_EQ(saver_ms, 0);
+    EXPECT_EQ(auto_off_ms, 0);
 }

@@ -3,9 +3,15 @@
 #include "harness.h"
 
 #include "core/text.h"
+#include "explorer/listing.h"
+#include "platform/pc_console.h"
 #include "users/user_files.h"
 
 #include <filesystem>
+#include <sys/stat.h>
+#include <sys/wait.h>
+#include <unistd.h>
+#include <cstdlib>
 
 namespace {
 
@@ -47,13 +53,22 @@ TEST_F(UserFiles, NewAccountFilesAndCommands)
     for (const char* category : {"apps", "emus", "ports", "games"})
         EXPECT_TRUE(fs::is_directory(std::string("user/bob/links/") + category)) << category;
     std::vector<std::string> commands = commands_run();
-    std::vector<std::string> expected = {"mkdir user/bob",           "mkdir user/bob/links",
-                                         "mkdir user/bob/links/apps", "mkdir user/bob/links/emus",
-                                         "mkdir user/bob/links/ports", "mkdir user/bob/links/games",
-                                         "cp resources/pic.png user/bob/pic.png", "sync"};
-    ASSERT_GE(commands.size(), expected.size());
-    EXPECT_EQ(std::vector<std::string>(commands.begin(), commands.begin() + 8), expected);
+    // Put together beside the accounts, then given its name in one step.
+    std::vector<std::string> expected = {"rm -rf user/~new-account",
+                                         "mkdir user/~new-account",
+                                         "mkdir user/~new-account/links",
+                                         "mkdir user/~new-account/links/apps",
+                                         "mkdir user/~new-account/links/emus",
+                                         "mkdir user/~new-account/links/ports",
+                                         "mkdir user/~new-account/links/games",
+                                         "cp resources/pic.png user/~new-account/pic.png",
+                                         "sync",
+                                         "sync",
+                                         "mv user/~new-account user/bob",
+                                         "sync"};
+    EXPECT_EQ(commands, expected);
     EXPECT_FALSE(exists("user/bob/settings.st.tmp"));
+    EXPECT_FALSE(exists("user/~new-account"));
 }
 
 TEST_F(UserFiles, NamesTheShellCouldMisreadAreRefused)
@@ -123,8 +138,23 @@ TEST_F(UserFiles, SaveUserData)
     save_user_data(record);
     EXPECT_EQ(read_file("user/amy/data.st"), "guest pw");
     EXPECT_FALSE(exists("user/amy/data.st.tmp"));
-    copy_text(record.name, "nobody");
+    fs::create_directory("user/amy/data.st.tmp");   // the file cannot be written beside
     EXPECT_TRUE(shows_message("Could not create user data!", 0, [&] { save_user_data(record); }));
+    EXPECT_EQ(read_file("user/amy/data.st"), "guest pw");
+
+    // No file is made outside an existing account, nor for a record that
+    // was read from no data file.
+    fs::remove("user/amy/data.st.tmp");
+    copy_text(record.name, "nobody");
+    save_user_data(record);
+    copy_text(record.name, "");
+    save_user_data(record);
+    copy_text(record.name, "amy");
+    record.kind[0] = '\0';
+    save_user_data(record);
+    EXPECT_FALSE(exists("user/nobody"));
+    EXPECT_FALSE(exists("user/data.st"));
+    EXPECT_EQ(read_file("user/amy/data.st"), "guest pw");
 }
 
 TEST_F(UserFiles, NewAccountSettingsKeepTheOtherThreeValues)
@@ -216,4 +246,94 @@ TEST_F(UserFiles, RightsOfEachKind)
     log_on_as("gus", "guest");
     field_selection = 5;
     EXPECT_TRUE(shows_message("Admin rights required!", 0, [] { EXPECT_EQ(check_rights(), 0); }));
+}
+
+// Account files made on a PC (CR LF) read as written on the console; ones
+// that are no regular files count as missing instead of hanging the shell.
+TEST_F(UserFiles, PcLineEndsAndFilesThatAreNoFiles)
+{
+    make_account("amy", "user", "", "wallpaper/Gold.png Gold 1 10000 0 1 40\r\n");
+    write_file("user/amy/data.st", "guest pw\r\n");
+    write_file("resources/autolog.st", "amy\r\n");
+    UserRecord record{};
+    load_user(record, "amy");
+    EXPECT_STREQ(record.kind, "guest");
+    EXPECT_STREQ(record.password, "pw");
+    read_autolog_user();
+    EXPECT_STREQ(autolog_user, "amy");
+    log_on_as("amy", "guest");
+    load_settings();
+    EXPECT_STREQ(skin_name, "Gold");
+    EXPECT_EQ(volume, 40);
+
+    make_account("bob", "user");
+    fs::remove("user/bob/data.st");
+    ASSERT_EQ(mkfifo("user/bob/data.st", 0644), 0);
+    fs::remove("user/bob/settings.st");
+    fs::create_directory("user/bob/settings.st");
+    fs::remove("resources/autolog.st");
+    ASSERT_EQ(mkfifo("resources/autolog.st", 0644), 0);
+    ASSERT_EQ(mkfifo("user/bob/pic.png", 0644), 0);
+    copy_text(autolog_user, "before");
+    read_autolog_user();
+    EXPECT_STREQ(autolog_user, "before");
+    EXPECT_TRUE(shows_message("User data not found!", 0, [&] { load_user(record, "bob"); }));
+    EXPECT_FALSE(account_usable("bob"));
+    EXPECT_TRUE(account_usable("amy"));
+    log_on_as("bob", "user");
+    load_settings();
+    EXPECT_STREQ(skin_name, "Gold") << "unchanged";
+    SDL_FreeSurface(record.picture);
+}
+
+// A power cut at any step of a creation leaves no account "bob" or a whole
+// one, and never a folder that blocks creating it again. Each cut runs in a
+// child process that ends at the chosen command, as the power would.
+TEST_F(UserFiles, CreationCutAtEachStepLeavesNoAccountOrAWholeOne)
+{
+    write_file("resources/pic.png", "picture");
+    fs::create_directory("user");
+    make_account("amy", "user");
+    static int cut_at;
+    static int reached;
+    constexpr int kSteps = 12;   // the commands of one creation
+    for (cut_at = 0; cut_at < kSteps; ++cut_at) {
+        pid_t child = fork();
+        ASSERT_GE(child, 0);
+        if (child == 0) {
+            alarm(20);
+            reached = 0;
+            pc_set_command_handler([](const char* line) {
+                if (reached++ == cut_at)
+                    _exit(0);
+                return std::string(line) == "sync" ? 0 : std::system(line);
+            });
+            create_user("bob");
+            _exit(1);   // the creation ran past the cut
+        }
+        int status = 0;
+        waitpid(child, &status, 0);
+        ASSERT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0) << "cut " << cut_at;
+
+        NameTable accounts{};
+        list_accounts(accounts);
+        std::vector<std::string> names;
+        for (int i = 0; i < count_entries(accounts); ++i)
+            names.emplace_back(accounts.name[i]);
+        bool bob = names.size() == 2;
+        EXPECT_EQ(names[0], "amy") << "cut " << cut_at;
+        if (!bob) {
+            EXPECT_EQ(names.size(), 1u) << "cut " << cut_at;
+            EXPECT_FALSE(exists("user/bob")) << "cut " << cut_at;
+            EXPECT_TRUE(shows_message("User successfully created.", 0, [] { EXPECT_TRUE(create_user("bob")); }))
+                << "cut " << cut_at;
+        }
+        EXPECT_EQ(read_file("user/bob/data.st"), "user ") << "cut " << cut_at;
+        EXPECT_EQ(read_file("user/bob/desktop.st"), "") << "cut " << cut_at;
+        EXPECT_TRUE(exists("user/bob/settings.st")) << "cut " << cut_at;
+        EXPECT_EQ(read_file("user/bob/pic.png"), "picture") << "cut " << cut_at;
+        EXPECT_TRUE(fs::is_directory("user/bob/links/games")) << "cut " << cut_at;
+        EXPECT_FALSE(exists("user/~new-account")) << "cut " << cut_at;
+        fs::remove_all("user/bob");
+    }
 }

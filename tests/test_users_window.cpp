@@ -5,7 +5,13 @@
 
 #include "core/text.h"
 #include "gfx/font.h"
+#include "platform/pc_console.h"
 #include "resource_files.h"
+
+#include <cstdlib>
+#include <filesystem>
+#include <sys/wait.h>
+#include <unistd.h>
 #include "users/user_files.h"
 #include "users/users_window.h"
 
@@ -171,4 +177,98 @@ TEST_F(UsersWindow, NewAccountAndPassword)
     push_touch(220, 200);
     users_input();
     EXPECT_EQ(read_file("user/dan/data.st"), "user 42");
+}
+
+// The data file is read word by word: a password with a blank could never
+// be typed back, so it is refused and the old one kept.
+TEST_F(UsersWindow, PasswordWithABlankIsRefused)
+{
+    load_user(edit_user, "amy");
+    field_selection = 3;
+    push_button(13);
+    push_touch(31 + 25 * 3 + 10, 93);   // "4"
+    push_button(11);                    // a blank
+    push_touch(31 + 25 * 1 + 10, 93);   // "2"
+    push_button(9);
+    push_button(13);   // the refusal
+    users_input();
+    EXPECT_TRUE(box_shows("No blanks in a password!", 0));
+    EXPECT_STREQ(edit_user.password, "");
+    input(3, 9);   // OK
+    EXPECT_EQ(read_file("user/amy/data.st"), "user ");
+
+    input(3, 13, "42");
+    EXPECT_STREQ(edit_user.password, "42") << "one without a blank is taken";
+}
+
+// A folder without "data.st" (made on a PC, or an older creation cut short)
+// is shown as such, never stops the stepping, gets no files, and can be
+// deleted. The folder of a creation under way is no account.
+TEST_F(UsersWindow, AccountFolderWithoutDataIsShownAndCanBeDeleted)
+{
+    std::filesystem::create_directories("user/carl/links");
+    std::filesystem::create_directories("user/~new-account/links");
+    input(0, 6);   // root is last: nothing further
+    EXPECT_STREQ(edit_user.name, "root");
+    input(0, 2);
+    EXPECT_STREQ(edit_user.name, "carl");
+    EXPECT_STREQ(edit_user.kind, "");
+    std::vector<Uint32> without_data = (draw_users_window(), snapshot());
+    copy_text(edit_user.kind, "(no user data)");
+    std::vector<Uint32> with_words = (draw_users_window(), snapshot());
+    edit_user.kind[0] = '\0';
+    EXPECT_EQ(without_data, with_words) << "the kind row says there is no data";
+    input(0, 2);
+    EXPECT_STREQ(edit_user.name, "bob") << "stepped past";
+    input(0, 6);
+    EXPECT_STREQ(edit_user.name, "carl");
+    input(0, 9);   // OK
+    EXPECT_FALSE(exists("user/carl/data.st")) << "nothing is written into it";
+    input(0, 12, "", 0, true);
+    EXPECT_EQ(commands_run(), (std::vector<std::string>{"rm -rf user/carl", "sync"}));
+    EXPECT_FALSE(exists("user/carl"));
+    EXPECT_STREQ(edit_user.name, "amy");
+}
+
+// A power cut at any step of a rename leaves the whole account under its
+// old or its new name; an automatic logon left naming the old one is then
+// set aside by the next start (see the start-up tests).
+TEST_F(UsersWindow, RenameCutAtEachStepKeepsTheWholeAccount)
+{
+    write_file("resources/autolog.st", "bob");
+    static int cut_at;
+    static int reached;
+    for (cut_at = 0; cut_at < 3; ++cut_at) {
+        pid_t child = fork();
+        ASSERT_GE(child, 0);
+        if (child == 0) {
+            alarm(20);
+            reached = 0;
+            pc_set_command_handler([](const char* line) {
+                if (reached++ == cut_at)
+                    _exit(0);
+                return std::string(line) == "sync" ? 0 : std::system(line);
+            });
+            load_user(edit_user, "bob");
+            copy_text(autolog_user, "bob");   // read at start-up
+            input(1, 13, "bert", 3);
+            _exit(1);
+        }
+        int status = 0;
+        waitpid(child, &status, 0);
+        bool reached_end = WIFEXITED(status) && WEXITSTATUS(status) == 1;
+        EXPECT_TRUE(WIFEXITED(status)) << "cut " << cut_at;
+        bool old_name = exists("user/bob/data.st");
+        bool new_name = exists("user/bert/data.st");
+        EXPECT_NE(old_name, new_name) << "cut " << cut_at;
+        EXPECT_EQ(read_file(old_name ? "user/bob/data.st" : "user/bert/data.st"), "guest ") << "cut " << cut_at;
+        std::string autolog = read_file("resources/autolog.st");
+        EXPECT_TRUE(autolog == "bob" || autolog == "bert") << "cut " << cut_at;
+        if (reached_end) {
+            EXPECT_EQ(autolog, "bert");
+        }
+        if (new_name)
+            std::filesystem::rename("user/bert", "user/bob");
+        write_file("resources/autolog.st", "bob");
+    }
 }

@@ -8,6 +8,7 @@
 #include "gfx/font.h"
 #include "gfx/image.h"
 #include "platform/platform.h"
+#include "users/user_files.h"
 
 #include <cstring>
 
@@ -105,7 +106,7 @@ bool log_on(Logon& l)
     record.picture = account_picture(name);
     char path[kNameCapacity + 16];
     format_into(path, "user/%s/data.st", name);
-    File data = open_file(path, "r");
+    File data = open_regular_file(path);
     if (!data) {
         message_box(l.surface, "User data not found!", 0, kSkin);
         return false;
@@ -125,15 +126,14 @@ bool log_on(Logon& l)
 void logon_screen(SDL_Surface* surface, UserRecord& record)
 {
     Logon l = {surface, &record, load_image(kBackground), nullptr, 0, 0};
-    clear_entries(accounts);
-    list_directory(accounts, "user/", "");
+    list_accounts(accounts);
     l.count = count_entries(accounts);
     if (l.count > 0)
         show_account(l, 0);
     for (;;) {
         draw(l);
         SDL_Event e;
-        platform_wait_event(&e);
+        wait_event_into(e);
         if (l.count == 0)
             continue;
         if ((pressed(e, kButtonNext) || touch_in(e, kNext)) && l.shown < l.count - 1)

@@ -15,12 +15,22 @@
 namespace {
 
 constexpr const char* kAutologFile = "resources/autolog.st";
+constexpr const char* kAutologParked = "resources/autoback.st";
 constexpr const char* kDefaultPicture = "resources/pic.png";
 constexpr int kPictureSize = 43;
 constexpr int kMaxNameLength = 19;   // the 20-byte name field
 
-// Account folder steps, in order; "%s" is the account name.
-constexpr std::array<const char*, 7> kCreateCommands = {
+// A new account is put together in this folder and renamed to its own name
+// only when complete, so that a power cut leaves no account or a whole one,
+// never a folder without its files. No account can have this name (account
+// names are plain words, and "~" is none of their characters), and the
+// account listings leave it out.
+constexpr const char* kNewAccountFolder = "~new-account";
+
+// Account folder steps, in order; "%s" is the folder. A leftover of an
+// earlier creation that was cut short goes first.
+constexpr std::array<const char*, 8> kCreateCommands = {
+    "rm -rf user/%s",
     "mkdir user/%s",
     "mkdir user/%s/links",
     "mkdir user/%s/links/apps",
@@ -64,20 +74,36 @@ void first_wallpaper(char (&file)[kNameCapacity])
     copy_text(file, count_entries(wallpapers) > 0 ? wallpapers.name[0] : "Blue.png");
 }
 
-bool write_new_account_files(const char* name)
+// The three files go into the folder being put together; the "sync" that
+// follows them makes them lasting before the folder gets its name.
+bool write_new_account_files(const char* folder)
 {
     char wallpaper[kNameCapacity];
     first_wallpaper(wallpaper);
     char path[64];
     std::string settings = std::string("wallpaper/") + wallpaper + " Blue 2 0";
-    account_path(path, name, "settings.st");
-    if (!save_file(path, settings))
+    account_path(path, folder, "settings.st");
+    if (!replace_file(path, settings))
         return false;
+    account_path(path, folder, "data.st");
+    if (!replace_file(path, "user "))
+        return false;
+    account_path(path, folder, "desktop.st");
+    return replace_file(path, "");
+}
+
+// Reads "data.st" of the account into the record's kind and password.
+bool read_user_data(UserRecord& record, const char* name)
+{
+    char path[64];
     account_path(path, name, "data.st");
-    if (!save_file(path, "user "))
+    File data = open_regular_file(path);
+    if (!data)
         return false;
-    account_path(path, name, "desktop.st");
-    return save_file(path, "");
+    std::memset(record.password, 0, sizeof record.password);
+    if (read_word(data.get(), record.kind, sizeof record.kind))
+        read_word(data.get(), record.password, sizeof record.password);
+    return true;
 }
 
 } // namespace
@@ -87,32 +113,83 @@ const char* message_skin()
     return skin_name[0] ? skin_name : "Blue";
 }
 
-void load_user(UserRecord& record, const char* name)
+bool read_user(UserRecord& record, const char* name)
 {
-    char path[64];
-    account_path(path, name, "data.st");
-    File data = open_file(path, "r");
-    if (!data) {
-        notice("User data not found!");
-        return;
-    }
-    std::memset(record.password, 0, sizeof record.password);
-    if (read_word(data.get(), record.kind, sizeof record.kind))
-        read_word(data.get(), record.password, sizeof record.password);
-    data.reset();
+    if (!read_user_data(record, name))
+        return false;
     copy_text(record.name, name);
     SDL_FreeSurface(record.picture);
     record.picture = load_account_picture(name);
     zoom_image(record.picture, kPictureSize, kPictureSize);
+    return true;
+}
+
+void load_user(UserRecord& record, const char* name)
+{
+    if (!read_user(record, name))
+        notice("User data not found!");
 }
 
 void save_user_data(UserRecord record)
 {
+    // A record read from no "data.st" (an account folder without one) has
+    // no kind to write; and a record whose folder is gone has no place.
+    if (record.kind[0] == '\0' || !account_exists(record.name))
+        return;
     char path[64];
     account_path(path, record.name, "data.st");
     std::string content = std::string(record.kind) + " " + record.password;
     if (!save_file(path, content))
         notice("Could not create user data!");
+}
+
+bool account_exists(const char* name)
+{
+    std::string_view text(name);
+    if (text.empty() || text == "." || text == ".." || text.find('/') != std::string_view::npos ||
+        text == kNewAccountFolder)
+        return false;
+    char folder[64];
+    if (!format_into(folder, "user/%s", name))
+        return false;
+    struct stat status;
+    return stat(folder, &status) == 0 && S_ISDIR(status.st_mode);
+}
+
+bool account_usable(const char* name)
+{
+    char path[64];
+    if (!account_exists(name) || !format_into(path, "user/%s/data.st", name))
+        return false;
+    return file_exists(path);
+}
+
+bool password_allowed(const char* password)
+{
+    // "data.st" is read word by word: a blank would end the password there,
+    // and what was typed could never be typed back at the logon.
+    if (std::strchr(password, ' ') == nullptr)
+        return true;
+    notice("No blanks in a password!");
+    return false;
+}
+
+void list_accounts(NameTable& table)
+{
+    clear_entries(table);
+    list_directory(table, "user/", "");
+    int count = count_entries(table);
+    for (int i = 0; i < count; ++i) {
+        if (std::strcmp(table.name[i], kNewAccountFolder) != 0)
+            continue;
+        for (int j = i; j + 1 < count; ++j) {
+            copy_text(table.name[j], table.name[j + 1]);
+            table.directory[j] = table.directory[j + 1];
+        }
+        table.name[count - 1][0] = '\0';
+        table.directory[count - 1] = false;
+        break;
+    }
 }
 
 bool account_name_allowed(const char* name)
@@ -137,9 +214,21 @@ bool create_user(const char* name)
     if (!account_name_allowed(name))
         return false;
     for (const char* command : kCreateCommands)
-        run_for_account(command, name);
+        run_for_account(command, kNewAccountFolder);
     platform_run("sync");
-    if (!write_new_account_files(name)) {
+    if (!write_new_account_files(kNewAccountFolder)) {
+        run_for_account("rm -rf user/%s", kNewAccountFolder);
+        platform_run("sync");
+        notice("Error creating new user!");
+        return false;
+    }
+    platform_run("sync");
+    // One rename gives the complete account its name.
+    char command[128];
+    format_into(command, "mv user/%s user/%s", kNewAccountFolder, name);
+    platform_run(command);
+    platform_run("sync");
+    if (!account_usable(name)) {
         notice("Error creating new user!");
         return false;
     }
@@ -159,9 +248,22 @@ void toggle_autologon(UserRecord record)
         copy_text(autolog_user, record.name);
 }
 
+void switch_off_autologon()
+{
+    for (const char* file : {kAutologFile, kAutologParked}) {
+        if (!file_exists(file))
+            continue;
+        char command[64];
+        format_into(command, "rm %s", file);
+        platform_run(command);
+        platform_run("sync");
+    }
+    std::memset(autolog_user, 0, sizeof autolog_user);
+}
+
 void read_autolog_user()
 {
-    File file = open_file(kAutologFile, "r");
+    File file = open_regular_file(kAutologFile);
     if (file)
         read_word(file.get(), autolog_user, sizeof autolog_user);
 }
@@ -170,7 +272,7 @@ void load_settings()
 {
     char path[64];
     account_path(path, user_name, "settings.st");
-    File file = open_file(path, "r");
+    File file = open_regular_file(path);
     if (!file)
         return;
     // Field by field, as far as the file goes: a new account's file holds
@@ -185,6 +287,10 @@ void load_settings()
 
 void save_settings()
 {
+    // Before a logon (or with an account whose folder is gone) there is no
+    // account to write to, and "user//settings.st" would look like one.
+    if (!account_exists(user_name))
+        return;
     char path[64];
     account_path(path, user_name, "settings.st");
     char content[200];

@@ -36,6 +36,8 @@ constexpr SDL_Rect kPicture       = {241,  53,  43,  43};
 constexpr SDL_Rect kTick          = {115, 171,   8,   8};
 constexpr int kHighlightX = 37, kHighlightY = 55, kRowStep = 28;
 constexpr int kTextX = 120;
+// The kind row of an account folder that has no "data.st".
+constexpr const char* kNoData = "(no user data)";
 constexpr int kAccountTextY = 56, kNameTextY = 84, kKindTextY = 112, kPasswordTextY = 140;
 // The fields' room from the first glyph at kTextX + 3: between the arrows
 // (account, type) and up to the field's edge (name, password).
@@ -74,8 +76,7 @@ bool shown_is_autologon()
 
 void refresh_lists()
 {
-    clear_entries(user_list);
-    list_directory(user_list, "user/", "");
+    list_accounts(user_list);
     std::memset(name_entry, 0, sizeof name_entry);
     user_index = 0;
     for (int i = 0; i < count_entries(user_list); ++i)
@@ -91,12 +92,27 @@ int last_account()
     return count_entries(user_list) - 1;
 }
 
+// An account folder without its "data.st" (made on a PC, or left by an
+// older version cut short while creating it) is shown with no kind, so that
+// it can be stepped past and deleted rather than stopping the stepping.
+void load_shown_account(const char* name)
+{
+    if (read_user(edit_user, name))
+        return;
+    copy_text(edit_user.name, name);
+    std::memset(edit_user.kind, 0, sizeof edit_user.kind);
+    std::memset(edit_user.password, 0, sizeof edit_user.password);
+    SDL_FreeSurface(edit_user.picture);
+    edit_user.picture = load_image("resources/pic.png");
+    zoom_image(edit_user.picture, kPicture.w, kPicture.h);
+}
+
 // The account being left keeps its kind and password changes.
 void show_account(int index)
 {
     save_user_data(edit_user);
     user_index = index;
-    load_user(edit_user, user_list.name[index]);
+    load_shown_account(user_list.name[index]);
 }
 
 void set_kind(int index)
@@ -163,7 +179,7 @@ void rename_account(bool quoted)
     platform_run("sync");
     if (std::strcmp(user_name, old_name) == 0)
         load_user(current_user, name_entry);
-    load_user(edit_user, name_entry);
+    load_shown_account(name_entry);
     if (std::strcmp(autolog_user, old_name) == 0)
         toggle_autologon(edit_user);
 }
@@ -201,10 +217,9 @@ void delete_account()
     if (!message_box(screen, "Delete current user?", 1, skin_name))
         return;
     remove_account(name);
-    clear_entries(user_list);
-    list_directory(user_list, "user/", "");
+    list_accounts(user_list);
     user_index = 0;
-    load_user(edit_user, user_list.name[0]);
+    load_shown_account(user_list.name[0]);
 }
 
 void new_account()
@@ -219,7 +234,7 @@ void new_account()
 
 void edit_password()
 {
-    if (type_name_entry(edit_user.password, sizeof edit_user.password))
+    if (type_name_entry(edit_user.password, sizeof edit_user.password) && password_allowed(name_entry))
         copy_text(edit_user.password, name_entry);
 }
 
@@ -359,7 +374,7 @@ void draw_users_window()
     // The password is shown as it is: whoever may see this window may change it.
     draw_field(kAccountTextY, kArrowField, edit_user.name);
     draw_field(kNameTextY, kWideField, edit_user.name);
-    draw_field(kKindTextY, kArrowField, edit_user.kind);
+    draw_field(kKindTextY, kArrowField, edit_user.kind[0] ? edit_user.kind : kNoData);
     draw_field(kPasswordTextY, kWideField, edit_user.password);
 }
 

@@ -76,7 +76,8 @@ TEST_F(Shell, SampleProgramStartedFromACategoryRunsAtItsClock)
     EXPECT_EQ(count(before_blocks, "applied: cpuclk"), 2u) << before_blocks;
     EXPECT_TRUE(has_line(state("trace.log"), "Korvo.gpe: chdir /mnt/sd/games/blocks/"));
     EXPECT_TRUE(has_line(state("trace.log"),
-                         "Korvo.gpe: exec /bin/sh: /bin/sh -c \"/mnt/sd/games/blocks//Blocks.gpe\""));
+                         "Korvo.gpe: exec /bin/sh: /bin/sh -c \"/mnt/sd/games/blocks//Blocks.gpe\"; "
+                         "cd /usr/gp2x; exec /usr/gp2x/gp2xmenu"));
     EXPECT_EQ(boots().back(), "ended: power-off");
     expect_screenshot_matches("games");
 }
