@@ -9,6 +9,7 @@
 
 #include <array>
 #include <cstddef>
+#include <cstring>
 #include <ctime>
 
 namespace {
@@ -46,6 +47,8 @@ constexpr size_t kLabelLength = 9;
 
 // The description bar: 220 x 20 at x 50, sliding from y -20 to 0.
 constexpr int kDescBarX = 50;
+constexpr int kDescBarWidth = 220;
+constexpr int kDescBarHeight = 20;
 constexpr int kDescBarHidden = -20;
 constexpr int kDescTextCentre = 160;
 constexpr int kDescLargeWidthMax = 200;
@@ -62,7 +65,12 @@ constexpr std::array<const char*, static_cast<size_t>(Picture::Last)> kPictureFi
 };
 
 std::array<SDL_Surface*, kPictureFiles.size()> pictures{};
-SDL_Surface* battery_icon = nullptr;   // loaded anew on every draw
+
+// The battery icon of each level, loaded the first time that level shows,
+// for the skin named in battery_skin; a change of skin loads them afresh.
+std::array<SDL_Surface*, kLowBatteryLevel + 1> battery_icons{};
+char battery_skin[sizeof skin_name];
+SDL_Surface* battery_icon = nullptr;   // the one to show, from battery_icons
 
 // The description bar remembers the item it was last drawn for (none before
 // its first use) and whether its slide has finished.
@@ -96,16 +104,34 @@ void load_wallpaper()
     zoom_image(wallpaper_image, kScreenWidth, kScreenHeight);
 }
 
+void release_battery_icons()
+{
+    for (SDL_Surface*& icon : battery_icons) {
+        SDL_FreeSurface(icon);
+        icon = nullptr;
+    }
+    battery_skin[0] = '\0';
+}
+
+// The level is read on every draw; its picture is decoded only the first
+// time it shows (and tried again while it is missing).
 int load_battery_icon()
 {
-    SDL_FreeSurface(battery_icon);
     battery_icon = nullptr;
     int level = battery_level();
-    if (level >= 1 && level <= kLowBatteryLevel) {
+    if (level < 1 || level > kLowBatteryLevel)
+        return level;
+    if (std::strcmp(battery_skin, skin_name) != 0) {
+        release_battery_icons();
+        copy_text(battery_skin, skin_name);
+    }
+    SDL_Surface*& icon = battery_icons[static_cast<size_t>(level)];
+    if (!icon) {
         char name[16];
         format_into(name, "battery/%d.png", level);
-        battery_icon = load_skin_image(name, skin_name);
+        icon = load_skin_image(name, skin_name);
     }
+    battery_icon = icon;
     return level;
 }
 
@@ -216,11 +242,12 @@ void draw_desc_bar(int item)
     if (item != desc_bar_item)
         hide_desc_bar();
     const char* text = desktop_items[item].description;
-    // Each step of the slide is shown at once; the desktop beneath is not
-    // repainted, the bar covers its own previous frame.
+    // Each step of the slide is shown at once, and only the band the bar
+    // slides in changes; the desktop beneath is not repainted, the bar
+    // covers its own previous frame.
     while (!desc_bar_finished && desc_bar_y != 0) {
         draw_desc_bar_at(desc_bar_y, text);
-        show_whole_screen(screen);
+        platform_update(screen, kDescBarX, 0, kDescBarWidth, kDescBarHeight);
         ++desc_bar_y;
     }
     if (desc_bar_y == 0)
@@ -245,7 +272,7 @@ void release_desktop_images()
         SDL_FreeSurface(surface);
         surface = nullptr;
     }
-    SDL_FreeSurface(battery_icon);
+    release_battery_icons();
     battery_icon = nullptr;
     desc_bar_item = -1;
     desc_bar_finished = false;

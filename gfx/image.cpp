@@ -100,14 +100,17 @@ SDL_Surface* load_image(const char* path)
     return to_screen_format(IMG_Load(path));
 }
 
-SDL_Surface* load_skin_image(const char* name, const char* skin)
+bool skin_image_path(char (&path)[50], const char* name, const char* skin)
 {
-    std::memset(image_path, 0, sizeof image_path);
+    std::memset(path, 0, sizeof path);
     bool shared = std::strlen(name) > 9 &&
                   (std::strncmp(name, "wallpaper/", 10) == 0 || std::strncmp(name, "icondataba", 10) == 0);
-    bool fits = shared ? format_into(image_path, "resources/%s", name)
-                       : format_into(image_path, "resources/skin/%s/%s", skin, name);
-    if (!fits)
+    return shared ? format_into(path, "resources/%s", name) : format_into(path, "resources/skin/%s/%s", skin, name);
+}
+
+SDL_Surface* load_skin_image(const char* name, const char* skin)
+{
+    if (!skin_image_path(image_path, name, skin))
         return nullptr;
     return load_image(image_path);
 }

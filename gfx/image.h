@@ -18,6 +18,8 @@ SDL_Surface* to_screen_format(SDL_Surface* loaded);
 // taken from "resources/<name>". None when the file cannot be loaded or the
 // path does not fit the 50-byte path buffer. The caller owns the surface.
 SDL_Surface* load_skin_image(const char* name, const char* skin);
+// The path load_skin_image loads name from; false when it does not fit.
+bool skin_image_path(char (&path)[50], const char* name, const char* skin);
 
 // Replaces image by a copy scaled to width x height (no smoothing), in the
 // screen's pixel format, keeping the colour key; frees the old surface.

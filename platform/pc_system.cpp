@@ -325,8 +325,18 @@ void platform_mixer_close(int fd)
         trace("mixer close");
 }
 
+namespace {
+uint32_t commands_run = 0;
+}
+
+uint32_t platform_commands_run()
+{
+    return commands_run;
+}
+
 int platform_run(const char* command_line)
 {
+    ++commands_run;
     trace("run %s", command_line);
     if (pc_command_is_privileged(command_line)) {
         // The emulated console reboots: its emulator boots it again.
