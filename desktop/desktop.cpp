@@ -4,6 +4,7 @@
 #include "core/state.h"
 #include "core/text.h"
 #include "gfx/font.h"
+#include "gfx/icons.h"
 #include "gfx/image.h"
 #include "platform/platform.h"
 
@@ -93,7 +94,7 @@ void load_missing_pictures()
 {
     for (size_t i = 0; i < pictures.size(); ++i)
         if (!pictures[i])
-            pictures[i] = load_skin_image(kPictureFiles[i], skin_name);
+            pictures[i] = run_length_encoded(load_skin_image(kPictureFiles[i], skin_name));
 }
 
 void load_wallpaper()
@@ -102,6 +103,8 @@ void load_wallpaper()
         return;
     wallpaper_image = load_skin_image(wallpaper_name, skin_name);
     zoom_image(wallpaper_image, kScreenWidth, kScreenHeight);
+    // A new wallpaper may well be allocated where the old one was.
+    forget_icon_layer();
 }
 
 void release_battery_icons()
@@ -129,7 +132,7 @@ int load_battery_icon()
     if (!icon) {
         char name[16];
         format_into(name, "battery/%d.png", level);
-        icon = load_skin_image(name, skin_name);
+        icon = run_length_encoded(load_skin_image(name, skin_name));
     }
     battery_icon = icon;
     return level;
@@ -199,6 +202,114 @@ void draw_icons()
     }
 }
 
+// --- the icon layer ---
+//
+// The wallpaper with the shortcut icons over it changes only when the
+// wallpaper or the shortcuts change, so it is composed once into a layer
+// and blitted whole. Only the selected cell is painted afresh over it:
+// wallpaper, frame, label, icon, as the plain order paints them. The layer
+// is used while every picture stays inside its cell (frame and icons no
+// larger than the frame), so nothing of one cell reaches into another, and
+// not while the low-battery warning shows (it lies under two icons).
+
+struct LayerMark {
+    const SDL_Surface* wallpaper = nullptr;
+    std::array<const SDL_Surface*, kDesktopSlots> icons{};
+    int count = 0;
+    bool operator==(const LayerMark& o) const
+    {
+        return wallpaper == o.wallpaper && icons == o.icons && count == o.count;
+    }
+};
+
+SDL_Surface* icon_layer = nullptr;
+LayerMark layer_mark;
+bool layer_valid = false;
+
+constexpr int kFrameSize = 40;
+
+int shortcut_count()
+{
+    int count = 0;
+    while (count < kDesktopSlots && in_use(count))
+        ++count;
+    return count;
+}
+
+LayerMark mark_now()
+{
+    LayerMark mark;
+    mark.wallpaper = wallpaper_image;
+    mark.count = shortcut_count();
+    for (int i = 0; i < mark.count; ++i)
+        mark.icons[static_cast<size_t>(i)] = desktop_items[i].icon;
+    return mark;
+}
+
+bool fits_cell(const SDL_Surface* picture, int size)
+{
+    return !picture || (picture->w <= size && picture->h <= size);
+}
+
+bool layer_usable(int battery)
+{
+    if (!wallpaper_image || battery == kLowBatteryLevel || !fits_cell(picture(Picture::Highlight), kFrameSize))
+        return false;
+    for (int i = 0; i < kDesktopSlots && in_use(i); ++i)
+        if (!fits_cell(desktop_items[i].icon, kIconSize))
+            return false;
+    return true;
+}
+
+void compose_layer(const LayerMark& mark)
+{
+    const SDL_PixelFormat* f = screen->format;
+    if (!icon_layer || icon_layer->format->BitsPerPixel != f->BitsPerPixel)
+    {
+        SDL_FreeSurface(icon_layer);
+        icon_layer = SDL_CreateRGBSurface(SDL_SWSURFACE, kScreenWidth, kScreenHeight, f->BitsPerPixel, f->Rmask,
+                                          f->Gmask, f->Bmask, 0);
+    }
+    if (!icon_layer)
+        return;
+    blit_onto(icon_layer, wallpaper_image, 0, 0);
+    for (int i = 0; i < mark.count; ++i) {
+        Spot cell = grid_origin(i);
+        blit_onto(icon_layer, desktop_items[i].icon, cell.x + kIconOffset.x, cell.y + kIconOffset.y);
+    }
+    layer_mark = mark;
+    layer_valid = true;
+}
+
+void draw_selected_cell(int item)
+{
+    Spot cell = grid_origin(item);
+    SDL_Rect frame;
+    set_rect(frame, cell.x + kHighlightOffset.x, cell.y + kHighlightOffset.y, kFrameSize, kFrameSize);
+    SDL_Rect to = frame;
+    SDL_BlitSurface(wallpaper_image, &frame, screen, &to);
+    draw_selected(item);
+    blit_at(desktop_items[item].icon, cell.x + kIconOffset.x, cell.y + kIconOffset.y);
+}
+
+// Paints the wallpaper and the icons through the layer; false when the
+// layer cannot stand in for them.
+bool draw_through_layer(int battery)
+{
+    if (!screen || !layer_usable(battery))
+        return false;
+    LayerMark mark = mark_now();
+    if (!layer_valid || !(mark == layer_mark))
+        compose_layer(mark);
+    if (!icon_layer)
+        return false;
+    blit_at(icon_layer, 0, 0);
+    draw_taskbar(battery);
+    if (current_window == WindowId::Desktop && selection >= 0 && selection < mark.count)
+        draw_selected_cell(selection);
+    return true;
+}
+
 void draw_desc_bar_at(int y, const char* text)
 {
     blit(Picture::DescBar, {kDescBarX, y});
@@ -223,9 +334,11 @@ void draw_desktop()
     load_wallpaper();
     load_missing_pictures();
     int battery = load_battery_icon();
-    blit_at(wallpaper_image, 0, 0);
-    draw_taskbar(battery);
-    draw_icons();
+    if (!draw_through_layer(battery)) {
+        blit_at(wallpaper_image, 0, 0);
+        draw_taskbar(battery);
+        draw_icons();
+    }
     if (in_use(selection))
         draw_desc_bar(selection);
 }
@@ -256,6 +369,11 @@ void draw_desc_bar(int item)
     desc_bar_item = item;
 }
 
+void forget_icon_layer()
+{
+    layer_valid = false;
+}
+
 const char* clock_text(int twelve_hour)
 {
     time_t now = platform_time();
@@ -274,6 +392,9 @@ void release_desktop_images()
     }
     release_battery_icons();
     battery_icon = nullptr;
+    forget_icon_layer();
+    SDL_FreeSurface(icon_layer);
+    icon_layer = nullptr;
     desc_bar_item = -1;
     desc_bar_finished = false;
 }

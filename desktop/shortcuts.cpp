@@ -2,6 +2,7 @@
 
 #include "core/files.h"
 #include "core/text.h"
+#include "desktop/desktop.h"
 #include "platform/platform.h"
 #include "programs/links.h"
 
@@ -160,6 +161,7 @@ void load_desktop()
     bool named = desktop_file(path, "desktop.st");
     loaded_from = current_source(named ? path : nullptr);
     loaded_table = mark_of_table();
+    forget_icon_layer();
     if (!named)
         return;
     File file = open_file(path, "r");

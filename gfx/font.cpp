@@ -40,10 +40,25 @@ struct Font {
     SDL_Surface* black;
     SDL_Surface* white;
     int pen;
+    // Each glyph cut out of its strip once, run-length encoded: blitting a
+    // glyph of its own copies its runs, where a blit out of the strip tests
+    // every pixel against the key. Made on first use; none when the strip
+    // has no key or the glyph does not lie wholly inside it.
+    std::array<SDL_Surface*, kCharacterCount> black_glyphs;
+    std::array<SDL_Surface*, kCharacterCount> white_glyphs;
 };
 
-Font large_font = {"font_black.png", "font_white.png", 16, 15, 50, kLargeAdvance, nullptr, nullptr, kPenStart};
-Font small_font = {"smallfont_black.png", "smallfont_white.png", 10, 9, 30, kSmallAdvance, nullptr, nullptr, kPenStart};
+Font large_font = {"font_black.png", "font_white.png", 16, 15, 50, kLargeAdvance, nullptr, nullptr, kPenStart, {}, {}};
+Font small_font = {"smallfont_black.png", "smallfont_white.png", 10, 9, 30, kSmallAdvance, nullptr, nullptr, kPenStart,
+                   {}, {}};
+
+void release_glyphs(std::array<SDL_Surface*, kCharacterCount>& glyphs)
+{
+    for (SDL_Surface*& glyph : glyphs) {
+        SDL_FreeSurface(glyph);
+        glyph = nullptr;
+    }
+}
 
 void release(Font& font)
 {
@@ -51,6 +66,40 @@ void release(Font& font)
     SDL_FreeSurface(font.white);
     font.black = nullptr;
     font.white = nullptr;
+    release_glyphs(font.black_glyphs);
+    release_glyphs(font.white_glyphs);
+}
+
+SDL_Surface* cut_glyph(SDL_Surface* strip, const SDL_Rect& from)
+{
+    if (!(strip->flags & SDL_SRCCOLORKEY) || (strip->flags & SDL_SRCALPHA) || from.x + from.w > strip->w ||
+        from.y + from.h > strip->h)
+        return nullptr;
+    const SDL_PixelFormat* f = strip->format;
+    SDL_Surface* glyph =
+        SDL_CreateRGBSurface(SDL_SWSURFACE, from.w, from.h, f->BitsPerPixel, f->Rmask, f->Gmask, f->Bmask, f->Amask);
+    if (!glyph)
+        return nullptr;
+    if (f->palette)
+        SDL_SetPalette(glyph, SDL_LOGPAL, f->palette->colors, 0, f->palette->ncolors);
+    Uint32 key = f->colorkey;
+    Uint32 flags = strip->flags & (SDL_SRCCOLORKEY | SDL_RLEACCELOK);
+    SDL_SetColorKey(strip, 0, 0);
+    SDL_Rect source = from;
+    SDL_BlitSurface(strip, &source, glyph, nullptr);
+    SDL_SetColorKey(strip, flags, key);
+    SDL_SetColorKey(glyph, SDL_SRCCOLORKEY | SDL_RLEACCEL, key);
+    return glyph;
+}
+
+// The glyph to blit whole, or none to blit it out of the strip.
+SDL_Surface* glyph_of(Font& font, bool white, int index, const SDL_Rect& from)
+{
+    SDL_Surface* strip = white ? font.white : font.black;
+    SDL_Surface*& glyph = (white ? font.white_glyphs : font.black_glyphs)[static_cast<size_t>(index)];
+    if (!glyph && strip)
+        glyph = cut_glyph(strip, from);
+    return glyph;
 }
 
 // The glyph of each character: its own, or the last one before it that the
@@ -84,7 +133,9 @@ void draw(Font& font, SDL_Surface* surface, int x, int y, const char* text, int 
         set_rect(at, x + font.pen, y, font.glyph, font.glyph);
         set_rect(from, font.cell * index, 1, font.glyph, font.glyph);
         font.pen += font.advance[static_cast<size_t>(index)];
-        if (strip)
+        if (SDL_Surface* glyph = glyph_of(font, white != 0, index, from))
+            SDL_BlitSurface(glyph, nullptr, surface, &at);
+        else if (strip)
             SDL_BlitSurface(strip, &from, surface, &at);
     });
     font.pen = kPenStart;

@@ -152,7 +152,14 @@ void set_rect(SDL_Rect& rect, int x, int y, int w, int h)
 void load_cached(SDL_Surface*& handle, const char* name, const char* skin)
 {
     if (!handle)
-        handle = load_skin_image(name, skin);
+        handle = run_length_encoded(load_skin_image(name, skin));
+}
+
+SDL_Surface* run_length_encoded(SDL_Surface* picture)
+{
+    if (picture && (picture->flags & SDL_SRCCOLORKEY) && !(picture->flags & SDL_SRCALPHA))
+        SDL_SetColorKey(picture, SDL_SRCCOLORKEY | SDL_RLEACCEL, picture->format->colorkey);
+    return picture;
 }
 
 void blit_onto(SDL_Surface* target, SDL_Surface* image, int x, int y)
