@@ -272,11 +272,15 @@ void compose_layer(const LayerMark& mark)
     }
     if (!icon_layer)
         return;
-    blit_onto(icon_layer, wallpaper_image, 0, 0);
+    // Composed on the screen (which the layer then covers) and copied: the
+    // icons are only ever blitted onto the screen, so their run-length
+    // encoding, made for the screen, is never made again for another target.
+    blit_at(wallpaper_image, 0, 0);
     for (int i = 0; i < mark.count; ++i) {
         Spot cell = grid_origin(i);
-        blit_onto(icon_layer, desktop_items[i].icon, cell.x + kIconOffset.x, cell.y + kIconOffset.y);
+        blit_at(desktop_items[i].icon, cell.x + kIconOffset.x, cell.y + kIconOffset.y);
     }
+    SDL_BlitSurface(screen, nullptr, icon_layer, nullptr);
     layer_mark = mark;
     layer_valid = true;
 }

@@ -40,10 +40,10 @@ struct Font {
     SDL_Surface* black;
     SDL_Surface* white;
     int pen;
-    // Each glyph cut out of its strip once, run-length encoded: blitting a
-    // glyph of its own copies its runs, where a blit out of the strip tests
-    // every pixel against the key. Made on first use; none when the strip
-    // has no key or the glyph does not lie wholly inside it.
+    // Each glyph cut out of its strip when the strip is loaded: a glyph of
+    // its own is blitted whole, where a blit out of the strip first clips
+    // the strip to the glyph. None when the strip has no key or the glyph
+    // does not lie wholly inside it.
     std::array<SDL_Surface*, kCharacterCount> black_glyphs;
     std::array<SDL_Surface*, kCharacterCount> white_glyphs;
 };
@@ -88,18 +88,31 @@ SDL_Surface* cut_glyph(SDL_Surface* strip, const SDL_Rect& from)
     SDL_Rect source = from;
     SDL_BlitSurface(strip, &source, glyph, nullptr);
     SDL_SetColorKey(strip, flags, key);
-    SDL_SetColorKey(glyph, SDL_SRCCOLORKEY | SDL_RLEACCEL, key);
+    SDL_SetColorKey(glyph, SDL_SRCCOLORKEY, key);
     return glyph;
 }
 
-// The glyph to blit whole, or none to blit it out of the strip.
-SDL_Surface* glyph_of(Font& font, bool white, int index, const SDL_Rect& from)
+void cut_glyphs(const Font& font, SDL_Surface* strip, std::array<SDL_Surface*, kCharacterCount>& glyphs)
 {
-    SDL_Surface* strip = white ? font.white : font.black;
-    SDL_Surface*& glyph = (white ? font.white_glyphs : font.black_glyphs)[static_cast<size_t>(index)];
-    if (!glyph && strip)
-        glyph = cut_glyph(strip, from);
-    return glyph;
+    for (size_t i = 0; i < glyphs.size() && strip; ++i) {
+        SDL_Rect from;
+        set_rect(from, font.cell * static_cast<int>(i), 1, font.glyph, font.glyph);
+        glyphs[i] = cut_glyph(strip, from);
+    }
+}
+
+void load_strips(Font& font, const char* skin)
+{
+    if (!font.black) {
+        font.black = load_skin_image(font.black_file, skin);
+        release_glyphs(font.black_glyphs);
+        cut_glyphs(font, font.black, font.black_glyphs);
+    }
+    if (!font.white) {
+        font.white = load_skin_image(font.white_file, skin);
+        release_glyphs(font.white_glyphs);
+        cut_glyphs(font, font.white, font.white_glyphs);
+    }
 }
 
 // The glyph of each character: its own, or the last one before it that the
@@ -123,17 +136,15 @@ void draw(Font& font, SDL_Surface* surface, int x, int y, const char* text, int 
         release(font);
         return;
     }
-    if (!font.black)
-        font.black = load_skin_image(font.black_file, skin);
-    if (!font.white)
-        font.white = load_skin_image(font.white_file, skin);
+    load_strips(font, skin);
     SDL_Surface* strip = white ? font.white : font.black;
+    const std::array<SDL_Surface*, kCharacterCount>& glyphs = white ? font.white_glyphs : font.black_glyphs;
     for_each_glyph(text, static_cast<size_t>(font.limit), [&](int index) {
         SDL_Rect at, from;
         set_rect(at, x + font.pen, y, font.glyph, font.glyph);
         set_rect(from, font.cell * index, 1, font.glyph, font.glyph);
         font.pen += font.advance[static_cast<size_t>(index)];
-        if (SDL_Surface* glyph = glyph_of(font, white != 0, index, from))
+        if (SDL_Surface* glyph = glyphs[static_cast<size_t>(index)])
             SDL_BlitSurface(glyph, nullptr, surface, &at);
         else if (strip)
             SDL_BlitSurface(strip, &from, surface, &at);
