@@ -137,6 +137,10 @@ SDL_Surface* opaque_or_keyed_icon(SDL_Surface* loaded, bool keep_size)
     SDL_Surface* icon = to_screen_format(loaded);
     if (!keep_size && (icon->w != kIconSize || icon->h != kIconSize))
         zoom_image(icon, kIconSize, kIconSize);
+    // The scaled copy may carry an opaque surface alpha, which blits as if
+    // there were none; dropping it leaves a plain keyed picture.
+    if (icon && icon->format->Amask == 0 && (icon->flags & SDL_SRCALPHA) && icon->format->alpha == SDL_ALPHA_OPAQUE)
+        SDL_SetAlpha(icon, 0, SDL_ALPHA_OPAQUE);
     // A keyed blit copies runs of opaque pixels at once when the icon is run-length
     // encoded; the pixels shown are the same.
     if (icon && (icon->flags & SDL_SRCCOLORKEY))
