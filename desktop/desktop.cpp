@@ -325,6 +325,16 @@ void draw_desc_bar_at(int y, const char* text)
                         skin_name);
 }
 
+// The rows the sliding bar reaches: the top of the screen, as wide and as
+// high as its picture.
+void show_desc_bar_band()
+{
+    const SDL_Surface* bar = picture(Picture::DescBar);
+    int width = bar ? bar->w : kDescBarWidth;
+    int height = bar ? bar->h : kDescBarHeight;
+    platform_update(screen, kDescBarX, 0, width, height);
+}
+
 void hide_desc_bar()
 {
     desc_bar_finished = false;
@@ -364,7 +374,7 @@ void draw_desc_bar(int item)
     // covers its own previous frame.
     while (!desc_bar_finished && desc_bar_y != 0) {
         draw_desc_bar_at(desc_bar_y, text);
-        platform_update(screen, kDescBarX, 0, kDescBarWidth, kDescBarHeight);
+        show_desc_bar_band();
         ++desc_bar_y;
     }
     if (desc_bar_y == 0)
