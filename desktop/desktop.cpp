@@ -94,7 +94,7 @@ void load_missing_pictures()
 {
     for (size_t i = 0; i < pictures.size(); ++i)
         if (!pictures[i])
-            pictures[i] = run_length_encoded(load_skin_image(kPictureFiles[i], skin_name));
+            pictures[i] = load_skin_image(kPictureFiles[i], skin_name);
 }
 
 void load_wallpaper()
@@ -132,7 +132,7 @@ int load_battery_icon()
     if (!icon) {
         char name[16];
         format_into(name, "battery/%d.png", level);
-        icon = run_length_encoded(load_skin_image(name, skin_name));
+        icon = load_skin_image(name, skin_name);
     }
     battery_icon = icon;
     return level;

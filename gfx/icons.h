@@ -11,8 +11,8 @@ constexpr int kIconSize = 32;
 // Decodes the picture at path as an icon, in the screen's format: scaled to
 // 32x32 unless it is 32x32 already (or unless keep_size is set). A picture
 // with a colour key, or with an alpha channel that is only ever 0 or 255,
-// becomes a colour-keyed 16-bit icon, run-length encoded; one with soft
-// edges keeps its alpha. None when it cannot be loaded. The caller owns it.
+// becomes a colour-keyed 16-bit icon; one with soft edges keeps its alpha,
+// run-length encoded. None when it cannot be loaded. The caller owns it.
 SDL_Surface* load_icon(const char* path, bool keep_size = false);
 
 // The icon of path as load_icon gives it, decoded on first use and again
