@@ -103,6 +103,19 @@ using MainLoopWork = FrameWork;
 
 } // namespace
 
+TEST_F(MainLoopWork, TheCountsSeeWhatTheyCount)
+{
+    CountWork work;
+    SDL_Surface* made = SDL_CreateRGBSurface(SDL_SWSURFACE, 8, 8, 16, 0, 0, 0, 0);
+    SDL_FreeSurface(made);
+    SDL_FreeSurface(load_icon("prog/Prog0.png"));
+    EXPECT_TRUE(exists("prog/Prog0.png"));
+    WorkCounts counts = work.counts();
+    EXPECT_GE(counts.allocations, 1);
+    EXPECT_EQ(counts.decodes, 1);
+    EXPECT_GE(counts.status_calls, 1);
+}
+
 TEST_F(MainLoopWork, AnIdleMinuteRedrawsOnceWithoutDecodingAllocatingOrAskingFiles)
 {
     saver_ms = 10000;

@@ -12,7 +12,9 @@
 #include <cstdlib>
 
 #if defined(__SANITIZE_ADDRESS__)
-#include <sanitizer/allocator_interface.h>
+// The sanitizer runtime's own hook (its header is not always installed).
+extern "C" int __sanitizer_install_malloc_and_free_hooks(void (*malloc_hook)(const volatile void*, size_t),
+                                                        void (*free_hook)(const volatile void*));
 #define KORVO_COUNT_THROUGH_HOOK 1
 #else
 #define KORVO_COUNT_THROUGH_HOOK 0
