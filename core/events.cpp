@@ -43,19 +43,31 @@ bool is_power_off_request(const SDL_Event& e)
     return e.type == SDL_USEREVENT && e.user.code == kPowerOffEventCode;
 }
 
-} // namespace
+// Set while wait_event blocks: only then does a clock tick reach a handler
+// (the dialogs' own waits never see one, save by a narrow race, and ignore it).
+std::atomic<bool> handler_waiting{false};
+SDL_TimerID clock_timer = nullptr;
 
-void wait_event()
-{
-    wait_event_into(event);
-}
+// A tick comes this long after the minute begins, so the clock read at the
+// tick shows the new minute even when the timer fires a little early.
+constexpr Uint32 kTickMarginMs = 200;
 
-void wait_event_into(SDL_Event& into)
+// The one wait of the shell: the main loop's handlers take clock ticks
+// (ticks set), the dialogs' own loops never see one.
+void wait_for(SDL_Event& into, bool ticks)
 {
     for (;;) {
         uintptr_t this_wait = wait_count.load();
         arm_timers(this_wait);
+        handler_waiting = ticks;
         platform_wait_event(&into);
+        handler_waiting = false;
+        // A tick leaves the idle timers running: it is no sign of the user.
+        if (is_clock_tick(into)) {
+            if (!ticks || screen_on == 0)
+                continue;
+            return;
+        }
         remove_timers();
         wait_count = this_wait + 1;
         bool power_off_request = is_power_off_request(into);
@@ -71,6 +83,18 @@ void wait_event_into(SDL_Event& into)
             power_off();
         return;
     }
+}
+
+} // namespace
+
+void wait_event()
+{
+    wait_for(event, true);
+}
+
+void wait_event_into(SDL_Event& into)
+{
+    wait_for(into, false);
 }
 
 int point_in_rect(int px, int py, int x, int y, int w, int h)
@@ -120,4 +144,32 @@ void start_tap_window()
 {
     tap_pending = 1;
     SDL_AddTimer(kTapWindowMs, tap_expired, nullptr);
+}
+
+bool is_clock_tick(const SDL_Event& e)
+{
+    return e.type == SDL_USEREVENT && e.user.code == kClockTickEventCode;
+}
+
+Uint32 ms_to_next_minute(time_t now)
+{
+    Uint32 seconds_left = static_cast<Uint32>(60 - ((now % 60) + 60) % 60);
+    return seconds_left * 1000 + kTickMarginMs;
+}
+
+void start_clock_timer()
+{
+    if (clock_timer == nullptr)
+        clock_timer = SDL_AddTimer(ms_to_next_minute(platform_time()), clock_tick_expired, nullptr);
+}
+
+Uint32 clock_tick_expired(Uint32, void*)
+{
+    if (handler_waiting) {
+        SDL_Event tick{};
+        tick.type = SDL_USEREVENT;
+        tick.user.code = kClockTickEventCode;
+        SDL_PushEvent(&tick);
+    }
+    return ms_to_next_minute(platform_time());
 }

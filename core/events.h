@@ -4,6 +4,8 @@
 
 #include <SDL.h>
 
+#include <ctime>
+
 // Waits for the next event into `event`, keeping the screensaver and
 // power-off timers armed while it waits; the first event after the backlight
 // went off switches it on again (and is handled like any other).
@@ -38,3 +40,18 @@ void start_tap_window();
 
 // The event the power-off timer posts; wait_event acts on it (main thread).
 constexpr int kPowerOffEventCode = 0x4B6F;   // in SDL_USEREVENT's user.code
+
+// The taskbar clock shows minutes, and an idle desktop would otherwise keep
+// showing the minute of its last event. The clock timer fires just after
+// each minute begins and, while a window handler waits in wait_event, posts
+// a tick; wait_event hands the tick to the handler (which has no use for
+// it) so that the main loop draws once more. A tick is no input: it leaves
+// the screensaver and power-off timers running and does not wake a dark
+// screen (nor is it handed on while the screen is dark).
+constexpr int kClockTickEventCode = 0x4B74;   // in SDL_USEREVENT's user.code
+bool is_clock_tick(const SDL_Event& e);
+// Arms the clock timer (once; later calls do nothing).
+void start_clock_timer();
+Uint32 clock_tick_expired(Uint32 interval, void* param);
+// Milliseconds from now to just after the next minute begins.
+Uint32 ms_to_next_minute(time_t now);

@@ -10,6 +10,10 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+namespace {
+uint32_t writes = 0;
+}
+
 File open_regular_file(const char* path)
 {
     // O_NONBLOCK: opening a FIFO for reading would otherwise wait for a
@@ -36,8 +40,35 @@ bool file_exists(const char* path)
     return open_regular_file(path) != nullptr;
 }
 
+bool FileStamp::operator==(const FileStamp& o) const
+{
+    return device == o.device && inode == o.inode && size == o.size && modified_s == o.modified_s &&
+           modified_ns == o.modified_ns && changed_s == o.changed_s && changed_ns == o.changed_ns;
+}
+
+bool file_stamp(const char* path, FileStamp& stamp)
+{
+    struct stat status;
+    if (stat(path, &status) != 0 || !S_ISREG(status.st_mode))
+        return false;
+    stamp = {status.st_dev,         status.st_ino,          status.st_size,         status.st_mtim.tv_sec,
+             status.st_mtim.tv_nsec, status.st_ctim.tv_sec, status.st_ctim.tv_nsec};
+    return true;
+}
+
+uint32_t files_written()
+{
+    return writes;
+}
+
+void note_file_written()
+{
+    ++writes;
+}
+
 bool replace_file(const char* path, std::string_view content)
 {
+    note_file_written();
     char temporary[600];
     if (!format_into(temporary, "%s.tmp", path))
         return false;

@@ -27,6 +27,24 @@ File open_regular_file(const char* path);
 // True when path is a regular file that can be opened for reading.
 bool file_exists(const char* path);
 
+// What tells a changed file from the one read before: its identity, size
+// and times (to the nanosecond where the file system keeps them).
+struct FileStamp {
+    uint64_t device = 0;
+    uint64_t inode = 0;
+    int64_t size = 0;
+    int64_t modified_s = 0, modified_ns = 0;
+    int64_t changed_s = 0, changed_ns = 0;
+    bool operator==(const FileStamp& other) const;
+};
+// The stamp of the regular file at path; false when there is none.
+bool file_stamp(const char* path, FileStamp& stamp);
+
+// How many times the shell has written or replaced a file itself (the
+// commands it runs are counted by platform_commands_run).
+uint32_t files_written();
+void note_file_written();
+
 // Replaces the file at path with content so that a power cut leaves either
 // the old file or the new one, never a truncated one: the content goes to
 // "<path>.tmp" beside it, is flushed to the card, and is renamed over path.

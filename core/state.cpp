@@ -5,6 +5,7 @@
 WindowId current_window;
 WindowId return_window;
 WindowId drawn_window;
+bool screen_up_to_date;
 
 SDL_Surface* screen;
 SDL_Event event;
@@ -78,6 +79,7 @@ void reset_shared_state()
     current_window = WindowId::Desktop;
     return_window = WindowId::Desktop;
     drawn_window = WindowId::None;
+    screen_up_to_date = false;
 
     screen = nullptr;
     event = SDL_Event{};

@@ -80,6 +80,7 @@ struct NameTable {
 extern WindowId current_window;   // window to show; written by handlers
 extern WindowId return_window;    // window a closing window goes back to
 extern WindowId drawn_window;     // window the main loop last set up
+extern bool screen_up_to_date;    // the main loop's last draw shows the state as it is
 
 // --- display and input ---
 

@@ -4,11 +4,13 @@
 #include "core/state.h"
 #include "core/text.h"
 #include "gfx/font.h"
+#include "gfx/icons.h"
 #include "gfx/image.h"
 #include "platform/platform.h"
 
 #include <array>
 #include <cstddef>
+#include <cstring>
 #include <ctime>
 
 namespace {
@@ -47,6 +49,8 @@ constexpr int kLabelField = 50;   // a column is 51 pixels wide
 
 // The description bar: 220 x 20 at x 50, sliding from y -20 to 0.
 constexpr int kDescBarX = 50;
+constexpr int kDescBarWidth = 220;
+constexpr int kDescBarHeight = 20;
 constexpr int kDescBarHidden = -20;
 constexpr int kDescTextCentre = 160;
 constexpr int kDescLargeWidthMax = 200;
@@ -66,7 +70,12 @@ constexpr std::array<const char*, static_cast<size_t>(Picture::Last)> kPictureFi
 };
 
 std::array<SDL_Surface*, kPictureFiles.size()> pictures{};
-SDL_Surface* battery_icon = nullptr;   // loaded anew on every draw
+
+// The battery icon of each level, loaded the first time that level shows,
+// for the skin named in battery_skin; a change of skin loads them afresh.
+std::array<SDL_Surface*, kLowBatteryLevel + 1> battery_icons{};
+char battery_skin[sizeof skin_name];
+SDL_Surface* battery_icon = nullptr;   // the one to show, from battery_icons
 
 // The description bar remembers the item it was last drawn for (none before
 // its first use) and whether its slide has finished.
@@ -98,18 +107,38 @@ void load_wallpaper()
         return;
     wallpaper_image = load_skin_image(wallpaper_name, skin_name);
     zoom_image(wallpaper_image, kScreenWidth, kScreenHeight);
+    // A new wallpaper may well be allocated where the old one was.
+    forget_icon_layer();
 }
 
+void release_battery_icons()
+{
+    for (SDL_Surface*& icon : battery_icons) {
+        SDL_FreeSurface(icon);
+        icon = nullptr;
+    }
+    battery_skin[0] = '\0';
+}
+
+// The level is read on every draw; its picture is decoded only the first
+// time it shows (and tried again while it is missing).
 int load_battery_icon()
 {
-    SDL_FreeSurface(battery_icon);
     battery_icon = nullptr;
     int level = battery_level();
-    if (level >= 1 && level <= kLowBatteryLevel) {
+    if (level < 1 || level > kLowBatteryLevel)
+        return level;
+    if (std::strcmp(battery_skin, skin_name) != 0) {
+        release_battery_icons();
+        copy_text(battery_skin, skin_name);
+    }
+    SDL_Surface*& icon = battery_icons[static_cast<size_t>(level)];
+    if (!icon) {
         char name[16];
         format_into(name, "battery/%d.png", level);
-        battery_icon = load_skin_image(name, skin_name);
+        icon = load_skin_image(name, skin_name);
     }
+    battery_icon = icon;
     return level;
 }
 
@@ -177,6 +206,118 @@ void draw_icons()
     }
 }
 
+// --- the icon layer ---
+//
+// The wallpaper with the shortcut icons over it changes only when the
+// wallpaper or the shortcuts change, so it is composed once into a layer
+// and blitted whole. Only the selected cell is painted afresh over it:
+// wallpaper, frame, label, icon, as the plain order paints them. The layer
+// is used while every picture stays inside its cell (frame and icons no
+// larger than the frame), so nothing of one cell reaches into another, and
+// not while the low-battery warning shows (it lies under two icons).
+
+struct LayerMark {
+    const SDL_Surface* wallpaper = nullptr;
+    std::array<const SDL_Surface*, kDesktopSlots> icons{};
+    int count = 0;
+    bool operator==(const LayerMark& o) const
+    {
+        return wallpaper == o.wallpaper && icons == o.icons && count == o.count;
+    }
+};
+
+SDL_Surface* icon_layer = nullptr;
+LayerMark layer_mark;
+bool layer_valid = false;
+
+constexpr int kFrameSize = 40;
+
+int shortcut_count()
+{
+    int count = 0;
+    while (count < kDesktopSlots && in_use(count))
+        ++count;
+    return count;
+}
+
+LayerMark mark_now()
+{
+    LayerMark mark;
+    mark.wallpaper = wallpaper_image;
+    mark.count = shortcut_count();
+    for (int i = 0; i < mark.count; ++i)
+        mark.icons[static_cast<size_t>(i)] = desktop_items[i].icon;
+    return mark;
+}
+
+bool fits_cell(const SDL_Surface* picture, int size)
+{
+    return !picture || (picture->w <= size && picture->h <= size);
+}
+
+bool layer_usable(int battery)
+{
+    if (!wallpaper_image || battery == kLowBatteryLevel || !fits_cell(picture(Picture::Highlight), kFrameSize))
+        return false;
+    for (int i = 0; i < kDesktopSlots && in_use(i); ++i)
+        if (!fits_cell(desktop_items[i].icon, kIconSize))
+            return false;
+    return true;
+}
+
+void compose_layer(const LayerMark& mark)
+{
+    const SDL_PixelFormat* f = screen->format;
+    if (!icon_layer || icon_layer->format->BitsPerPixel != f->BitsPerPixel)
+    {
+        SDL_FreeSurface(icon_layer);
+        icon_layer = SDL_CreateRGBSurface(SDL_SWSURFACE, kScreenWidth, kScreenHeight, f->BitsPerPixel, f->Rmask,
+                                          f->Gmask, f->Bmask, 0);
+    }
+    if (!icon_layer)
+        return;
+    // Composed on the screen (which the layer then covers) and copied: the
+    // icons are only ever blitted onto the screen, so their run-length
+    // encoding, made for the screen, is never made again for another target.
+    blit_at(wallpaper_image, 0, 0);
+    for (int i = 0; i < mark.count; ++i) {
+        Spot cell = grid_origin(i);
+        blit_at(desktop_items[i].icon, cell.x + kIconOffset.x, cell.y + kIconOffset.y);
+    }
+    SDL_BlitSurface(screen, nullptr, icon_layer, nullptr);
+    layer_mark = mark;
+    layer_valid = true;
+}
+
+void draw_selected_cell(int item)
+{
+    Spot cell = grid_origin(item);
+    SDL_Rect frame;
+    set_rect(frame, cell.x + kHighlightOffset.x, cell.y + kHighlightOffset.y, kFrameSize, kFrameSize);
+    SDL_Rect to = frame;
+    SDL_BlitSurface(wallpaper_image, &frame, screen, &to);
+    draw_selected(item);
+    blit_at(desktop_items[item].icon, cell.x + kIconOffset.x, cell.y + kIconOffset.y);
+}
+
+// Paints the wallpaper and the icons through the layer; false when the
+// layer cannot stand in for them.
+bool draw_through_layer(int battery)
+{
+    if (!screen || !layer_usable(battery))
+        return false;
+    LayerMark mark = mark_now();
+    if (!layer_valid || !(mark == layer_mark))
+        compose_layer(mark);
+    if (!icon_layer)
+        return false;
+    blit_at(icon_layer, 0, 0);
+    draw_taskbar(battery);
+    if (current_window == WindowId::Desktop && selection >= 0 && selection < mark.count)
+        draw_selected_cell(selection);
+    return true;
+}
+
 void draw_desc_bar_at(int y, const char* text)
 {
     blit(Picture::DescBar, {kDescBarX, y});
@@ -186,6 +327,16 @@ void draw_desc_bar_at(int y, const char* text)
     else
         draw_centred_text(screen, FontSize::Small, kDescTextCentre, y + kDescSmallTextDrop, kDescSmallField, text,
                           0, skin_name);
+}
+
+// The rows the sliding bar reaches: the top of the screen, as wide and as
+// high as its picture.
+void show_desc_bar_band()
+{
+    const SDL_Surface* bar = picture(Picture::DescBar);
+    int width = bar ? bar->w : kDescBarWidth;
+    int height = bar ? bar->h : kDescBarHeight;
+    platform_update(screen, kDescBarX, 0, width, height);
 }
 
 void hide_desc_bar()
@@ -201,9 +352,11 @@ void draw_desktop()
     load_wallpaper();
     load_missing_pictures();
     int battery = load_battery_icon();
-    blit_at(wallpaper_image, 0, 0);
-    draw_taskbar(battery);
-    draw_icons();
+    if (!draw_through_layer(battery)) {
+        blit_at(wallpaper_image, 0, 0);
+        draw_taskbar(battery);
+        draw_icons();
+    }
     if (in_use(selection))
         draw_desc_bar(selection);
 }
@@ -220,17 +373,23 @@ void draw_desc_bar(int item)
     if (item != desc_bar_item)
         hide_desc_bar();
     const char* text = desktop_items[item].description;
-    // Each step of the slide is shown at once; the desktop beneath is not
-    // repainted, the bar covers its own previous frame.
+    // Each step of the slide is shown at once, and only the band the bar
+    // slides in changes; the desktop beneath is not repainted, the bar
+    // covers its own previous frame.
     while (!desc_bar_finished && desc_bar_y != 0) {
         draw_desc_bar_at(desc_bar_y, text);
-        show_whole_screen(screen);
+        show_desc_bar_band();
         ++desc_bar_y;
     }
     if (desc_bar_y == 0)
         desc_bar_finished = true;
     draw_desc_bar_at(desc_bar_y, text);
     desc_bar_item = item;
+}
+
+void forget_icon_layer()
+{
+    layer_valid = false;
 }
 
 const char* clock_text(int twelve_hour)
@@ -249,8 +408,11 @@ void release_desktop_images()
         SDL_FreeSurface(surface);
         surface = nullptr;
     }
-    SDL_FreeSurface(battery_icon);
+    release_battery_icons();
     battery_icon = nullptr;
+    forget_icon_layer();
+    SDL_FreeSurface(icon_layer);
+    icon_layer = nullptr;
     desc_bar_item = -1;
     desc_bar_finished = false;
 }

@@ -16,6 +16,11 @@ void draw_desc_bar(int item);
 // "%H:%M", in a buffer of 10 bytes that the next call overwrites.
 const char* clock_text(int twelve_hour);
 
+// The shortcut icons were loaded again: the desktop composes its icon
+// layer afresh at its next draw (a new icon may sit where an old one was
+// freed, so comparing the surfaces alone cannot tell).
+void forget_icon_layer();
+
 // Frees the desktop's cached pictures and forgets which item the
 // description bar was drawn for, so the next draw starts afresh.
 void release_desktop_images();

@@ -2,10 +2,12 @@
 
 #include "core/files.h"
 #include "core/text.h"
+#include "desktop/desktop.h"
 #include "platform/platform.h"
 #include "programs/links.h"
 #include "users/user_files.h"
 
+#include <array>
 #include <cstring>
 #include <string>
 #include <string_view>
@@ -21,6 +23,56 @@ constexpr size_t kLongestPath = kLineCapacity - 2;
 // moved with its slot by the sort, so that a removal drops exactly the line
 // of the shortcut the user chose even when two lines name the same link.
 int desktop_lines[kDesktopSlots];
+
+// What the loaded desktop was read from (see refresh_desktop).
+struct DesktopSource {
+    bool loaded = false;
+    char user[sizeof user_name] = {};
+    char skin[sizeof skin_name] = {};
+    bool has_file = false;
+    FileStamp file;
+    uint32_t writes = 0;
+    uint32_t commands = 0;
+};
+DesktopSource loaded_from;
+
+// The table as load_desktop left it: whatever refilled it since (a reset of
+// the shell's state) makes the next refresh load again.
+struct TableMark {
+    std::array<const SDL_Surface*, kDesktopSlots> icons{};
+    std::array<bool, kDesktopSlots> used{};
+    bool operator==(const TableMark& o) const { return icons == o.icons && used == o.used; }
+};
+TableMark loaded_table;
+
+TableMark mark_of_table()
+{
+    TableMark mark;
+    for (size_t slot = 0; slot < mark.icons.size(); ++slot) {
+        mark.icons[slot] = desktop_items[slot].icon;
+        mark.used[slot] = desktop_items[slot].link_name[0] != '\0';
+    }
+    return mark;
+}
+
+DesktopSource current_source(const char* path)
+{
+    DesktopSource source;
+    source.loaded = true;
+    copy_text(source.user, user_name);
+    copy_text(source.skin, skin_name);
+    source.has_file = path && file_stamp(path, source.file);
+    source.writes = files_written();
+    source.commands = platform_commands_run();
+    return source;
+}
+
+bool same_source(const DesktopSource& a, const DesktopSource& b)
+{
+    return a.loaded && b.loaded && std::strcmp(a.user, b.user) == 0 && std::strcmp(a.skin, b.skin) == 0 &&
+           a.has_file == b.has_file && (!a.has_file || a.file == b.file) && a.writes == b.writes &&
+           a.commands == b.commands;
+}
 
 bool desktop_file(char (&path)[64], const char* name)
 {
@@ -69,6 +121,7 @@ bool append_line(const char* path, const char* line)
     if (stat(path, &status) == 0 && !S_ISREG(status.st_mode))
         return false;
     // "a+" creates a missing file and only ever adds to an existing one.
+    note_file_written();
     File file = open_file(path, "a+");
     if (!file)
         return false;
@@ -111,7 +164,11 @@ void load_desktop()
         desktop_lines[slot] = -1;
     }
     char path[64];
-    if (!desktop_file(path, "desktop.st"))
+    bool named = desktop_file(path, "desktop.st");
+    loaded_from = current_source(named ? path : nullptr);
+    loaded_table = mark_of_table();
+    forget_icon_layer();
+    if (!named)
         return;
     File file = open_regular_file(path);
     if (!file)
@@ -123,6 +180,15 @@ void load_desktop()
             ++filled;
     file.reset();
     sort_by_title(desktop_items, filled, desktop_lines);
+    loaded_table = mark_of_table();
+}
+
+void refresh_desktop()
+{
+    char path[64];
+    bool named = desktop_file(path, "desktop.st");
+    if (!same_source(loaded_from, current_source(named ? path : nullptr)) || !(loaded_table == mark_of_table()))
+        load_desktop();
 }
 
 bool desktop_add(const LinkRecord& record)

@@ -13,6 +13,13 @@
 // without a line feed is not used. No file: an empty desktop.
 void load_desktop();
 
+// The main loop's load on entering the desktop: load_desktop, unless
+// nothing the loaded desktop was read from can have changed since: the same
+// user and skin, "desktop.st" the same file, and no file written and no
+// command run by the shell in between (the shell's own changes of links
+// and programs all go through one or the other).
+void refresh_desktop();
+
 // Appends the link file of record, in return_window's category, to the
 // logged-on user's "desktop.st" (creating it), then "sync". Does not reload:
 // the caller calls load_desktop. Returns whether the line was written:

@@ -43,10 +43,25 @@ struct Font {
     SDL_Surface* black;
     SDL_Surface* white;
     int pen;
+    // Each glyph cut out of its strip when the strip is loaded: a glyph of
+    // its own is blitted whole, where a blit out of the strip first clips
+    // the strip to the glyph. None when the strip has no key or the glyph
+    // does not lie wholly inside it.
+    std::array<SDL_Surface*, kCharacterCount> black_glyphs;
+    std::array<SDL_Surface*, kCharacterCount> white_glyphs;
 };
 
-Font large_font = {"font_black.png", "font_white.png", 16, 15, 50, kLargeAdvance, nullptr, nullptr, kPenStart};
-Font small_font = {"smallfont_black.png", "smallfont_white.png", 10, 9, 30, kSmallAdvance, nullptr, nullptr, kPenStart};
+Font large_font = {"font_black.png", "font_white.png", 16, 15, 50, kLargeAdvance, nullptr, nullptr, kPenStart, {}, {}};
+Font small_font = {"smallfont_black.png", "smallfont_white.png", 10, 9, 30, kSmallAdvance, nullptr, nullptr, kPenStart,
+                   {}, {}};
+
+void release_glyphs(std::array<SDL_Surface*, kCharacterCount>& glyphs)
+{
+    for (SDL_Surface*& glyph : glyphs) {
+        SDL_FreeSurface(glyph);
+        glyph = nullptr;
+    }
+}
 
 void release(Font& font)
 {
@@ -54,6 +69,53 @@ void release(Font& font)
     SDL_FreeSurface(font.white);
     font.black = nullptr;
     font.white = nullptr;
+    release_glyphs(font.black_glyphs);
+    release_glyphs(font.white_glyphs);
+}
+
+SDL_Surface* cut_glyph(SDL_Surface* strip, const SDL_Rect& from)
+{
+    if (!(strip->flags & SDL_SRCCOLORKEY) || (strip->flags & SDL_SRCALPHA) || from.x + from.w > strip->w ||
+        from.y + from.h > strip->h)
+        return nullptr;
+    const SDL_PixelFormat* f = strip->format;
+    SDL_Surface* glyph =
+        SDL_CreateRGBSurface(SDL_SWSURFACE, from.w, from.h, f->BitsPerPixel, f->Rmask, f->Gmask, f->Bmask, f->Amask);
+    if (!glyph)
+        return nullptr;
+    if (f->palette)
+        SDL_SetPalette(glyph, SDL_LOGPAL, f->palette->colors, 0, f->palette->ncolors);
+    Uint32 key = f->colorkey;
+    Uint32 flags = strip->flags & (SDL_SRCCOLORKEY | SDL_RLEACCELOK);
+    SDL_SetColorKey(strip, 0, 0);
+    SDL_Rect source = from;
+    SDL_BlitSurface(strip, &source, glyph, nullptr);
+    SDL_SetColorKey(strip, flags, key);
+    SDL_SetColorKey(glyph, SDL_SRCCOLORKEY, key);
+    return glyph;
+}
+
+void cut_glyphs(const Font& font, SDL_Surface* strip, std::array<SDL_Surface*, kCharacterCount>& glyphs)
+{
+    for (size_t i = 0; i < glyphs.size() && strip; ++i) {
+        SDL_Rect from;
+        set_rect(from, font.cell * static_cast<int>(i), 1, font.glyph, font.glyph);
+        glyphs[i] = cut_glyph(strip, from);
+    }
+}
+
+void load_strips(Font& font, const char* skin)
+{
+    if (!font.black) {
+        font.black = load_skin_image(font.black_file, skin);
+        release_glyphs(font.black_glyphs);
+        cut_glyphs(font, font.black, font.black_glyphs);
+    }
+    if (!font.white) {
+        font.white = load_skin_image(font.white_file, skin);
+        release_glyphs(font.white_glyphs);
+        cut_glyphs(font, font.white, font.white_glyphs);
+    }
 }
 
 // The glyph of each character: its own, or the last one before it that the
@@ -77,17 +139,17 @@ void draw(Font& font, SDL_Surface* surface, int x, int y, const char* text, int 
         release(font);
         return;
     }
-    if (!font.black)
-        font.black = load_skin_image(font.black_file, skin);
-    if (!font.white)
-        font.white = load_skin_image(font.white_file, skin);
+    load_strips(font, skin);
     SDL_Surface* strip = white ? font.white : font.black;
+    const std::array<SDL_Surface*, kCharacterCount>& glyphs = white ? font.white_glyphs : font.black_glyphs;
     for_each_glyph(text, static_cast<size_t>(font.limit), [&](int index) {
         SDL_Rect at, from;
         set_rect(at, x + font.pen, y, font.glyph, font.glyph);
         set_rect(from, font.cell * index, 1, font.glyph, font.glyph);
         font.pen += font.advance[static_cast<size_t>(index)];
-        if (strip)
+        if (SDL_Surface* glyph = glyphs[static_cast<size_t>(index)])
+            SDL_BlitSurface(glyph, nullptr, surface, &at);
+        else if (strip)
             SDL_BlitSurface(strip, &from, surface, &at);
     });
     font.pen = kPenStart;

@@ -106,14 +106,17 @@ SDL_Surface* load_image(const char* path)
     return to_screen_format(IMG_Load(path));
 }
 
-SDL_Surface* load_skin_image(const char* name, const char* skin)
+bool skin_image_path(char (&path)[50], const char* name, const char* skin)
 {
-    std::memset(image_path, 0, sizeof image_path);
+    std::memset(path, 0, sizeof path);
     bool shared = std::strlen(name) > 9 &&
                   (std::strncmp(name, "wallpaper/", 10) == 0 || std::strncmp(name, "icondataba", 10) == 0);
-    bool fits = shared ? format_into(image_path, "resources/%s", name)
-                       : format_into(image_path, "resources/skin/%s/%s", skin, name);
-    if (!fits)
+    return shared ? format_into(path, "resources/%s", name) : format_into(path, "resources/skin/%s/%s", skin, name);
+}
+
+SDL_Surface* load_skin_image(const char* name, const char* skin)
+{
+    if (!skin_image_path(image_path, name, skin))
         return nullptr;
     return load_image(image_path);
 }
@@ -155,7 +158,14 @@ void set_rect(SDL_Rect& rect, int x, int y, int w, int h)
 void load_cached(SDL_Surface*& handle, const char* name, const char* skin)
 {
     if (!handle)
-        handle = load_skin_image(name, skin);
+        handle = run_length_encoded(load_skin_image(name, skin));
+}
+
+SDL_Surface* run_length_encoded(SDL_Surface* picture)
+{
+    if (picture && (picture->flags & SDL_SRCCOLORKEY) && !(picture->flags & SDL_SRCALPHA))
+        SDL_SetColorKey(picture, SDL_SRCCOLORKEY | SDL_RLEACCEL, picture->format->colorkey);
+    return picture;
 }
 
 void blit_onto(SDL_Surface* target, SDL_Surface* image, int x, int y)

@@ -127,9 +127,19 @@ void platform_mixer_close(int fd)
         close(fd);
 }
 
+namespace {
+uint32_t commands_run = 0;
+}
+
 int platform_run(const char* command_line)
 {
+    ++commands_run;
     return std::system(command_line);
+}
+
+uint32_t platform_commands_run()
+{
+    return commands_run;
 }
 
 int platform_replace_process(const char* path, const char* const argv[])

@@ -96,7 +96,8 @@ void pc_emu_display_reset();
 constexpr int kEmuBatteryLevels = 4;
 
 // --- pictures ---
-// Writes the surface as an 8-bit RGB PNG file; false when it could not.
+// Writes the surface as an 8-bit PNG file, RGBA when the surface has an
+// alpha channel, else RGB; false when it could not.
 bool pc_save_png(SDL_Surface* surface, const char* path);
 
 // --- input scripts (emulator mode with KORVO_EMU_SCRIPT) ---

@@ -1,5 +1,6 @@
-// PNG screenshots of any SDL surface: 8-bit RGB, no filtering, one IDAT.
-// SDL_image 1.2 reads PNG but cannot write it.
+// PNG screenshots of any SDL surface: 8-bit RGB (RGBA for a surface with an
+// alpha channel), no filtering, one IDAT. SDL_image 1.2 reads PNG but cannot
+// write it.
 #include "platform/pc_console.h"
 
 #include <SDL.h>
@@ -46,21 +47,29 @@ Uint32 read_pixel(const SDL_Surface* surface, int x, int y)
     }
 }
 
-// Each row: filter type 0, then red, green, blue per pixel.
+bool has_alpha(const SDL_Surface* surface)
+{
+    return surface->format->Amask != 0;
+}
+
+// Each row: filter type 0, then red, green, blue (and alpha) per pixel.
 std::vector<unsigned char> raw_rows(SDL_Surface* surface)
 {
+    size_t channels = has_alpha(surface) ? 4 : 3;
     std::vector<unsigned char> rows;
-    rows.reserve(static_cast<size_t>(surface->h) * (1 + 3 * static_cast<size_t>(surface->w)));
+    rows.reserve(static_cast<size_t>(surface->h) * (1 + channels * static_cast<size_t>(surface->w)));
     if (SDL_MUSTLOCK(surface))
         SDL_LockSurface(surface);
     for (int y = 0; y < surface->h; ++y) {
         rows.push_back(0);
         for (int x = 0; x < surface->w; ++x) {
-            Uint8 r, g, b;
-            SDL_GetRGB(read_pixel(surface, x, y), surface->format, &r, &g, &b);
+            Uint8 r, g, b, a;
+            SDL_GetRGBA(read_pixel(surface, x, y), surface->format, &r, &g, &b, &a);
             rows.push_back(r);
             rows.push_back(g);
             rows.push_back(b);
+            if (channels == 4)
+                rows.push_back(a);
         }
     }
     if (SDL_MUSTLOCK(surface))
@@ -84,7 +93,8 @@ bool pc_save_png(SDL_Surface* surface, const char* path)
     std::vector<unsigned char> header;
     put_u32(header, static_cast<uint32_t>(surface->w));
     put_u32(header, static_cast<uint32_t>(surface->h));
-    header.insert(header.end(), {8, 2, 0, 0, 0});   // 8 bits, RGB, deflate, no filter, no interlace
+    // 8 bits, RGB or RGBA, deflate, no filter, no interlace
+    header.insert(header.end(), {8, static_cast<unsigned char>(has_alpha(surface) ? 6 : 2), 0, 0, 0});
 
     std::vector<unsigned char> png = {0x89, 'P', 'N', 'G', '\r', '\n', 0x1A, '\n'};
     put_chunk(png, "IHDR", header);

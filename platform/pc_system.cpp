@@ -336,6 +336,7 @@ void platform_mixer_close(int fd)
 
 namespace {
 
+uint32_t commands_run = 0;
 // The emulator's power cut after the run's Nth command, whichever program
 // runs it: the count is kept in "state/commands".
 void count_toward_power_cut()
@@ -352,8 +353,14 @@ void count_toward_power_cut()
 
 } // namespace
 
+uint32_t platform_commands_run()
+{
+    return commands_run;
+}
+
 int platform_run(const char* command_line)
 {
+    ++commands_run;
     trace("run %s", command_line);
     if (pc_command_is_privileged(command_line)) {
         // The emulated console reboots: its emulator boots it again.

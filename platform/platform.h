@@ -68,6 +68,10 @@ void platform_mixer_close(int fd);
 // Runs a command line with the system shell; its status (the shell never
 // examines it, but the installers' checks and the tests may).
 int platform_run(const char* command_line);
+// How many command lines platform_run has been given so far: the files on
+// the console may have changed since this number was last read when it is
+// not the same any more.
+uint32_t platform_commands_run();
 // Replaces the process with path, arguments argv (nullptr-terminated).
 // Returns -1 when the replacement failed. The PC backend, when it only
 // records replacements (tests), returns 0 for one it counts as done.

@@ -3,6 +3,7 @@
 #include "core/files.h"
 #include "core/text.h"
 #include "explorer/listing.h"
+#include "gfx/icons.h"
 #include "gfx/image.h"
 #include "scan/scan_tables.h"
 
@@ -102,22 +103,20 @@ bool program_exists(const LinkRecord& record)
 }
 
 // The custom icon, else the ".png" beside the program named after the link,
-// either shown at 32x32; else the skin's generic icon at its own size.
+// either shown at 32x32; else the skin's generic icon at its own size. The
+// icons come from the cache, which decodes a file again only when it changed.
 void load_link_icon(LinkRecord& record)
 {
     SDL_FreeSurface(record.icon);
     record.icon = nullptr;
     if (std::strlen(record.icon_path) > 1)
-        record.icon = load_image(record.icon_path);
+        record.icon = cached_icon(record.icon_path);
     char beside[sizeof record.program_dir + sizeof record.link_name + 4];
     if (!record.icon && format_into(beside, "%s%s.png", record.program_dir, record.link_name))
-        record.icon = load_image(beside);
-    if (record.icon) {
-        if (record.icon->w != 32 || record.icon->h != 32)
-            zoom_image(record.icon, 32, 32);
-        return;
-    }
-    record.icon = load_skin_image("genericico.png", skin_name);
+        record.icon = cached_icon(beside);
+    char generic[50];
+    if (!record.icon && skin_image_path(generic, "genericico.png", skin_name))
+        record.icon = cached_icon(generic, true);
 }
 
 unsigned char title_key(const LinkRecord& record)

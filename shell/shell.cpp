@@ -178,6 +178,31 @@ void start_up()
     play_logon();
 }
 
+namespace {
+
+// Whether the event handled by the window row may have changed what the
+// screen shows. The clock's minute tick is here too: it changes the taskbar.
+bool event_changes_screen(const SDL_Event& e, const WindowRow& row)
+{
+    switch (e.type) {
+    case SDL_JOYBUTTONDOWN:
+    case SDL_MOUSEBUTTONDOWN:
+    case SDL_VIDEOEXPOSE:
+        return true;
+    case SDL_JOYBUTTONUP:
+        return row.acts_on_release;
+    default:
+        return is_clock_tick(e);
+    }
+}
+
+} // namespace
+
+void redraw_screen()
+{
+    screen_up_to_date = false;
+}
+
 void window_change_setup()
 {
     // Going into or out of the link properties keeps the category window's
@@ -187,7 +212,7 @@ void window_change_setup()
     if (current_window == WindowId::Bright)
         selection = brightness;
     if (current_window == WindowId::Desktop)
-        load_desktop();
+        refresh_desktop();
     if (current_window == WindowId::Saver)
         select_saver_choice();
     if (current_window == WindowId::Off)
@@ -195,22 +220,36 @@ void window_change_setup()
     usb_mode = 0;
     desc_bar_on = 0;
     drawn_window = current_window;
-    // Every window is drawn over a freshly painted desktop.
-    draw_desktop();
+    // Every window is drawn over a freshly painted desktop (the desktop's
+    // own draw paints it anyway).
+    if (window_row(current_window).draw != draw_desktop)
+        draw_desktop();
+    redraw_screen();
+}
+
+void main_loop_draw()
+{
+    if (drawn_window != current_window)
+        window_change_setup();
+    if (screen_up_to_date)
+        return;
+    const WindowRow& row = window_row(current_window);
+    if (row.draw)
+        row.draw();
+    show_whole_screen(screen);
+    screen_up_to_date = true;
 }
 
 void main_loop_pass()
 {
-    if (drawn_window != current_window)
-        window_change_setup();
+    main_loop_draw();
     const WindowRow& row = window_row(current_window);
-    if (row.draw)
-        row.draw();
     if (row.input)
         row.input();
     else
         wait_event();
-    show_whole_screen(screen);
+    if (event_changes_screen(event, row))
+        redraw_screen();
 }
 
 void prepare_main_loop()
@@ -222,6 +261,7 @@ void prepare_main_loop()
     restore_autolog();
     draw_desktop();
     show_whole_screen(screen);
+    start_clock_timer();
 }
 
 void enter_shell()

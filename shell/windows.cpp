@@ -19,23 +19,26 @@
 
 namespace {
 
-// id                      draw                   input
+// The last column: the window acts on a button being let go (the sidebar,
+// a hold-to-use menu); the others act on presses and touches only.
+//
+// id                      draw                   input                  releases
 constexpr std::array<WindowRow, kWindowCount> kWindows = {{
-    {WindowId::Desktop,      draw_desktop,          desktop_input},
-    {WindowId::StartMenu,    draw_start_menu,       start_menu_input},
-    {WindowId::Sidebar,      draw_sidebar,          sidebar_input},
-    {WindowId::System,       draw_system_window,    system_window_input},
-    {WindowId::Usb,          draw_usb_window,       usb_window_input},
-    {WindowId::Explorer,     draw_explorer,         explorer_input},
-    {WindowId::Bright,       draw_power_window,     power_window_input},
-    {WindowId::Saver,        draw_power_window,     power_window_input},
-    {WindowId::Off,          draw_power_window,     power_window_input},
-    {WindowId::Apps,         draw_category_window,  category_input},
-    {WindowId::Emus,         draw_category_window,  category_input},
-    {WindowId::Ports,        draw_category_window,  category_input},
-    {WindowId::Games,        draw_category_window,  category_input},
-    {WindowId::Props,        draw_link_properties,  link_properties_input},
-    {WindowId::Users,        draw_users_window,     users_input},
+    {WindowId::Desktop,      draw_desktop,          desktop_input,         false},
+    {WindowId::StartMenu,    draw_start_menu,       start_menu_input,      false},
+    {WindowId::Sidebar,      draw_sidebar,          sidebar_input,         true},
+    {WindowId::System,       draw_system_window,    system_window_input,   false},
+    {WindowId::Usb,          draw_usb_window,       usb_window_input,      false},
+    {WindowId::Explorer,     draw_explorer,         explorer_input,        false},
+    {WindowId::Bright,       draw_power_window,     power_window_input,    false},
+    {WindowId::Saver,        draw_power_window,     power_window_input,    false},
+    {WindowId::Off,          draw_power_window,     power_window_input,    false},
+    {WindowId::Apps,         draw_category_window,  category_input,        false},
+    {WindowId::Emus,         draw_category_window,  category_input,        false},
+    {WindowId::Ports,        draw_category_window,  category_input,        false},
+    {WindowId::Games,        draw_category_window,  category_input,        false},
+    {WindowId::Props,        draw_link_properties,  link_properties_input, false},
+    {WindowId::Users,        draw_users_window,     users_input,           false},
 }};
 
 constexpr bool rows_in_identifier_order()
@@ -47,7 +50,7 @@ constexpr bool rows_in_identifier_order()
 }
 static_assert(rows_in_identifier_order(), "one row per window identifier, in identifier order");
 
-constexpr WindowRow kNoWindow = {WindowId::None, nullptr, nullptr};
+constexpr WindowRow kNoWindow = {WindowId::None, nullptr, nullptr, false};
 
 } // namespace
 

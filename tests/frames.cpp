@@ -9,6 +9,7 @@ namespace {
 
 std::function<void(SDL_Surface*)> frame_observer;
 int frames_seen = 0;
+std::vector<SDL_Rect> rects_seen;
 
 using UpdateRect = void (*)(SDL_Surface*, Sint32, Sint32, Uint32, Uint32);
 
@@ -24,6 +25,8 @@ extern "C" void SDL_UpdateRect(SDL_Surface* screen, Sint32 x, Sint32 y, Uint32 w
 {
     if (frame_observer) {
         ++frames_seen;
+        rects_seen.push_back({static_cast<Sint16>(x), static_cast<Sint16>(y), static_cast<Uint16>(w),
+                              static_cast<Uint16>(h)});
         frame_observer(screen);
     }
     if (UpdateRect real = sdl_update_rect())
@@ -33,6 +36,8 @@ extern "C" void SDL_UpdateRect(SDL_Surface* screen, Sint32 x, Sint32 y, Uint32 w
 FrameWatch::FrameWatch(std::function<void(SDL_Surface*)> observer)
 {
     frames_seen = 0;
+    rects_seen.clear();
+    rects_seen.reserve(256);   // no allocation of the watch's own while a test counts them
     frame_observer = observer ? std::move(observer) : [](SDL_Surface*) {};
 }
 
@@ -44,4 +49,9 @@ FrameWatch::~FrameWatch()
 int FrameWatch::frames() const
 {
     return frames_seen;
+}
+
+const std::vector<SDL_Rect>& FrameWatch::rects() const
+{
+    return rects_seen;
 }

@@ -6,6 +6,7 @@
 #include <SDL.h>
 
 #include <functional>
+#include <vector>
 
 // Calls observer with the surface of every display refresh while it lives.
 class FrameWatch {
@@ -16,4 +17,6 @@ public:
     FrameWatch& operator=(const FrameWatch&) = delete;
 
     int frames() const;   // refreshes seen so far
+    // The rectangles refreshed so far, in order.
+    const std::vector<SDL_Rect>& rects() const;
 };

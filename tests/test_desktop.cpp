@@ -3,6 +3,7 @@
 #include "harness.h"
 
 #include "frames.h"
+#include "work_counts.h"
 #include "resource_files.h"
 
 #include "core/devices.h"
@@ -385,4 +386,93 @@ TEST_F(DescriptionBar, WindowChangeHidesIt)
     FrameWatch watch(nullptr);
     draw_desktop();
     EXPECT_EQ(watch.frames(), 20);
+}
+
+TEST_F(Desktop, BatteryPicturesAreDecodedOncePerLevelAndSkin)
+{
+    open_devices();
+    set_battery_level(2);
+    draw_desktop();
+    set_battery_level(3);
+    draw_desktop();
+    EXPECT_TRUE(at(250, 222, battery_colour(3)));
+    {
+        CountWork work;
+        draw_desktop();
+        set_battery_level(2);
+        draw_desktop();
+        EXPECT_EQ(work.counts().decodes, 0) << "both levels shown before";
+        EXPECT_EQ(work.counts().allocations, 0);
+    }
+    EXPECT_TRUE(at(250, 222, battery_colour(2)));
+
+    // Another skin has pictures of its own.
+    write_skin_picture("Other", "battery/2.png", 16, 16, kWarning);
+    copy_text(skin_name, "Other");
+    CountWork work;
+    draw_desktop();
+    EXPECT_TRUE(at(250, 222, kWarning));
+    EXPECT_GE(work.counts().decodes, 1);
+    close_devices();
+}
+
+// The wallpaper and icons come through a layer composed once; the selected
+// cell is painted afresh. The low-battery warning, which lies under two
+// icons, makes the desktop paint everything in the plain order; both ways
+// must give the same picture wherever the warning and the battery are not.
+TEST_F(Desktop, TheIconLayerPaintsWhatThePlainOrderPaints)
+{
+    add_shortcuts(24);
+    // A highlight frame through which the wallpaper and the icon show.
+    SDL_Surface* frame = SDL_CreateRGBSurface(SDL_SWSURFACE, 40, 40, 32, 0xFF, 0xFF00, 0xFF0000, 0xFF000000u);
+    for (int y = 0; y < 40; ++y)
+        for (int x = 0; x < 40; ++x) {
+            bool rim = x < 3 || y < 3 || x >= 37 || y >= 37;
+            static_cast<Uint32*>(frame->pixels)[y * 40 + x] = SDL_MapRGBA(frame->format, 248, 0, 248, rim ? 255 : 0);
+        }
+    write_file("resources/skin/" + kSkin + "/dsel.png", "");
+    ASSERT_TRUE(pc_save_png(frame, ("resources/skin/" + kSkin + "/dsel.png").c_str()));
+    SDL_FreeSurface(frame);
+    // A soft-edged icon at the selection and one beside it.
+    for (int slot : {4, 5}) {
+        SDL_Surface* soft = SDL_CreateRGBSurface(SDL_SWSURFACE, 32, 32, 32, 0xFF0000, 0xFF00, 0xFF, 0xFF000000u);
+        for (int y = 0; y < 32; ++y)
+            for (int x = 0; x < 32; ++x)
+                static_cast<Uint32*>(soft->pixels)[y * 32 + x] =
+                    SDL_MapRGBA(soft->format, 250, static_cast<Uint8>(8 * x), 40, static_cast<Uint8>(8 * y + x));
+        SDL_FreeSurface(desktop_items[slot].icon);
+        desktop_items[slot].icon = SDL_DisplayFormatAlpha(soft);
+        SDL_FreeSurface(soft);
+    }
+    open_devices();
+    auto outside_battery = [](const std::vector<Uint32>& pixels) {
+        std::vector<Uint32> kept;
+        for (int y = 0; y < 240; ++y)
+            for (int x = 0; x < 320; ++x) {
+                bool warning = x >= 236 && y >= 185 && y < 220;
+                bool battery = x >= 250 && x < 266 && y >= 222 && y < 238;
+                if (!warning && !battery)
+                    kept.push_back(pixels[static_cast<size_t>(y * 320 + x)]);
+            }
+        return kept;
+    };
+    for (int chosen : {0, 5, 23}) {
+        selection = chosen;
+        set_battery_level(4);
+        draw_desktop();
+        std::vector<Uint32> plain = outside_battery(snapshot());
+        set_battery_level(1);
+        fill(screen, {0, 0, 0});
+        draw_desktop();
+        draw_desktop();   // once composed, and once more from the layer
+        EXPECT_EQ(outside_battery(snapshot()), plain) << "selection " << chosen;
+    }
+    current_window = WindowId::Apps;
+    set_battery_level(4);
+    draw_desktop();
+    std::vector<Uint32> plain = outside_battery(snapshot());
+    set_battery_level(1);
+    draw_desktop();
+    EXPECT_EQ(outside_battery(snapshot()), plain) << "beneath another window";
+    close_devices();
 }

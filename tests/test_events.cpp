@@ -7,6 +7,7 @@
 #include "platform/pc_console.h"
 
 #include <atomic>
+#include <thread>
 
 namespace {
 
@@ -126,4 +127,48 @@ TEST_F(Events, TapTimerLeavesTheScreensaverArmed)
     wait_event();
     EXPECT_EQ(tap_pending, 0);
     EXPECT_TRUE(traced("fb 0 0"));
+}
+
+TEST_F(Events, TheClockTicksJustAfterEachMinuteBegins)
+{
+    EXPECT_EQ(ms_to_next_minute(1715979900), 60200u) << "on the minute: the next one";
+    EXPECT_EQ(ms_to_next_minute(1715979945), 15200u);
+    EXPECT_EQ(ms_to_next_minute(1715979959), 1200u);
+}
+
+TEST_F(Events, AClockTickReachesOnlyAWaitingHandler)
+{
+    clock_tick_expired(60000, nullptr);
+    SDL_Event left;
+    EXPECT_EQ(SDL_PollEvent(&left), 0) << "nobody waits: no tick";
+
+    saver_ms = 60000;
+    std::thread([] {
+        SDL_Delay(150);
+        clock_tick_expired(60000, nullptr);
+    }).detach();
+    wait_event();
+    EXPECT_TRUE(is_clock_tick(event));
+    EXPECT_NE(saver_timer, nullptr) << "a tick is no input: the screensaver timer goes on";
+    SDL_TimerID armed = saver_timer;
+    push_button(13);
+    wait_event();
+    EXPECT_TRUE(pressed(event, 13));
+    EXPECT_EQ(saver_timer, nullptr) << "a press ends the idle period";
+    EXPECT_NE(armed, nullptr);
+}
+
+TEST_F(Events, AClockTickLeavesADarkScreenDark)
+{
+    screen_on = 0;
+    SDL_Event tick{};
+    tick.type = SDL_USEREVENT;
+    tick.user.code = kClockTickEventCode;
+    SDL_PushEvent(&tick);
+    push_button(13);
+    clear_trace();
+    wait_event();
+    EXPECT_TRUE(pressed(event, 13)) << "the tick is passed over while the screen is dark";
+    EXPECT_EQ(screen_on, 1);
+    EXPECT_EQ(trace_index("fb 1 0"), 0) << "only the press switched the backlight on";
 }

@@ -7,6 +7,7 @@
 #include "desktop/startmenu.h"
 #include "gfx/font.h"
 #include "gfx/sound.h"
+#include "platform/pc_console.h"
 #include "resource_files.h"
 
 #include <filesystem>
@@ -206,4 +207,27 @@ TEST_F(Sidebar, LabelColourFollowsTheSkin)
     SDL_FillRect(screen, nullptr, 0);
     draw_sidebar();
     EXPECT_EQ(font_at(screen, x, 40), FontCode::LargeBlack);
+}
+
+TEST_F(Sidebar, ThePanelIsBlendedOverTheDesktopAsItIsNow)
+{
+    copy_text(wallpaper_name, "wallpaper/Blue.png");
+    auto clock_area = [] {
+        std::vector<Uint32> pixels;
+        for (int y = 222; y < 240; ++y)
+            for (int x = 262; x < 320; ++x)
+                pixels.push_back(pixel(x, y));
+        return pixels;
+    };
+    pc_fix_time(1715979900);   // 21:05
+    draw_sidebar();
+    std::vector<Uint32> five_past = clock_area();
+    std::vector<Uint32> whole = snapshot();
+    pc_fix_time(1715979900 + 60);
+    draw_sidebar();
+    EXPECT_NE(clock_area(), five_past) << "the panel shows the new minute through it";
+    pc_fix_time(1715979900);
+    draw_sidebar();
+    EXPECT_EQ(snapshot(), whole);
+    pc_fix_time(0);
 }

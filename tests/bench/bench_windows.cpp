@@ -1,0 +1,383 @@
+// The shell's own frames: every window drawn by its own draw operation over
+// a card laid out as a user's would be (24 desktop shortcuts, a category of
+// 8 links and one of 24, a full explorer page), and the return to the
+// desktop. Each frame is timed against one full-screen 16-bit blit in the
+// same loop and reported as the counter x_full_screen_blit; the frames with
+// a goal also end the program's output with a plain "goal" line.
+#include "bench_goals.h"
+
+#include "core/files.h"
+#include "core/state.h"
+#include "core/text.h"
+#include "desktop/desktop.h"
+#include "desktop/shortcuts.h"
+#include "explorer/explorer_window.h"
+#include "gfx/font.h"
+#include "gfx/icons.h"
+#include "gfx/image.h"
+#include "platform/pc_console.h"
+#include "platform/platform.h"
+#include "programs/links.h"
+#include "shell/shell.h"
+#include "users/user_files.h"
+
+#include <SDL.h>
+#include <SDL_image.h>
+#include <benchmark/benchmark.h>
+
+#include <ctime>
+#include <cmath>
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <functional>
+#include <string>
+
+namespace fs = std::filesystem;
+
+namespace {
+
+constexpr double kDesktopGoal = 2.5;
+constexpr double kWindowGoal = 4.0;
+constexpr double kRgbaDesktopGoal = 4.0;
+constexpr double kReturnGoal = 3.0;
+
+void write_text(const fs::path& path, const std::string& content)
+{
+    fs::create_directories(path.parent_path());
+    std::ofstream(path, std::ios::binary) << content;
+}
+
+void mirror_with_links(const fs::path& from, const fs::path& to)
+{
+    fs::create_directories(to);
+    for (const fs::directory_entry& entry : fs::directory_iterator(from)) {
+        fs::path target = to / entry.path().filename();
+        if (entry.is_directory())
+            mirror_with_links(entry.path(), target);
+        else
+            fs::create_symlink(entry.path(), target);
+    }
+}
+
+// A 48 x 48 picture with an alpha channel, as users commonly supply: a disc
+// of the slot's colour whose rim fades out over two pixels (soft), or ends
+// sharply (hard: alpha only 0 or 255).
+void write_rgba_icon(const fs::path& path, int slot, bool soft)
+{
+    SDL_Surface* icon = SDL_CreateRGBSurface(SDL_SWSURFACE, 48, 48, 32, 0x000000FFu, 0x0000FF00u, 0x00FF0000u,
+                                             0xFF000000u);
+    auto* pixels = static_cast<Uint32*>(icon->pixels);
+    for (int y = 0; y < 48; ++y)
+        for (int x = 0; x < 48; ++x) {
+            double d = std::hypot(x - 23.5, y - 23.5);
+            double cover = soft ? std::fmin(1.0, std::fmax(0.0, (21.0 - d) / 2.0)) : (d < 21.0 ? 1.0 : 0.0);
+            Uint8 a = static_cast<Uint8>(std::lround(255 * cover));
+            Uint8 r = static_cast<Uint8>(40 + 8 * slot), g = static_cast<Uint8>(200 - 3 * x), b = static_cast<Uint8>(4 * y);
+            pixels[y * (icon->pitch / 4) + x] = SDL_MapRGBA(icon->format, r, g, b, a);
+        }
+    fs::create_directories(path.parent_path());
+    pc_save_png(icon, path.c_str());
+    SDL_FreeSurface(icon);
+}
+
+enum class IconKind { Keyed, SoftRgba };
+
+// A user whose desktop holds 24 shortcuts to games on the card, with the
+// icon kind given beside each program, and whose "apps" category holds 8 of
+// them.
+void make_user(const fs::path& work, const std::string& name, IconKind kind)
+{
+    fs::path user = work / "user" / name;
+    write_text(user / "data.st", "user ");
+    write_text(user / "settings.st", "wallpaper/Blue.png Blue 2 0 0 0 50");
+    for (const char* category : {"apps", "emus", "ports", "games"})
+        fs::create_directories(user / "links" / category);
+    std::string desktop;
+    for (int i = 0; i < 24; ++i) {
+        std::string program = "Prog" + std::to_string(i);
+        fs::path dir = work / "card" / name / program;
+        write_text(dir / (program + ".gpe"), "#!/bin/sh\n");
+        if (kind == IconKind::Keyed)
+            fs::copy_file(work / "resources/skin/Blue/genericico.png", dir / (program + ".png"));
+        else
+            write_rgba_icon(dir / (program + ".png"), i, true);
+        std::string link = std::string(1, static_cast<char>('A' + i)) + "title " + std::to_string(i) + "\n" +
+                           "A program of the benchmark\n" + program + "\n" + program + ".gpe\n" + dir.string() +
+                           "/\n533\nno\n\n";
+        write_text(user / "links/games" / (program + ".lk"), link);
+        if (i < 8)
+            write_text(user / "links/apps" / (program + ".lk"), link);
+        desktop += "user/" + name + "/links/games/" + program + ".lk\n";
+    }
+    write_text(user / "desktop.st", desktop);
+}
+
+struct Card {
+    fs::path work;
+    Card()
+    {
+        setenv("SDL_VIDEODRIVER", "dummy", 1);
+        setenv("SDL_AUDIODRIVER", "dummy", 1);
+        setenv("TZ", "UTC", 1);
+        char pattern[] = "/tmp/korvo-bench-shell-XXXXXX";
+        if (!mkdtemp(pattern))
+            std::abort();
+        work = pattern;
+        mirror_with_links(fs::path(KORVO_SOURCE_DIR) / "resources", work / "resources");
+        fs::current_path(work);
+        make_user(work, "amy", IconKind::Keyed);
+        make_user(work, "rgba", IconKind::SoftRgba);
+        for (int i = 0; i < 20; ++i)
+            write_text(work / "card/files" / ("file" + std::to_string(i) + (i % 2 ? ".png" : ".txt")), "x");
+        pc_reset();
+        pc_set_tracing(false);
+        pc_record_commands_only(true);
+        pc_record_process_changes(true);
+    }
+    ~Card()
+    {
+        std::error_code ignored;
+        fs::remove_all(work, ignored);
+    }
+};
+
+Card& card()
+{
+    static Card made;
+    return made;
+}
+
+// SDL and the shell's state as start-up leaves them for user.
+void log_on(const char* user)
+{
+    card();
+    reset_shared_state();
+    SDL_Init(SDL_INIT_VIDEO | SDL_INIT_TIMER);
+    screen = platform_open_display();
+    copy_text(user_name, user);
+    load_user(current_user, user);
+    load_settings();
+    load_desktop();
+    current_window = WindowId::Desktop;
+    drawn_window = WindowId::None;
+}
+
+void log_off()
+{
+    release_desktop_images();
+    release_fonts();
+    reset_shared_state();
+    SDL_Quit();
+}
+
+// The time this thread ran: on a shared machine, time spent waiting for
+// the processor falls on neither side of the ratio.
+double thread_ns()
+{
+    timespec now{};
+    clock_gettime(CLOCK_THREAD_CPUTIME_ID, &now);
+    return static_cast<double>(now.tv_sec) * 1e9 + static_cast<double>(now.tv_nsec);
+}
+
+// Times frame against one full-screen blit per iteration and records the
+// ratio (under goal, when there is one).
+void measure(benchmark::State& state, const std::function<void()>& frame, const char* goal, double limit)
+{
+    SDL_Surface* full = SDL_DisplayFormat(screen);
+    SDL_FillRect(full, nullptr, SDL_MapRGB(full->format, 40, 90, 200));
+    double frame_ns = 0, full_ns = 0;
+    for (auto _ : state) {
+        double start = thread_ns();
+        frame();
+        double between = thread_ns();
+        SDL_BlitSurface(full, nullptr, screen, nullptr);
+        double end = thread_ns();
+        frame_ns += between - start;
+        full_ns += end - between;
+        benchmark::DoNotOptimize(screen->pixels);
+    }
+    double ratio = full_ns > 0 ? frame_ns / full_ns : 0;
+    state.counters["frame_us"] = frame_ns / 1000.0 / static_cast<double>(state.iterations());
+    state.counters["x_full_screen_blit"] = ratio;
+    if (goal)
+        record_goal(goal, ratio, limit, static_cast<long>(state.iterations()));
+    SDL_FreeSurface(full);
+}
+
+// Opens window as the shell would and times what one pass of the main loop
+// draws for it.
+void run_window(benchmark::State& state, WindowId window, const std::function<void()>& prepare,
+                const char* goal, double limit)
+{
+    log_on("amy");
+    selection = 5;
+    prepare();
+    current_window = window;
+    window_change_setup();
+    if (window == WindowId::Props)
+        selection = 0;
+    const WindowRow& row = window_row(window);
+    measure(state, row.draw, goal, limit);
+    log_off();
+}
+
+void nothing() {}
+
+void open_category(WindowId category)
+{
+    current_window = category;
+    load_links();
+}
+
+void BM_Desktop(benchmark::State& state)
+{
+    run_window(state, WindowId::Desktop, [] { selection = 5; }, "desktop", kDesktopGoal);
+}
+BENCHMARK(BM_Desktop)->MinTime(0.5);
+
+void BM_DesktopRgbaIcons(benchmark::State& state)
+{
+    log_on("rgba");
+    current_window = WindowId::Desktop;
+    window_change_setup();
+    selection = 5;
+    measure(state, draw_desktop, "desktop_rgba_icons", kRgbaDesktopGoal);
+    log_off();
+}
+BENCHMARK(BM_DesktopRgbaIcons)->MinTime(0.5);
+
+void BM_StartMenu(benchmark::State& state)
+{
+    run_window(state, WindowId::StartMenu, nothing, "startmenu", kWindowGoal);
+}
+BENCHMARK(BM_StartMenu)->MinTime(0.5);
+
+void BM_Sidebar(benchmark::State& state)
+{
+    run_window(state, WindowId::Sidebar, nothing, "sidebar", kWindowGoal);
+}
+BENCHMARK(BM_Sidebar)->MinTime(0.5);
+
+void BM_System(benchmark::State& state)
+{
+    run_window(state, WindowId::System, nothing, "system", kWindowGoal);
+}
+BENCHMARK(BM_System)->MinTime(0.5);
+
+void BM_Usb(benchmark::State& state)
+{
+    run_window(state, WindowId::Usb, nothing, "usb", kWindowGoal);
+}
+BENCHMARK(BM_Usb)->MinTime(0.5);
+
+void BM_Explorer(benchmark::State& state)
+{
+    run_window(state, WindowId::Explorer,
+               [] { open_explorer(WindowId::Desktop, (card().work / "card/files/").c_str(), "", 1); },
+               "explorer", kWindowGoal);
+}
+BENCHMARK(BM_Explorer)->MinTime(0.5);
+
+void BM_PowerWindows(benchmark::State& state)
+{
+    run_window(state, WindowId::Off, nothing, "power_windows", kWindowGoal);
+}
+BENCHMARK(BM_PowerWindows)->MinTime(0.5);
+
+void BM_CategoryEightLinks(benchmark::State& state)
+{
+    run_window(state, WindowId::Apps, [] { open_category(WindowId::Apps); }, "category_8_links", kWindowGoal);
+}
+BENCHMARK(BM_CategoryEightLinks)->MinTime(0.5);
+
+void BM_CategoryFullPage(benchmark::State& state)
+{
+    run_window(state, WindowId::Games, [] { open_category(WindowId::Games); }, "category_full_page",
+               kWindowGoal);
+}
+BENCHMARK(BM_CategoryFullPage)->MinTime(0.5);
+
+void BM_LinkProperties(benchmark::State& state)
+{
+    run_window(state, WindowId::Props,
+               [] {
+                   open_category(WindowId::Apps);
+                   return_window = WindowId::Apps;
+                   props_link = 0;
+                   drawn_window = WindowId::Apps;
+               },
+               "link_properties", kWindowGoal);
+}
+BENCHMARK(BM_LinkProperties)->MinTime(0.5);
+
+void BM_Users(benchmark::State& state)
+{
+    run_window(state, WindowId::Users, [] { load_user(edit_user, "amy"); }, "users", kWindowGoal);
+}
+BENCHMARK(BM_Users)->MinTime(0.5);
+
+// Closing a window back to the desktop: the set-up reloads the shortcuts,
+// then the pass draws the desktop.
+void BM_ReturnToDesktop(benchmark::State& state)
+{
+    log_on("amy");
+    current_window = WindowId::Desktop;
+    window_change_setup();
+    measure(state,
+            [] {
+                drawn_window = WindowId::Apps;
+                current_window = WindowId::Desktop;
+                main_loop_draw();
+            },
+            "return_to_desktop", kReturnGoal);
+    log_off();
+}
+BENCHMARK(BM_ReturnToDesktop)->MinTime(0.5);
+
+// The same after something may have changed the files (here: the shell
+// wrote a file): every shortcut is read again, its icon taken from the
+// cache after one status call.
+void BM_ReturnToDesktopAfterAWrite(benchmark::State& state)
+{
+    log_on("amy");
+    current_window = WindowId::Desktop;
+    window_change_setup();
+    measure(state,
+            [] {
+                note_file_written();
+                drawn_window = WindowId::Apps;
+                current_window = WindowId::Desktop;
+                main_loop_draw();
+            },
+            nullptr, 0);
+    log_off();
+}
+BENCHMARK(BM_ReturnToDesktopAfterAWrite)->MinTime(0.5);
+
+// What a soft-edged 48 x 48 icon costs once, when it is loaded: decoding,
+// scaling to 32 x 32 and conversion to the screen's format.
+void BM_LoadSoftIcon(benchmark::State& state)
+{
+    log_on("rgba");
+    std::string path = (card().work / "card/rgba/Prog0/Prog0.png").string();
+    measure(state, [&] { SDL_FreeSurface(load_icon(path.c_str())); }, nullptr, 0);
+    log_off();
+}
+BENCHMARK(BM_LoadSoftIcon)->MinTime(0.5);
+
+// The 24 soft icons alone, as loaded for the desktop.
+void BM_IconsSoftAlpha(benchmark::State& state)
+{
+    log_on("rgba");
+    measure(state,
+            [] {
+                for (int i = 0; i < kDesktopSlots; ++i)
+                    blit_at(desktop_items[i].icon, 51 * (i / 4) + 10, 49 * (i % 4) + 24);
+            },
+            nullptr, 0);
+    log_off();
+}
+BENCHMARK(BM_IconsSoftAlpha)->MinTime(0.5);
+
+} // namespace
