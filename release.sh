@@ -15,11 +15,11 @@ set -euo pipefail
 cd "$(dirname "$0")"
 root=$PWD
 
-# The highest GLIBC_ symbol version a program may ask for. Debian 12's armel
-# C library is 2.36 and its start files alone ask for 2.34; the shims in
-# platform/glibc_compat.cpp keep everything else at the ARM baseline. A
-# toolchain built on the firmware's own C library (the console SDK's) stays
-# far below; lower the ceiling for it.
+# The highest GLIBC_ symbol version a program may ask for: 2.4, the first
+# version of the ARM EABI port, which every ARM glibc has. Debian 12's armel
+# C library is 2.36; the programs take its newer entry points inside
+# themselves (platform/glibc_compat.cpp) and libSDL_gfx.so.0 its pow
+# (tools/arm_sysroot.sh), so nothing asks for more.
 ceiling=${KORVO_GLIBC_CEILING:-2.4}
 prefix=${KORVO_ARM_PREFIX:-arm-linux-gnueabi-}
 
@@ -85,8 +85,10 @@ while IFS= read -r -d '' file; do
   libs=$(readelf -d "$file" | sed -n 's/.*(NEEDED).*\[\(.*\)\]/\1/p' | tr '\n' ' ')
   printf '%-18s ARM %s; GLIBC_%s; needs %s\n' "$name" "${flags%%,*}" "${glibc:-none}" "$libs"
   if [ -n "$glibc" ] && [ "$(version_of "$glibc" "$ceiling")" != "$ceiling" ]; then
-    echo "  above the ceiling GLIBC_$ceiling: $(arm-linux-gnueabi-objdump -T "$file" 2>/dev/null |
-      grep -oE "GLIBC_$glibc\)? +[A-Za-z_0-9]+" | awk '{print $NF}' | sort -u | tr '\n' ' ')"
+    echo "  above the ceiling GLIBC_$ceiling: $(readelf --dyn-syms --wide "$file" |
+      grep -oE '[A-Za-z_0-9]+@GLIBC_[0-9.]+' | sort -u | while IFS=@ read -r sym ver; do
+        [ "$(version_of "${ver#GLIBC_}" "$ceiling")" = "$ceiling" ] || printf '%s ' "$sym@$ver"
+      done)"
     failed=1
   fi
   # The C++ runtime is linked in; the firmware's (if any) is never asked for.

@@ -46,7 +46,12 @@ stamp_of() {   # the package lists that make up a sysroot, as one line
   printf '%s ' "${runtime_roots[@]}" "${dev_packages[@]}" "$gfx_source" "${cpu_flags[@]}" "$prefix"
 }
 
-if [ -f "$sysroot/.korvo-sysroot" ] && [ "$(cat "$sysroot/.korvo-sysroot")" = "$(stamp_of)" ]; then
+sysroot_stamp() {   # the packages and this script: either changing lays it out anew
+  stamp_of
+  sha1sum < "$0" | cut -d' ' -f1
+}
+
+if [ -f "$sysroot/.korvo-sysroot" ] && [ "$(cat "$sysroot/.korvo-sysroot")" = "$(sysroot_stamp)" ]; then
   echo "ARM sysroot ready: $sysroot"
   exit 0
 fi
@@ -208,5 +213,5 @@ Libs: -L\${libdir} -lSDL_gfx
 Cflags: -I\${includedir}/SDL
 EOF
 
-stamp_of > "$sysroot/.korvo-sysroot"
+sysroot_stamp > "$sysroot/.korvo-sysroot"
 echo "ARM sysroot ready: $sysroot"
