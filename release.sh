@@ -39,7 +39,7 @@ dir=build/release-arm
 launcher=()
 command -v ccache >/dev/null 2>&1 && launcher=(-DCMAKE_CXX_COMPILER_LAUNCHER=ccache)
 echo "=== ARM build ($dir) ==="
-cmake -S . -B "$dir" -DCMAKE_TOOLCHAIN_FILE=cmake/arm-linux-gnueabi.cmake \
+cmake --no-warn-unused-cli -S . -B "$dir" -DCMAKE_TOOLCHAIN_FILE=cmake/arm-linux-gnueabi.cmake \
   -DKORVO_ARM_SYSROOT="$sysroot" -DKORVO_ARM_PREFIX="$prefix" -DKORVO_PLATFORM=console \
   -DKORVO_TESTS=OFF -DCMAKE_BUILD_TYPE=RelWithDebInfo "${launcher[@]}" >/dev/null
 cmake --build "$dir" -j "$(nproc 2>/dev/null || echo 2)" --target Korvo installer uninstall qz

@@ -23,7 +23,7 @@ tools/arm_sysroot.sh "$sysroot" >&2
 dir=build-arm
 launcher=()
 command -v ccache >/dev/null 2>&1 && launcher=(-DCMAKE_CXX_COMPILER_LAUNCHER=ccache)
-cmake -S . -B "$dir" -DCMAKE_TOOLCHAIN_FILE=cmake/arm-linux-gnueabi.cmake \
+cmake --no-warn-unused-cli -S . -B "$dir" -DCMAKE_TOOLCHAIN_FILE=cmake/arm-linux-gnueabi.cmake \
   -DKORVO_ARM_SYSROOT="$sysroot" -DKORVO_PLATFORM=pc \
   -DCMAKE_BUILD_TYPE=RelWithDebInfo "${launcher[@]}" >/dev/null
 cmake --build "$dir" -j "$(nproc 2>/dev/null || echo 2)" --target korvo_bench >&2
