@@ -13,7 +13,9 @@
 #
 # The console's card carries the SDL_gfx library under the name
 # libSDL_gfx.so.0, while Debian's armel package has another soname; so the
-# library is built here from Debian's source package with that soname.
+# library is built here with that soname, from Debian's source package or,
+# where apt cannot fetch sources, from the objects of Debian's armel static
+# library.
 #
 # Everything downloaded or built is kept in a cache folder outside the build
 # tree, $KORVO_ARM_CACHE (default ~/.cache/korvo-armel): a second run, a fresh
