@@ -1,7 +1,9 @@
 #!/usr/bin/env bash
 # Builds Korvo and runs every test twice: a normal build, then a build with
 # AddressSanitizer and UndefinedBehaviorSanitizer (halting on the first
-# report). Installs the Debian packages it needs when they are missing.
+# report); then, when the ARM cross toolchain is installed, the unit tests
+# cross-built and run under qemu-arm. Installs the Debian packages it needs
+# when they are missing (not the cross toolchain).
 set -euo pipefail
 cd "$(dirname "$0")"
 source tools/dev/packages.sh
@@ -27,4 +29,20 @@ run_suite() {   # name, build dir, extra cmake options...
 run_suite "Normal" build
 ASAN_OPTIONS=halt_on_error=1 UBSAN_OPTIONS=halt_on_error=1:print_stacktrace=1 \
   run_suite "Sanitizer (ASan+UBSan)" build-sanitize -DKORVO_SANITIZE=ON
+
+# The unit tests again, built for the console's ARM processor and run under
+# qemu-arm, when the cross toolchain is installed (it is never installed
+# from here: see "Putting Korvo on a console" in the README).
+if tools/arm_tests.sh --available; then
+  echo "=== ARM build and tests (qemu-arm) ==="
+  arm=0
+  tools/arm_tests.sh || arm=$?
+  case $arm in
+    0) ;;
+    3) echo "=== ARM tests skipped: no ARM sysroot (tools/arm_sysroot.sh failed) ===" ;;
+    *) status=1 ;;
+  esac
+else
+  echo "=== ARM tests skipped: no cross toolchain (apt-get install g++-arm-linux-gnueabi qemu-user) ==="
+fi
 exit $status

@@ -6,9 +6,16 @@ KORVO_PACKAGES=(build-essential cmake pkg-config
 # The image viewer's photo decoders.
 KORVO_PACKAGES+=(libjpeg62-turbo-dev libpng-dev)
 
-ensure_packages() {
+# The console build: the ARM cross compiler, qemu-arm for the ARM tests and
+# benchmarks, dpkg-dev for apt-get source. Installed by release.sh;
+# test.sh uses them only when present.
+KORVO_ARM_PACKAGES=(g++-arm-linux-gnueabi qemu-user dpkg-dev)
+
+ensure_packages() {   # [package...], default: KORVO_PACKAGES
   local missing=() p
-  for p in "${KORVO_PACKAGES[@]}"; do
+  local wanted=("$@")
+  [ ${#wanted[@]} -gt 0 ] || wanted=("${KORVO_PACKAGES[@]}")
+  for p in "${wanted[@]}"; do
     dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed" || missing+=("$p")
   done
   [ ${#missing[@]} -eq 0 ] && return 0
