@@ -11,10 +11,12 @@ ensure_packages
 
 jobs=$(nproc 2>/dev/null || echo 2)
 status=0
-# ccache, when the machine has it, keeps rebuilds of unchanged files cheap.
+# ccache, when the machine has it, keeps rebuilds of unchanged files cheap;
+# with paths taken relative to the checkout, a fresh clone elsewhere hits too.
 launcher=()
 if command -v ccache >/dev/null 2>&1; then
   launcher=(-DCMAKE_CXX_COMPILER_LAUNCHER=ccache)
+  export CCACHE_BASEDIR=$PWD CCACHE_NOHASHDIR=1
 fi
 run_suite() {   # name, build dir, extra cmake options...
   local name=$1 dir=$2

@@ -35,12 +35,12 @@ cpu_flags=(-mcpu=arm926ej-s -marm -mfloat-abi=soft)
 # The libraries the programs and the tests load at run time: resolved with
 # all their dependencies, so the tests can run under qemu-arm.
 runtime_roots=(libc6 libsdl1.2debian libsdl-image1.2 libsdl-mixer1.2 libsdl-gfx1.2-5 zlib1g
-  libjpeg62-turbo libbenchmark1debian)
+  libjpeg62-turbo libpng16-16 libbenchmark1debian)
 # Headers, link-time files and static libraries: taken alone, without the
 # long tail of -dev packages they pull in (X11, OpenGL, PulseAudio ...),
 # which nothing here compiles against.
 dev_packages=(libc6-dev linux-libc-dev libsdl1.2-dev libsdl-image1.2-dev
-  libsdl-mixer1.2-dev libsdl-gfx1.2-dev zlib1g-dev libjpeg62-turbo-dev libjpeg-dev
+  libsdl-mixer1.2-dev libsdl-gfx1.2-dev zlib1g-dev libjpeg62-turbo-dev libjpeg-dev libpng-dev
   libgtest-dev libbenchmark-dev)
 gfx_source=libsdl-gfx1.2-5   # binary package; apt-get source finds its source package
 
