@@ -44,15 +44,26 @@ ImgLoad real_img_load()
     return real;
 }
 
+// A 32-bit build with 64-bit file offsets calls the C library's stat64 and
+// lstat64 under the names stat and lstat: the next ones are looked up by
+// the names the calls really bind to.
+#if defined(__USE_FILE_OFFSET64) && !defined(__LP64__)
+constexpr const char* kStatName = "stat64";
+constexpr const char* kLstatName = "lstat64";
+#else
+constexpr const char* kStatName = "stat";
+constexpr const char* kLstatName = "lstat";
+#endif
+
 Stat real_stat()
 {
-    static Stat real = next<Stat>("stat");
+    static Stat real = next<Stat>(kStatName);
     return real;
 }
 
 Stat real_lstat()
 {
-    static Stat real = next<Stat>("lstat");
+    static Stat real = next<Stat>(kLstatName);
     return real;
 }
 
