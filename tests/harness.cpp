@@ -13,6 +13,7 @@
 #include <fstream>
 #include <sstream>
 #include <thread>
+#include <sys/wait.h>
 #include <unistd.h>
 
 namespace fs = std::filesystem;
@@ -267,4 +268,32 @@ void ShellTest::push_typing(const std::string& digits, bool accept)
         push_touch(31 + 25 * i + 10, 83 + 10);
     }
     push_button(accept ? 9 : 8);
+}
+
+namespace {
+int power_cut_at;
+int commands_reached;
+}
+
+int run_with_power_cut(int cut_at, void (*work)())
+{
+    pid_t child = fork();
+    if (child < 0)
+        return -1;
+    if (child == 0) {
+        alarm(20);
+        power_cut_at = cut_at;
+        commands_reached = 0;
+        pc_set_command_handler([](const char* line) {
+            if (commands_reached++ == power_cut_at)
+                _exit(0);
+            return std::string(line) == "sync" ? 0 : std::system(line);
+        });
+        work();
+        _exit(1);
+    }
+    int status = 0;
+    if (waitpid(child, &status, 0) != child || !WIFEXITED(status))
+        return -1;
+    return WEXITSTATUS(status) <= 1 ? WEXITSTATUS(status) : -1;
 }

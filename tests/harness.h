@@ -89,3 +89,8 @@ protected:
 
 // The source tree, for delivered resources and reference pictures.
 std::string source_path(const std::string& relative);
+
+// Runs work in a child process whose power is cut at the shell command
+// numbered cut_at (from 0; "sync" is counted but not run, the others run
+// on the host). 0 when the cut came, 1 when work ran past it, -1 else.
+int run_with_power_cut(int cut_at, void (*work)());

@@ -294,26 +294,9 @@ TEST_F(UserFiles, CreationCutAtEachStepLeavesNoAccountOrAWholeOne)
     write_file("resources/pic.png", "picture");
     fs::create_directory("user");
     make_account("amy", "user");
-    static int cut_at;
-    static int reached;
     constexpr int kSteps = 12;   // the commands of one creation
-    for (cut_at = 0; cut_at < kSteps; ++cut_at) {
-        pid_t child = fork();
-        ASSERT_GE(child, 0);
-        if (child == 0) {
-            alarm(20);
-            reached = 0;
-            pc_set_command_handler([](const char* line) {
-                if (reached++ == cut_at)
-                    _exit(0);
-                return std::string(line) == "sync" ? 0 : std::system(line);
-            });
-            create_user("bob");
-            _exit(1);   // the creation ran past the cut
-        }
-        int status = 0;
-        waitpid(child, &status, 0);
-        ASSERT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0) << "cut " << cut_at;
+    for (int cut_at = 0; cut_at < kSteps; ++cut_at) {
+        ASSERT_EQ(run_with_power_cut(cut_at, [] { create_user("bob"); }), 0) << "cut " << cut_at;
 
         NameTable accounts{};
         list_accounts(accounts);

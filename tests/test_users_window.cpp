@@ -236,28 +236,14 @@ TEST_F(UsersWindow, AccountFolderWithoutDataIsShownAndCanBeDeleted)
 TEST_F(UsersWindow, RenameCutAtEachStepKeepsTheWholeAccount)
 {
     write_file("resources/autolog.st", "bob");
-    static int cut_at;
-    static int reached;
-    for (cut_at = 0; cut_at < 3; ++cut_at) {
-        pid_t child = fork();
-        ASSERT_GE(child, 0);
-        if (child == 0) {
-            alarm(20);
-            reached = 0;
-            pc_set_command_handler([](const char* line) {
-                if (reached++ == cut_at)
-                    _exit(0);
-                return std::string(line) == "sync" ? 0 : std::system(line);
-            });
+    for (int cut_at = 0; cut_at < 3; ++cut_at) {
+        int cut = run_with_power_cut(cut_at, [] {
             load_user(edit_user, "bob");
             copy_text(autolog_user, "bob");   // read at start-up
             input(1, 13, "bert", 3);
-            _exit(1);
-        }
-        int status = 0;
-        waitpid(child, &status, 0);
-        bool reached_end = WIFEXITED(status) && WEXITSTATUS(status) == 1;
-        EXPECT_TRUE(WIFEXITED(status)) << "cut " << cut_at;
+        });
+        bool reached_end = cut == 1;
+        EXPECT_NE(cut, -1) << "cut " << cut_at;
         bool old_name = exists("user/bob/data.st");
         bool new_name = exists("user/bert/data.st");
         EXPECT_NE(old_name, new_name) << "cut " << cut_at;

@@ -73,6 +73,22 @@ protected:
     {
         return {"--first", program, fault, value};
     }
+
+    // A power cut after each command named, from the console kept as
+    // start; then the launcher each cut leaves starting.
+    struct Cut {
+        int after;
+        const char* starts;
+    };
+    void cut_power(const char* program, const std::string& start, std::initializer_list<Cut> cuts)
+    {
+        for (Cut cut : cuts) {
+            go_back_to(start);
+            EXPECT_EQ(boot("", options(program, "--cut-power-after", std::to_string(cut.after))), 0);
+            EXPECT_EQ(boots().back(), "ended: power-off") << "cut after " << cut.after;
+            EXPECT_EQ(started_launcher(), cut.starts) << "cut after " << cut.after;
+        }
+    }
 };
 
 // Commands of a first installation, counted from 1: 1 sync, 2 the boot
@@ -81,16 +97,8 @@ protected:
 TEST_F(Install, PowerCutDuringAFirstInstallation)
 {
     lay_out();
-    struct Cut {
-        int after;
-        const char* starts;
-    };
-    for (Cut cut : {Cut{2, "stock"}, Cut{8, "stock"}, Cut{15, "stock"}, Cut{17, "stock"}, Cut{18, "shell"}}) {
-        go_back_to(work + "/pristine");
-        EXPECT_EQ(boot("", options(kInstaller, "--cut-power-after", std::to_string(cut.after))), 0);
-        EXPECT_EQ(boots().back(), "ended: power-off") << "cut after " << cut.after;
-        EXPECT_EQ(started_launcher(), cut.starts) << "cut after " << cut.after;
-    }
+    cut_power(kInstaller, work + "/pristine",
+              {{2, "stock"}, {8, "stock"}, {15, "stock"}, {17, "stock"}, {18, "shell"}});
 }
 
 // Commands of a re-installation: 3 the copy of gph.gpu to gp2xmenu.new,
@@ -100,15 +108,7 @@ TEST_F(Install, PowerCutDuringAReinstallation)
     lay_out();
     ASSERT_EQ(boot("", {"--first", kInstaller}), 0);
     keep_as(work + "/installed");
-    struct Cut {
-        int after;
-        const char* starts;
-    };
-    for (Cut cut : {Cut{3, "shell"}, Cut{5, "stock"}, Cut{10, "stock"}, Cut{16, "shell"}}) {
-        go_back_to(work + "/installed");
-        EXPECT_EQ(boot("", options(kInstaller, "--cut-power-after", std::to_string(cut.after))), 0);
-        EXPECT_EQ(started_launcher(), cut.starts) << "cut after " << cut.after;
-    }
+    cut_power(kInstaller, work + "/installed", {{3, "shell"}, {5, "stock"}, {10, "stock"}, {16, "shell"}});
 }
 
 // Commands of an uninstallation: 1 the copy of gph.gpu to gp2xmenu.new,
@@ -118,15 +118,7 @@ TEST_F(Install, PowerCutDuringAnUninstallation)
     lay_out();
     ASSERT_EQ(boot("", {"--first", kInstaller}), 0);
     keep_as(work + "/installed");
-    struct Cut {
-        int after;
-        const char* starts;
-    };
-    for (Cut cut : {Cut{1, "shell"}, Cut{3, "stock"}, Cut{5, "stock"}, Cut{10, "stock"}}) {
-        go_back_to(work + "/installed");
-        EXPECT_EQ(boot("", options(kUninstaller, "--cut-power-after", std::to_string(cut.after))), 0);
-        EXPECT_EQ(started_launcher(), cut.starts) << "cut after " << cut.after;
-    }
+    cut_power(kUninstaller, work + "/installed", {{1, "shell"}, {3, "stock"}, {5, "stock"}, {10, "stock"}});
 }
 
 TEST_F(Install, FailingCopiesStopWithACompleteLauncher)
