@@ -1,4 +1,5 @@
 #include "harness.h"
+#include "tree_files.h"
 
 #include "core/devices.h"
 #include "dialogs/dialogs.h"
@@ -24,21 +25,6 @@ std::string source_path(const std::string& relative)
 }
 
 namespace {
-
-// Mirrors the folders of from as real folders under to, with a link to each
-// file: a test that writes a picture of its own replaces one link and never
-// writes through it into the source tree.
-void mirror_with_links(const fs::path& from, const fs::path& to)
-{
-    fs::create_directory(to);
-    for (const fs::directory_entry& entry : fs::directory_iterator(from)) {
-        fs::path target = to / entry.path().filename();
-        if (entry.is_directory())
-            mirror_with_links(entry.path(), target);
-        else
-            fs::create_symlink(entry.path(), target);
-    }
-}
 
 // The working directory's "resources/" is a real folder (so tests may write
 // "resources/autolog.st" and the like) showing the delivered files.

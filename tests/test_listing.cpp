@@ -61,36 +61,6 @@ std::vector<std::string> reference_sort(const std::string& dir, std::vector<std:
     return v;
 }
 
-std::vector<std::string> reference_listing(const std::string& dir, const std::string& filter)
-{
-    std::vector<std::string> v;
-    DIR* d = opendir(dir.c_str());
-    while (const dirent* e = readdir(d)) {
-        std::string name = e->d_name;
-        char ext[4];
-        file_extension(name.c_str(), ext);
-        bool passes = filter.empty() || filter == ext || std::string("gpu") == ext;
-        if (name != "." && name != ".." && (dir_now(dir, name) || passes))
-            v.push_back(name);
-    }
-    closedir(d);
-    return reference_sort(dir, v);
-}
-
-// 300 entries with few distinct first letters, in both cases, so that ties
-// decide most of the order.
-void make_tied_entries(const std::string& dir)
-{
-    const char letters[] = "aAbB1_zZ";
-    for (int i = 0; i < 300; ++i) {
-        std::string name = std::string(1, letters[(i * 7) % 8]) + std::to_string(i);
-        if (i % 3 == 0)
-            fs::create_directories(dir + name);
-        else
-            ShellTest::write_file(dir + name + (i % 2 ? ".png" : ".txt"), "x");
-    }
-}
-
 // The entries of dir that a listing with filter keeps, in reading order.
 std::vector<std::string> kept_in_reading_order(const std::string& dir, const std::string& filter)
 {
@@ -107,6 +77,26 @@ std::vector<std::string> kept_in_reading_order(const std::string& dir, const std
     closedir(d);
     return v;
 }
+
+std::vector<std::string> reference_listing(const std::string& dir, const std::string& filter)
+{
+    return reference_sort(dir, kept_in_reading_order(dir, filter));
+}
+
+// 300 entries with few distinct first letters, in both cases, so that ties
+// decide most of the order.
+void make_tied_entries(const std::string& dir)
+{
+    const char letters[] = "aAbB1_zZ";
+    for (int i = 0; i < 300; ++i) {
+        std::string name = std::string(1, letters[(i * 7) % 8]) + std::to_string(i);
+        if (i % 3 == 0)
+            fs::create_directories(dir + name);
+        else
+            ShellTest::write_file(dir + name + (i % 2 ? ".png" : ".txt"), "x");
+    }
+}
+
 
 // Where an entry sorts, leaving ties aside: folders first, then by key.
 std::pair<bool, int> place(const std::string& dir, const std::string& name)

@@ -5,6 +5,7 @@
 // same loop and reported as the counter x_full_screen_blit; the frames with
 // a goal also end the program's output with a plain "goal" line.
 #include "bench_goals.h"
+#include "../tree_files.h"
 
 #include "core/files.h"
 #include "core/state.h"
@@ -46,18 +47,6 @@ void write_text(const fs::path& path, const std::string& content)
 {
     fs::create_directories(path.parent_path());
     std::ofstream(path, std::ios::binary) << content;
-}
-
-void mirror_with_links(const fs::path& from, const fs::path& to)
-{
-    fs::create_directories(to);
-    for (const fs::directory_entry& entry : fs::directory_iterator(from)) {
-        fs::path target = to / entry.path().filename();
-        if (entry.is_directory())
-            mirror_with_links(entry.path(), target);
-        else
-            fs::create_symlink(entry.path(), target);
-    }
 }
 
 // A 48 x 48 picture with an alpha channel, as users commonly supply: a disc
