@@ -133,7 +133,7 @@ SDL_Surface* fitted_picture(const char* path, int box_w, int box_h, int angle, P
     int w = quarter ? header.h : header.w, h = quarter ? header.w : header.h;
     fitted_size(w, h, box_w, box_h);
     int want_w = quarter ? h : w, want_h = quarter ? w : h;
-    SDL_Surface* image = load_picture(path, want_w, want_h, header, error);
+    SDL_Surface* image = decode_picture(path, want_w, want_h, header, error);
     if (!image)
         return nullptr;
     if (image->w == header.w && image->h == header.h && long{image->w} * image->h <= kSmallPicturePixels) {

@@ -138,7 +138,8 @@ struct Rank {
 // While reading, the filled slots form a heap of ranks with the last in
 // sorted order on top, so that a full table gives up its last entry to one
 // that sorts before it. A directory of any size costs a pass of readdir and
-// a few compares a name; only the 300 that stay cost a status call.
+// a few compares a name, and a status call only where readdir does not
+// tell the entry's type.
 struct Keeper {
     explicit Keeper(NameTable& into) : table(into) {}
 
@@ -196,7 +197,8 @@ struct Keeper {
     }
 
     // Puts the kept entries back in reading order, which is what the
-    // exchange passes expect to start from.
+    // exchange passes expect to start from, each with the type it was read
+    // with (no second status call).
     void restore_reading_order()
     {
         short order[kNameSlots];
@@ -204,7 +206,7 @@ struct Keeper {
             order[p] = static_cast<short>(p);
         std::sort(order, order + n, [&](short a, short b) { return rank[a].read < rank[b].read; });
         for (int p = 0; p < n; ++p)
-            table.directory[p] = false;
+            table.directory[p] = !rank[p].file;
         apply_order(table, n, order);
     }
 };
@@ -231,8 +233,6 @@ void list_directory(NameTable& table, const char* path, const char* filter)
     for (int slot = keeper.n; slot < kNameSlots; ++slot)
         empty_slot(table, slot);
     table.left_out = keeper.left_out;
-    for (int slot = 0; slot < keeper.n; ++slot)
-        table.directory[slot] = is_directory(path, table.name[slot]);
     sort_by_kept_types(table, keeper.n);
 }
 

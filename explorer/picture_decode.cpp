@@ -491,6 +491,12 @@ SDL_Surface* load_picture(const char* path, int want_w, int want_h, PictureHeade
     error = PictureError::Failed;
     if (!read_picture_header(path, header))
         return nullptr;
+    return decode_picture(path, want_w, want_h, header, error);
+}
+
+SDL_Surface* decode_picture(const char* path, int want_w, int want_h, PictureHeader& header, PictureError& error)
+{
+    error = PictureError::Failed;
     if (!picture_fits(header)) {
         error = PictureError::TooLarge;
         return nullptr;

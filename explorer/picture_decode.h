@@ -42,6 +42,9 @@ bool picture_fits(const PictureHeader& header);
 // set when it is too large to show (refused before anything is decoded) or
 // cannot be read (missing, not a picture, cut short, corrupt).
 SDL_Surface* load_picture(const char* path, int want_w, int want_h, PictureHeader& header, PictureError& error);
+// load_picture for a caller that has read the header already (with
+// read_picture_header): the file is not read for it a second time.
+SDL_Surface* decode_picture(const char* path, int want_w, int want_h, PictureHeader& header, PictureError& error);
 
 // A nearest-neighbour copy of image at w x h in its own pixel format, with
 // its colour key and alpha; image is freed and replaced. Unlike zoom_image

@@ -191,9 +191,12 @@ int fit_text(FontSize size, const char* text, int field, char* fitted, size_t ca
     const Font& font = font_of(size);
     size_t limit = static_cast<size_t>(font.limit) - std::min(keep_free, kEllipsis.size());
     std::string_view whole(text);
-    if (whole.size() <= limit && width(font, text) <= field) {
-        copy_text(fitted, capacity, whole);
-        return width(font, fitted);
+    if (whole.size() <= limit) {
+        // A text that fits is copied as it is and keeps the width just
+        // measured; only a copy cut short by capacity is measured again.
+        int whole_width = width(font, text);
+        if (whole_width <= field)
+            return copy_text(fitted, capacity, whole) ? whole_width : width(font, fitted);
     }
     int dots = width(font, kEllipsis.data());
     bool ellipsis = dots <= field;
