@@ -428,6 +428,23 @@ void tell_refusal(Report& r, const char* headline, const char* reason)
     say(r, "Nothing was changed.");
 }
 
+// Runs the steps that apply. A stop is cleaned up after and told under
+// stopped (1); a finished run says done and reboots (0).
+template <size_t N>
+int carry_out(Report& r, const std::array<Step, N>& steps, const Situation& s, const char* root,
+              const char* stopped, const char* done)
+{
+    const Step* failed = run_steps(steps, s, root, r);
+    if (failed) {
+        clean_up_after_stop(root);
+        tell_stop(r, stopped, *failed);
+        return 1;
+    }
+    say(r, done);
+    platform_run("reboot");
+    return 0;
+}
+
 } // namespace
 
 bool log_path_beside(char* out, unsigned long capacity, const char* program, const char* log_name)
@@ -452,15 +469,7 @@ int run_installer(const char* root, const char* program)
     say(r, s.already_installed ? "Installing Korvo again." : "Installing Korvo.");
     say(r, "Do not switch the console off.");
     write_boot_script(root, r);
-    const Step* failed = run_steps(kInstallSteps, s, root, r);
-    if (failed) {
-        clean_up_after_stop(root);
-        tell_stop(r, "Korvo was NOT installed.", *failed);
-        return 1;
-    }
-    say(r, "Korvo is installed. Restarting...");
-    platform_run("reboot");
-    return 0;
+    return carry_out(r, kInstallSteps, s, root, "Korvo was NOT installed.", "Korvo is installed. Restarting...");
 }
 
 int run_uninstaller(const char* root, const char* program)
@@ -480,13 +489,6 @@ int run_uninstaller(const char* root, const char* program)
     r.launcher_now = "Korvo, as before";
     say(r, "Removing Korvo.");
     say(r, "Do not switch the console off.");
-    const Step* failed = run_steps(kUninstallSteps, Situation{}, root, r);
-    if (failed) {
-        clean_up_after_stop(root);
-        tell_stop(r, "Korvo was NOT uninstalled.", *failed);
-        return 1;
-    }
-    say(r, "Korvo is removed. Restarting...");
-    platform_run("reboot");
-    return 0;
+    return carry_out(r, kUninstallSteps, Situation{}, root, "Korvo was NOT uninstalled.",
+                     "Korvo is removed. Restarting...");
 }
