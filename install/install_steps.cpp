@@ -360,10 +360,10 @@ bool trusted_launcher(const char* path)
     return is_complete_program(path) && !same_file_contents(path, kShell);
 }
 
-// Why the installer must not start, or nullptr. Writes nothing.
-const char* installer_refusal(const char* root, Situation& s, Report& r)
+// Why the installer must not start, or nullptr; missing gets the card
+// files it lacks (empty when none). Writes nothing.
+const char* installer_refusal(const char* root, Situation& s, Report& r, char (&missing)[kPathSize])
 {
-    char missing[kPathSize];
     missing_card_files(missing);
     if (missing[0]) {
         char line[kPathSize];
@@ -417,14 +417,12 @@ void say_wrapped(Report& r, const char* text)
     }
 }
 
-void tell_refusal(Report& r, const char* headline, const char* reason)
+// details, when not empty, follows the reason on lines of its own.
+void tell_refusal(Report& r, const char* headline, const char* reason, const char* details = "")
 {
     say(r, headline);
     say_wrapped(r, reason);
-    char missing[kPathSize];
-    missing_card_files(missing);
-    if (missing[0] && std::strstr(reason, "Missing here"))
-        say_wrapped(r, missing);
+    say_wrapped(r, details);
     say(r, "Nothing was changed.");
 }
 
@@ -461,8 +459,9 @@ int run_installer(const char* root, const char* program)
     Report r{};
     start_report(r, program, "installer.log", "Korvo installer");
     Situation s;
-    if (const char* refusal = installer_refusal(root, s, r)) {
-        tell_refusal(r, "Korvo was NOT installed.", refusal);
+    char missing[kPathSize];
+    if (const char* refusal = installer_refusal(root, s, r, missing)) {
+        tell_refusal(r, "Korvo was NOT installed.", refusal, missing);
         return 1;
     }
     r.launcher_now = s.already_installed ? "Korvo, as before" : "the stock launcher";
