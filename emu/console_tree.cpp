@@ -6,7 +6,10 @@
 #include <filesystem>
 #include <fstream>
 #include <string_view>
+#include <spawn.h>
+#include <sys/wait.h>
 #include <system_error>
+#include <unistd.h>
 
 namespace fs = std::filesystem;
 
@@ -98,11 +101,20 @@ void place_gfx_library(const std::string& dir)
     std::ofstream(target) << "stand-in for libSDL_gfx.so.0\n";
 }
 
+// The paths go to python3 as arguments of their own, not through a shell
+// command line, so no folder name can change the command.
 void make_pictures(const std::string& dir, const TreeSources& from)
 {
-    std::string command = "/usr/bin/python3 '" + from.source_dir + "/emu/make_pictures.py' '" + dir +
-                          "/tree/mnt/sd/images'";
-    if (std::system(command.c_str()) != 0)
+    std::string python = "/usr/bin/python3";
+    std::string script = from.source_dir + "/emu/make_pictures.py";
+    std::string images = dir + "/tree/mnt/sd/images";
+    char* argv[] = {python.data(), script.data(), images.data(), nullptr};
+    std::fflush(nullptr);
+    pid_t child = 0;
+    int status = 0;
+    bool made = posix_spawn(&child, argv[0], nullptr, nullptr, argv, environ) == 0 &&
+                waitpid(child, &status, 0) == child && WIFEXITED(status) && WEXITSTATUS(status) == 0;
+    if (!made)
         std::fprintf(stderr, "korvo-emu: no sample pictures (needs /usr/bin/python3 with PIL: python3-pil)\n");
 }
 

@@ -360,10 +360,10 @@ bool trusted_launcher(const char* path)
     return is_complete_program(path) && !same_file_contents(path, kShell);
 }
 
-// Why the installer must not start, or nullptr. Writes nothing.
-const char* installer_refusal(const char* root, Situation& s, Report& r)
+// Why the installer must not start, or nullptr; missing gets the card
+// files it lacks (empty when none). Writes nothing.
+const char* installer_refusal(const char* root, Situation& s, Report& r, char (&missing)[kPathSize])
 {
-    char missing[kPathSize];
     missing_card_files(missing);
     if (missing[0]) {
         char line[kPathSize];
@@ -417,15 +417,30 @@ void say_wrapped(Report& r, const char* text)
     }
 }
 
-void tell_refusal(Report& r, const char* headline, const char* reason)
+// details, when not empty, follows the reason on lines of its own.
+void tell_refusal(Report& r, const char* headline, const char* reason, const char* details = "")
 {
     say(r, headline);
     say_wrapped(r, reason);
-    char missing[kPathSize];
-    missing_card_files(missing);
-    if (missing[0] && std::strstr(reason, "Missing here"))
-        say_wrapped(r, missing);
+    say_wrapped(r, details);
     say(r, "Nothing was changed.");
+}
+
+// Runs the steps that apply. A stop is cleaned up after and told under
+// stopped (1); a finished run says done and reboots (0).
+template <size_t N>
+int carry_out(Report& r, const std::array<Step, N>& steps, const Situation& s, const char* root,
+              const char* stopped, const char* done)
+{
+    const Step* failed = run_steps(steps, s, root, r);
+    if (failed) {
+        clean_up_after_stop(root);
+        tell_stop(r, stopped, *failed);
+        return 1;
+    }
+    say(r, done);
+    platform_run("reboot");
+    return 0;
 }
 
 } // namespace
@@ -444,23 +459,16 @@ int run_installer(const char* root, const char* program)
     Report r{};
     start_report(r, program, "installer.log", "Korvo installer");
     Situation s;
-    if (const char* refusal = installer_refusal(root, s, r)) {
-        tell_refusal(r, "Korvo was NOT installed.", refusal);
+    char missing[kPathSize];
+    if (const char* refusal = installer_refusal(root, s, r, missing)) {
+        tell_refusal(r, "Korvo was NOT installed.", refusal, missing);
         return 1;
     }
     r.launcher_now = s.already_installed ? "Korvo, as before" : "the stock launcher";
     say(r, s.already_installed ? "Installing Korvo again." : "Installing Korvo.");
     say(r, "Do not switch the console off.");
     write_boot_script(root, r);
-    const Step* failed = run_steps(kInstallSteps, s, root, r);
-    if (failed) {
-        clean_up_after_stop(root);
-        tell_stop(r, "Korvo was NOT installed.", *failed);
-        return 1;
-    }
-    say(r, "Korvo is installed. Restarting...");
-    platform_run("reboot");
-    return 0;
+    return carry_out(r, kInstallSteps, s, root, "Korvo was NOT installed.", "Korvo is installed. Restarting...");
 }
 
 int run_uninstaller(const char* root, const char* program)
@@ -480,13 +488,6 @@ int run_uninstaller(const char* root, const char* program)
     r.launcher_now = "Korvo, as before";
     say(r, "Removing Korvo.");
     say(r, "Do not switch the console off.");
-    const Step* failed = run_steps(kUninstallSteps, Situation{}, root, r);
-    if (failed) {
-        clean_up_after_stop(root);
-        tell_stop(r, "Korvo was NOT uninstalled.", *failed);
-        return 1;
-    }
-    say(r, "Korvo is removed. Restarting...");
-    platform_run("reboot");
-    return 0;
+    return carry_out(r, kUninstallSteps, Situation{}, root, "Korvo was NOT uninstalled.",
+                     "Korvo is removed. Restarting...");
 }
