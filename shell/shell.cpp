@@ -135,11 +135,12 @@ void log_user_on()
 // it names no usable account, which would only be parked again.
 void restore_autolog()
 {
-    if (!file_exists(kAutologParked))
+    File file = open_regular_file(kAutologParked);
+    if (!file)
         return;
     char parked[sizeof autolog_user] = {};
-    if (File file = open_regular_file(kAutologParked))
-        read_word(file.get(), parked, sizeof parked);
+    read_word(file.get(), parked, sizeof parked);
+    file.reset();
     if (!account_usable(parked)) {
         platform_run("rm resources/autoback.st");
         platform_run("sync");
