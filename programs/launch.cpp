@@ -52,13 +52,18 @@ bool program_runnable(const char* directory, const char* file)
     return stat(path, &status) == 0 && S_ISREG(status.st_mode) && access(path, X_OK) == 0;
 }
 
+bool cannot_start()
+{
+    message_box(screen, "Cannot start program!", 0, message_skin());
+    return false;
+}
+
+// The program was found runnable just before (see program_runnable).
 bool replace_with_program(const char* directory, const char* file)
 {
     char command[2 * (sizeof explorer_path + kNameCapacity) + 64];
-    if (!program_runnable(directory, file) || !program_command(command, sizeof command, directory, file)) {
-        message_box(screen, "Cannot start program!", 0, message_skin());
-        return false;
-    }
+    if (!program_command(command, sizeof command, directory, file))
+        return cannot_start();
     save_settings();
     close_devices();
     platform_run("sync");
@@ -77,10 +82,8 @@ bool replace_with_program(const char* directory, const char* file)
 bool launch_link(const LinkRecord& record)
 {
     // Checked first: the clock stays as it is for a program that cannot run.
-    if (!program_runnable(record.program_dir, record.program_file)) {
-        message_box(screen, "Cannot start program!", 0, message_skin());
-        return false;
-    }
+    if (!program_runnable(record.program_dir, record.program_file))
+        return cannot_start();
     char params[512];
     format_into(params, "cpuclk=%s", record.cpu_mhz);
     apply_clock_params(params);
@@ -91,5 +94,7 @@ bool launch_link(const LinkRecord& record)
 
 bool launch_file(const char* file)
 {
+    if (!program_runnable(explorer_path, file))
+        return cannot_start();
     return replace_with_program(explorer_path, file);
 }

@@ -104,22 +104,25 @@ bool autolog_password_typed()
 
 // An automatic logon that names no usable account (its folder renamed or
 // deleted, or without "data.st") is parked as a log-off parks it, so this
-// start shows the logon screen; restore_autolog drops it afterwards.
-void park_unusable_autolog()
+// start shows the logon screen; restore_autolog drops it afterwards. A
+// usable one is read into the current user as it is found usable, so its
+// "data.st" is read once.
+bool autolog_account_read()
 {
-    if (autolog_user[0] == '\0' || account_usable(autolog_user))
-        return;
+    if (autolog_user[0] == '\0')
+        return false;
+    if (account_exists(autolog_user) && read_user(current_user, autolog_user))
+        return true;
     platform_run("mv resources/autolog.st resources/autoback.st");
     platform_run("sync");
     std::memset(autolog_user, 0, sizeof autolog_user);
+    return false;
 }
 
 void log_user_on()
 {
     read_autolog_user();
-    park_unusable_autolog();
-    if (autolog_user[0]) {
-        load_user(current_user, autolog_user);
+    if (autolog_account_read()) {
         if (!user_password[0] || autolog_password_typed()) {
             release_fonts();   // the user's skin draws from now on
             return;
@@ -135,11 +138,12 @@ void log_user_on()
 // it names no usable account, which would only be parked again.
 void restore_autolog()
 {
-    if (!file_exists(kAutologParked))
+    File file = open_regular_file(kAutologParked);
+    if (!file)
         return;
     char parked[sizeof autolog_user] = {};
-    if (File file = open_regular_file(kAutologParked))
-        read_word(file.get(), parked, sizeof parked);
+    read_word(file.get(), parked, sizeof parked);
+    file.reset();
     if (!account_usable(parked)) {
         platform_run("rm resources/autoback.st");
         platform_run("sync");
