@@ -3,6 +3,7 @@
 #include "platform/platform.h"
 #include "platform/screen_text.h"
 
+#include <cstdio>
 #include <cstdlib>
 #include <fcntl.h>
 #include <linux/fb.h>
@@ -135,6 +136,18 @@ int platform_run(const char* command_line)
 {
     ++commands_run;
     return std::system(command_line);
+}
+
+std::FILE* platform_read_command(const char* command_line)
+{
+    ++commands_run;
+    std::fflush(nullptr);
+    return popen(command_line, "r");
+}
+
+int platform_end_read(std::FILE* output)
+{
+    return output ? pclose(output) : -1;
 }
 
 uint32_t platform_commands_run()

@@ -45,6 +45,14 @@ bool pc_command_runs(const char* command_line, std::string_view program);
 // fail. nullptr undoes it.
 void pc_set_command_handler(int (*handler)(const char* command_line));
 
+// When set, a command whose output the shell reads (platform_read_command)
+// is recorded and handed to handler instead of the system shell: what it
+// puts into output is what the shell reads, and its result the command's
+// status. Without one, such a command runs for real unless commands are
+// recorded only or it is privileged; then it writes nothing and succeeds.
+// nullptr undoes it.
+void pc_set_read_handler(int (*handler)(const char* command_line, std::string& output));
+
 // The screen of the programs without SDL (platform_show_text): its last
 // lines, and its 320x240 RGB565 pixels. In emulator mode the lines also go
 // to "state/screen.txt".

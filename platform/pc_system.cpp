@@ -41,6 +41,7 @@ struct Emulated {
     int failing_replacements = 0;
     bool tracing = true;
     int (*command_handler)(const char* command_line) = nullptr;
+    int (*read_handler)(const char* command_line, std::string& output) = nullptr;
 };
 
 // Emulator mode: read from the environment the emulator gives its processes.
@@ -164,6 +165,11 @@ bool pc_command_runs(const char* command_line, std::string_view program)
 void pc_set_command_handler(int (*handler)(const char* command_line))
 {
     emulated.command_handler = handler;
+}
+
+void pc_set_read_handler(int (*handler)(const char* command_line, std::string& output))
+{
+    emulated.read_handler = handler;
 }
 
 void pc_reset()
@@ -379,6 +385,61 @@ int platform_run(const char* command_line)
     int status = std::system(command_line);
     count_toward_power_cut();
     return status;
+}
+
+namespace {
+
+// The streams of commands that were only acted out, with the status each
+// command ended with.
+struct ActedOut {
+    std::FILE* stream;
+    int status;
+};
+std::vector<ActedOut> acted_out;
+
+std::FILE* act_out(const std::string& output, int status)
+{
+    std::FILE* stream = std::tmpfile();
+    if (!stream)
+        return nullptr;
+    std::fwrite(output.data(), 1, output.size(), stream);
+    std::rewind(stream);
+    acted_out.push_back({stream, status});
+    return stream;
+}
+
+} // namespace
+
+std::FILE* platform_read_command(const char* command_line)
+{
+    ++commands_run;
+    trace("read %s", command_line);
+    std::string output;
+    if (emulated.read_handler) {
+        int status = emulated.read_handler(command_line, output);
+        return act_out(output, status);
+    }
+    if (pc_command_is_privileged(command_line) || emulated.commands_recorded_only)
+        return act_out(output, 0);
+    std::fflush(nullptr);
+    std::FILE* stream = popen(command_line, "r");
+    count_toward_power_cut();
+    return stream;
+}
+
+int platform_end_read(std::FILE* output)
+{
+    if (!output)
+        return -1;
+    for (size_t i = 0; i < acted_out.size(); ++i) {
+        if (acted_out[i].stream != output)
+            continue;
+        int status = acted_out[i].status;
+        std::fclose(output);
+        acted_out.erase(acted_out.begin() + static_cast<long>(i));
+        return status;
+    }
+    return pclose(output);
 }
 
 int platform_replace_process(const char* path, const char* const argv[])

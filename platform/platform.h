@@ -7,6 +7,7 @@
 #pragma once
 
 #include <cstdint>
+#include <cstdio>
 #include <ctime>
 
 typedef struct SDL_Surface SDL_Surface;
@@ -65,12 +66,21 @@ void platform_mixer_close(int fd);
 
 // --- processes, files and time ---
 
-// Runs a command line with the system shell; its status (the shell never
-// examines it, but the installers' checks and the tests may).
+// Runs a command line with the system shell; its status, 0 when it
+// succeeded (looked at where a failure would lose data or leave the shell
+// believing something the files do not say).
 int platform_run(const char* command_line);
-// How many command lines platform_run has been given so far: the files on
-// the console may have changed since this number was last read when it is
-// not the same any more.
+// Runs a command line with the system shell and hands back what it writes
+// on its standard output as a stream to read, so that nothing is written to
+// a file on the way; nullptr when it could not be started. Counted as
+// platform_run counts. Every stream it gives goes to platform_end_read.
+std::FILE* platform_read_command(const char* command_line);
+// Closes the stream and waits for its command to end; the command's status
+// as platform_run gives it (0 when it succeeded).
+int platform_end_read(std::FILE* output);
+// How many command lines platform_run and platform_read_command have been
+// given so far: the files on the console may have changed since this number
+// was last read when it is not the same any more.
 uint32_t platform_commands_run();
 // Replaces the process with path, arguments argv (nullptr-terminated).
 // Returns -1 when the replacement failed. The PC backend, when it only

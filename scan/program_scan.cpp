@@ -33,15 +33,13 @@ constexpr int kDirectoryX = 38, kDirectoryY = 28;
 constexpr int kNameField = 198;        // up to the tick
 constexpr int kDirectoryField = 252;   // up to the close box
 
-// The lists of programs that find leaves in the working directory while
-// the scan runs; ".gpe" programs are listed first.
-constexpr std::array<const char*, 3> kFindCommands = {
-    "find /mnt/sd/ -name \\*.gpe > gpe.lst ",
-    "find /mnt/sd/ -name \\*.gpu > gpu.lst ",
-    "sync",
+// The searches for programs, ".gpe" ones listed first. Their lists are
+// read as find writes them: nothing is written to the card, so a full or
+// write-protected card is searched all the same.
+constexpr std::array<const char*, 2> kFindCommands = {
+    "find /mnt/sd/ -name \\*.gpe",
+    "find /mnt/sd/ -name \\*.gpu",
 };
-constexpr std::array<const char*, 2> kLists = {"gpe.lst", "gpu.lst"};
-constexpr std::array<const char*, 3> kCleanUp = {"rm gpe.lst", "rm gpu.lst", "sync"};
 
 // A list line, line feed included, fits a 100-byte buffer.
 constexpr size_t kLineBuffer = 100;
@@ -124,30 +122,41 @@ bool add_program(int entry, std::string_view path)
 }
 
 // A path too long for the line buffer is skipped whole (its pieces are no
-// programs) and counted in too_long, so the user hears of it.
-void read_list(const char* list, int& count, int& too_long)
+// programs) and counted in too_long, so the user hears of it. False when
+// the search could not be made or ended in an error (a card pulled, or
+// one that cannot be read); what it listed until then is kept.
+bool read_list(const char* command, int& count, int& too_long)
 {
-    File file = open_file(list, "r");
-    if (!file)
-        return;
+    std::FILE* list = platform_read_command(command);
+    if (!list)
+        return false;
     char line[kLineBuffer];
     long length;
-    while (count < kScanSlots && (length = read_link_line(file.get(), line, sizeof line, sizeof line - 2)) >= 0) {
+    while ((length = read_link_line(list, line, sizeof line, sizeof line - 2)) >= 0) {
+        // Past the last slot the rest is still read, so that find ends as
+        // it does after a whole search rather than on a closed pipe.
+        if (count >= kScanSlots)
+            continue;
         if (length > kLongestPath)
             ++too_long;
         else if (add_program(count, std::string_view(line, static_cast<size_t>(length))))
             ++count;
     }
+    return platform_end_read(list) == 0;
 }
 
-// The number of programs left out for paths too long to keep.
-int read_scan_lists()
+struct ScanLists {
+    int too_long = 0;    // programs left out for paths too long to keep
+    bool read = true;    // every search ended well
+};
+
+ScanLists read_scan_lists()
 {
+    ScanLists lists;
     int count = 0;
-    int too_long = 0;
-    for (const char* list : kLists)
-        read_list(list, count, too_long);
-    return too_long;
+    for (const char* command : kFindCommands)
+        lists.read = read_list(command, count, lists.too_long) && lists.read;
+    return lists;
 }
 
 void tell_left_out(SDL_Surface* surface, const char* skin, int too_long)
@@ -271,9 +280,10 @@ void program_scan(SDL_Surface* surface, const char* skin, const char* user)
     load_cached(tick, "tick.png", skin);
     empty_tables();
     wait_box(surface, skin);
-    for (const char* command : kFindCommands)
-        platform_run(command);
-    tell_left_out(surface, skin, read_scan_lists());
+    ScanLists lists = read_scan_lists();
+    if (!lists.read)
+        message_box(surface, "Could not read the card!", 0, skin);
+    tell_left_out(surface, skin, lists.too_long);
 
     Step step = Step::Stay;
     while (step == Step::Stay) {
@@ -288,6 +298,4 @@ void program_scan(SDL_Surface* surface, const char* skin, const char* user)
     }
     if (step == Step::CreateLinks)
         create_links(surface, skin, user);
-    for (const char* command : kCleanUp)
-        platform_run(command);
 }

@@ -96,7 +96,7 @@ TEST_F(StartMenu, TouchesOnTheMenu)
     push_touch(17, 14);   // the program scan entry: no click
     push_button(14);      // leaves the scan
     start_menu_input();
-    EXPECT_TRUE(traced("run find /mnt/sd/ -name \\*.gpe > gpe.lst "));
+    EXPECT_TRUE(traced("read find /mnt/sd/ -name \\*.gpe"));
     EXPECT_EQ(current_window, WindowId::StartMenu);
     EXPECT_FALSE(clicked());
     tap(105, 46);  // "Applications", far corner of its area

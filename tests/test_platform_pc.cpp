@@ -61,6 +61,30 @@ TEST_F(PcConsole, CommandsRunUnlessRecordedOnly)
     EXPECT_EQ(trace(), (std::vector<std::string>{"run echo hi > made.txt", "run reboot", "run echo again > other.txt"}));
 }
 
+// A command's output is read as it writes it; the end gives its status.
+TEST_F(PcConsole, CommandOutputIsReadThroughAPipe)
+{
+    auto read_all = [](const char* command, int& status) {
+        std::string text;
+        std::FILE* output = platform_read_command(command);
+        for (int c; output && (c = std::fgetc(output)) != EOF;)
+            text += static_cast<char>(c);
+        status = platform_end_read(output);
+        return text;
+    };
+    int status = -1;
+    EXPECT_EQ(read_all("printf 'a\\nb\\n'; touch touched", status), "a\nb\n");
+    EXPECT_EQ(status, 0);
+    EXPECT_TRUE(exists("touched"));
+    EXPECT_EQ(read_all("echo part; exit 3", status), "part\n");
+    EXPECT_NE(status, 0);
+    EXPECT_EQ(read_all("reboot", status), "") << "never run";
+    record_commands_only();
+    EXPECT_EQ(read_all("echo again; touch again", status), "");
+    EXPECT_FALSE(exists("again"));
+    EXPECT_TRUE(traced("read echo part; exit 3"));
+}
+
 TEST_F(PcConsole, EmulatedClock)
 {
     pc_fix_time(1000);

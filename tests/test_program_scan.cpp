@@ -1,18 +1,34 @@
 // The program scan: reading the lists, paging, the category cycle and the
-// links it writes. The find commands are only recorded; the tests write
-// the lists themselves.
+// links it writes. The find commands are acted out: the tests say what
+// each one lists and how it ends.
 #include "harness.h"
 #include "window_checks.h"
 
 #include "core/text.h"
 #include "frames.h"
+#include "platform/pc_console.h"
 #include "scan/program_scan.h"
 #include "scan/scan_tables.h"
 
 #include <filesystem>
 #include <initializer_list>
+#include <string>
 
 namespace {
+
+// What the search for each kind of program lists, and its status.
+std::string listed_gpe, listed_gpu;
+int find_status;
+
+int act_out_find(const char* command, std::string& output)
+{
+    std::string line(command);
+    if (line == "find /mnt/sd/ -name \\*.gpe")
+        output = listed_gpe;
+    else if (line == "find /mnt/sd/ -name \\*.gpu")
+        output = listed_gpu;
+    return find_status;
+}
 
 class ProgramScan : public ShellTest {
 protected:
@@ -20,6 +36,10 @@ protected:
     {
         ShellTest::SetUp();
         record_commands_only();
+        listed_gpe.clear();
+        listed_gpu.clear();
+        find_status = 0;
+        pc_set_read_handler(act_out_find);
         make_account("U", "user");
         scan_page = 0;
         scan_cursor = 0;
@@ -40,6 +60,12 @@ protected:
         EXPECT_EQ(scan_page, page);
         EXPECT_EQ(scan_cursor, cursor);
     }
+
+    // What the search for ".gpe" (or ".gpu") programs lists.
+    static void finds(const char* type, const std::string& list)
+    {
+        (std::string(type) == "gpe" ? listed_gpe : listed_gpu) = list;
+    }
 };
 
 } // namespace
@@ -48,13 +74,13 @@ TEST_F(ProgramScan, PagingWithTwelvePrograms)
 {
     scan_with({0, 4});
     expect_at(0, 0);   // nothing found: nothing moves
-    EXPECT_EQ(commands_run(), (std::vector<std::string>{"find /mnt/sd/ -name \\*.gpe > gpe.lst ",
-                                                        "find /mnt/sd/ -name \\*.gpu > gpu.lst ", "sync",
-                                                        "rm gpe.lst", "rm gpu.lst", "sync"}));
+    EXPECT_TRUE(traced("read find /mnt/sd/ -name \\*.gpe"));
+    EXPECT_GT(trace_index("read find /mnt/sd/ -name \\*.gpu"), trace_index("read find /mnt/sd/ -name \\*.gpe"));
+    EXPECT_TRUE(commands_run().empty()) << "nothing written, nothing to remove";
     std::string list;
     for (int i = 1; i <= 12; ++i)
         list += "/mnt/sd/p" + std::to_string(i) + "/p.gpe\n";
-    write_file("gpe.lst", list);
+    finds("gpe", list);
     scan_with({4, 4, 4, 4, 4, 4, 4, 4, 4, 4});
     expect_at(0, 10);
     scan_with({4});   // the place is kept from one scan to the next
@@ -70,8 +96,8 @@ TEST_F(ProgramScan, PagingWithTwelvePrograms)
 TEST_F(ProgramScan, ListsAreReadGpeFirstAndLongPathsCounted)
 {
     std::string too_long = "/mnt/sd/" + std::string(120, 'd') + "/x.gpe\n";
-    write_file("gpe.lst", "/mnt/sd/emu/snes/snes.gpe\n" + too_long + "/mnt/sd/z/last.gpe\n" + too_long);
-    write_file("gpu.lst", "/mnt/sd/a/first.gpu\n");
+    finds("gpe", "/mnt/sd/emu/snes/snes.gpe\n" + too_long + "/mnt/sd/z/last.gpe\n" + too_long);
+    finds("gpu", "/mnt/sd/a/first.gpu\n");
     std::vector<SDL_Surface*> frames;
     {
         FrameWatch watch([&](SDL_Surface* shown) {
@@ -96,13 +122,41 @@ TEST_F(ProgramScan, ListsAreReadGpeFirstAndLongPathsCounted)
     EXPECT_TRUE(told);
 }
 
+// A search that ends in an error (a pulled or unreadable card) is told
+// once, whichever searches failed; what it listed is still offered.
+TEST_F(ProgramScan, AFailedSearchIsToldOnceAndKeepsWhatItFound)
+{
+    finds("gpe", "/mnt/sd/a/a.gpe\n");
+    find_status = 1;
+    std::vector<SDL_Surface*> frames;
+    {
+        FrameWatch watch([&](SDL_Surface* shown) {
+            frames.push_back(SDL_ConvertSurface(shown, shown->format, SDL_SWSURFACE));
+        });
+        push_button(13);   // answers the notice
+        scan_with({});
+    }
+    EXPECT_STREQ(scan_files[0], "a.gpe");
+    SDL_Event left;
+    EXPECT_EQ(SDL_PollEvent(&left), 0) << "one notice took the first press, the scan the second";
+    int told = 0;
+    for (SDL_Surface* frame : frames) {
+        SDL_BlitSurface(frame, nullptr, screen, nullptr);
+        told += box_shows("Could not read the card!", 0) ? 1 : 0;
+        SDL_FreeSurface(frame);
+    }
+    EXPECT_GE(told, 1);
+    EXPECT_FALSE(exists("gpe.lst"));
+    EXPECT_FALSE(exists("gpu.lst"));
+}
+
 TEST_F(ProgramScan, TheShellsOwnCompanionsAreNotOffered)
 {
     write_file("card/korvo/Korvo.gpe", "shell");
     write_file("card/korvo/installer.gpe", "installer");
     write_file("card/korvo/uninstall.gpe", "uninstaller");
     write_file("card/tools/installer.gpe", "another program's installer");
-    write_file("gpe.lst", "card/korvo/Korvo.gpe\ncard/korvo/installer.gpe\ncard/korvo/uninstall.gpe\n"
+    finds("gpe", "card/korvo/Korvo.gpe\ncard/korvo/installer.gpe\ncard/korvo/uninstall.gpe\n"
                           "card/tools/installer.gpe\n");
     scan_with({});
     EXPECT_STREQ(scan_files[0], "Korvo.gpe");
@@ -113,7 +167,7 @@ TEST_F(ProgramScan, TheShellsOwnCompanionsAreNotOffered)
 
 TEST_F(ProgramScan, ProgramsSharingABaseNameGetLinksOfTheirOwn)
 {
-    write_file("gpe.lst", "/mnt/sd/apps/hello/hello.gpe\n/mnt/sd/emus/hello/hello.gpe\n"
+    finds("gpe", "/mnt/sd/apps/hello/hello.gpe\n/mnt/sd/emus/hello/hello.gpe\n"
                           "/mnt/sd/more/emus/hello/hello.gpe\n/mnt/sd/hello.gpe\n");
     scan_with({6, 4, 6, 4, 6, 4, 6, 13}, false);
     auto program_of = [this](const std::string& link) {
@@ -138,7 +192,7 @@ TEST_F(ProgramScan, ProgramsSharingABaseNameGetLinksOfTheirOwn)
 
 TEST_F(ProgramScan, CategoryCycle)
 {
-    write_file("gpe.lst", "/mnt/sd/a/a.gpe\n/mnt/sd/b/b.gpe\n");
+    finds("gpe", "/mnt/sd/a/a.gpe\n/mnt/sd/b/b.gpe\n");
     scan_with({2});
     EXPECT_STREQ(scan_categories[0], "Games");
     scan_with({2, 6});
@@ -154,8 +208,8 @@ TEST_F(ProgramScan, CategoryCycle)
 
 TEST_F(ProgramScan, LinksOnlyForProgramsWithACategory)
 {
-    write_file("gpe.lst", "/mnt/sd/emu/snes/snes.gpe\n/mnt/sd/games/blocks/Blocks.gpe\n");
-    write_file("gpu.lst", "/mnt/sd/tools/edit.gpu\n");
+    finds("gpe", "/mnt/sd/emu/snes/snes.gpe\n/mnt/sd/games/blocks/Blocks.gpe\n");
+    finds("gpu", "/mnt/sd/tools/edit.gpu\n");
     push_button(6);
     push_touch(305, 10);   // the close box: no links
     program_scan(screen, "Blue", "U");
