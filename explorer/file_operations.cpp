@@ -36,11 +36,14 @@ enum Button { kUp = 0, kDown = 4, kCancel = 9, kChoose = 13, kClose = 14 };
 // A command holds at most two quoted paths, each a directory (499
 // characters) and a name (199), escaped to at most twice their length.
 constexpr size_t kCommandCapacity = 3072;
-static_assert(kCommandCapacity > 2 * (2 * (sizeof explorer_path + kNameCapacity) + 8),
+static_assert(kCommandCapacity > 2 * (2 * (sizeof explorer_path + kNameCapacity + 16) + 8),
               "two escaped paths and a verb fit a command");
 
 char clipboard_name[500];
 char clipboard_dir[sizeof explorer_path];   // the directory it was cut or copied from
+// A path in the directory shown: a listed name, "-copy" and a temporary
+// name's ending.
+constexpr size_t kPathCapacity = sizeof explorer_path + kNameCapacity + 16;
 bool clipboard_is_directory;
 // "cp \"<source>\" ", prepared by cut or copy and completed by paste with
 // the directory shown then; also where delete, rename, picture and
@@ -92,7 +95,7 @@ bool is_png(const char* name)
 // shell takes every character literally.
 bool append_quoted(char (&command)[kCommandCapacity], const char* dir, const char* name, const char* suffix = "")
 {
-    char escaped[2 * sizeof explorer_path];
+    char escaped[2 * kPathCapacity];
     bool ok = append_text(command, "\"");
     for (const char* part : {dir, name, suffix})
         ok = ok && escape_for_double_quotes(escaped, sizeof escaped, part) && append_text(command, escaped);
@@ -108,12 +111,6 @@ bool build(char (&command)[kCommandCapacity], const char* verb, const char* dir,
     if (!ok)
         command[0] = '\0';
     return ok;
-}
-
-void run_if_built(bool built, const char* command)
-{
-    if (built)
-        platform_run(command);
 }
 
 // --- the clipboard ---
@@ -168,29 +165,90 @@ bool lands_on_source(bool as_copy)
     return same_entry(source, destination) || (clipboard_is_directory && within(explorer_path, source));
 }
 
-enum class Pasted { Done, Refused, Failed };
+// --- copies into place ---
 
-// Copies the clipboard's entry into the directory shown; the source of a
-// cut is removed only once the copy succeeded. Nothing runs for a paste
-// that is refused.
+bool present(const char* path)
+{
+    struct stat status;
+    return lstat(path, &status) == 0;
+}
+
+bool regular_file(const char* path)
+{
+    struct stat status;
+    return lstat(path, &status) == 0 && S_ISREG(status.st_mode);
+}
+
+// A copy is made under a name of its own beside its target: "<target>.part",
+// or ".part1" to ".part9" when that is taken (a copy of an earlier run that
+// a power cut left). False when all are taken.
+bool temporary_beside(char (&temporary)[kPathCapacity], const char* target)
+{
+    for (int n = 0; n < 10; ++n) {
+        bool named = n == 0 ? format_into(temporary, "%s.part", target)
+                            : format_into(temporary, "%s.part%d", target, n);
+        if (named && !present(temporary))
+            return true;
+    }
+    return false;
+}
+
+// Runs copy_start (a copy command up to its target) onto a temporary name
+// beside target and gives the copy target's name only once it is whole and
+// on the card, so that a full or write-protected card, or a power cut,
+// leaves target as it was: the old file byte for byte, or no entry. On
+// failure what the copy made is removed, and nothing else.
+bool copy_into_place(const char* copy_start, const char* target)
+{
+    char temporary[kPathCapacity];
+    char command[kCommandCapacity];
+    if (!temporary_beside(temporary, target) || !copy_text(command, copy_start) ||
+        !append_quoted(command, temporary, ""))
+        return false;
+    bool copied = platform_run(command) == 0;
+    platform_run("sync");
+    if (copied && std::rename(temporary, target) == 0) {
+        platform_run("sync");
+        return true;
+    }
+    if (build(command, "rm -rf ", temporary, "", "")) {
+        platform_run(command);
+        platform_run("sync");
+    }
+    return false;
+}
+
+enum class Pasted { Done, Refused, Failed, SourceKept };
+
+// Copies the clipboard's entry into the directory shown, under its own name
+// or, asked for, with "-copy" added. A file of that name is replaced as a
+// whole; a folder, or a file where a folder is, is not merged or replaced.
+// The source of a cut is removed only once its copy is in place. Nothing
+// runs for a paste that is refused.
 Pasted paste_entry()
 {
-    bool as_copy = listed(clipboard_name) && message_box(screen, "Create copy here?", 1, skin_name) == 1;
+    char target[kPathCapacity];
+    format_into(target, "%s%s", explorer_path, clipboard_name);
+    bool taken = listed(clipboard_name) || present(target);
+    bool as_copy = taken && message_box(screen, "Create copy here?", 1, skin_name) == 1;
     if (lands_on_source(as_copy)) {
         notice("Cannot paste here!");
         return Pasted::Refused;
     }
-    char command[kCommandCapacity];
-    copy_text(command, paste_command);
-    const char* suffix = clipboard_is_directory ? "-copy/" : "-copy";
-    bool built = append_quoted(command, explorer_path, as_copy ? clipboard_name : "", as_copy ? suffix : "");
+    if (as_copy && !append_text(target, "-copy"))
+        return Pasted::Failed;
+    if (present(target) && (clipboard_is_directory || !regular_file(target))) {
+        notice("File already exists!");
+        return Pasted::Refused;
+    }
     wait_box(screen, skin_name);
-    bool copied = built && platform_run(command) == 0;
+    if (!copy_into_place(paste_command, target))
+        return Pasted::Failed;
+    if (!is(clipboard_mode, "cut") || remove_command[0] == '\0')
+        return Pasted::Done;
+    bool removed = platform_run(remove_command) == 0;
     platform_run("sync");
-    if (copied && is(clipboard_mode, "cut") && remove_command[0] != '\0')
-        platform_run(remove_command);
-    platform_run("sync");
-    return copied ? Pasted::Done : Pasted::Failed;
+    return removed ? Pasted::Done : Pasted::SourceKept;
 }
 
 // A refused paste keeps the clipboard for another directory. A delete,
@@ -208,11 +266,11 @@ bool paste()
     list_again();
     copy_text(clipboard_mode, "");
     paste_command[0] = '\0';
-    if (pasted == Pasted::Failed) {
+    if (pasted == Pasted::Failed)
         notice("Paste failed!");
-        return false;
-    }
-    return true;
+    else if (pasted == Pasted::SourceKept)
+        notice("Original was not deleted!");
+    return pasted == Pasted::Done;
 }
 
 // --- the other operations ---
@@ -225,11 +283,14 @@ bool delete_entry(const char* name)
         return false;
     wait_box(screen, skin_name);
     bool directory = is_directory(explorer_path, name);
-    run_if_built(build(paste_command, directory ? "rm -rf " : "rm ", explorer_path, name, ""), paste_command);
+    bool deleted = build(paste_command, directory ? "rm -rf " : "rm ", explorer_path, name, "") &&
+                   platform_run(paste_command) == 0;
     platform_run("sync");
     list_again();
     forget_commands();
-    return true;
+    if (!deleted)
+        notice("Delete failed!");
+    return deleted;
 }
 
 // A new name that another entry already has would replace that entry; the
@@ -255,10 +316,11 @@ bool rename_entry(const char* name)
     bool renamed = on_screen_keyboard(screen, edit_text, skin_name) == 1 && edit_text[0] != '\0' &&
                    !is(edit_text, given);
     bool taken = renamed && !name_free(name, edit_text);
+    bool failed = false;
     if (renamed && !taken) {
         bool built = build(paste_command, "mv ", explorer_path, name, " ") &&
                      append_quoted(paste_command, explorer_path, edit_text);
-        run_if_built(built, paste_command);
+        failed = !built || platform_run(paste_command) != 0;
     }
     platform_run("sync");
     list_again();
@@ -266,35 +328,44 @@ bool rename_entry(const char* name)
     forget_commands();
     if (taken)
         notice("File already exists!");
-    return !taken;
+    else if (failed)
+        notice("Rename failed!");
+    return !taken && !failed;
 }
 
-// Copies a png file to target (a plain path), then "sync".
-bool copy_png(const char* name, const char* target)
+// Copies a png file to target, replacing a file of that name as a whole;
+// failure tells that it could not (failed_text).
+bool copy_png(const char* name, const char* target, const char* failed_text)
 {
     wait_box(screen, skin_name);
     if (!is_png(name)) {
         notice("Must be a png file.");
         return false;
     }
-    char tail[64];
-    bool built = format_into(tail, " %s", target) && build(paste_command, "cp ", explorer_path, name, tail);
-    run_if_built(built, paste_command);
-    platform_run("sync");
+    bool copied = build(paste_command, "cp ", explorer_path, name, " ") && copy_into_place(paste_command, target);
     forget_commands();
-    return true;
+    if (!copied)
+        notice(failed_text);
+    return copied;
 }
 
 bool set_user_picture(const char* name)
 {
-    // Account names are plain words; the path is pasted as it is.
+    // Account names are plain words: "user/<name>/" is the account's folder.
     char target[40];
     if (!is_plain_shell_word(user_name) || !format_into(target, "user/%s/pic.png", user_name))
         return true;
-    if (!copy_png(name, target))
+    if (!copy_png(name, target, "Could not set picture!"))
         return false;
     load_user(current_user, user_name);
     return true;
+}
+
+bool add_wallpaper(const char* name)
+{
+    char target[kPathCapacity];
+    format_into(target, "resources/wallpaper/%s", name);
+    return copy_png(name, target, "Could not add wallpaper!");
 }
 
 // Each operation tells whether it ended normally; one that ended with a
@@ -307,7 +378,7 @@ bool named_operation(int op, const char* name)
     case kOperationDelete: return delete_entry(name);
     case kOperationRename: return rename_entry(name);
     case kOperationUserPicture: return set_user_picture(name);
-    case kOperationWallpaper: return copy_png(name, "resources/wallpaper/");
+    case kOperationWallpaper: return add_wallpaper(name);
     default: return true;
     }
 }

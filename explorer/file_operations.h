@@ -1,8 +1,11 @@
 // The explorer's operations on the highlighted entry: cut, copy, paste,
 // delete, rename, make it the user's picture, add it to the wallpapers.
 // Each change to the file system is a shell command line followed by
-// "sync". Every path in a command is quoted and escaped, so names with
-// blanks, quotes, "$" or backquotes reach the shell as they are.
+// "sync", and a copy gets its name only once it is whole, so a full or
+// write-protected card or a power cut never costs a file that was there;
+// a command that fails is told. Every path in a command is quoted and
+// escaped, so names with blanks, quotes, "$" or backquotes reach the shell
+// as they are.
 #pragma once
 
 #include <SDL.h>
