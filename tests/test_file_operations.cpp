@@ -298,9 +298,10 @@ TEST_F(FileOperations, PictureAndWallpaperAreCopiedWholeOrNotAtAll)
     EXPECT_EQ(read_file("resources/wallpaper/p.png"), "new picture");
 }
 
-// A delete or rename the card refuses (write-protected) is told; the
-// listing shows the entry as it still is.
-TEST_F(FileOperations, RefusedDeleteAndRenameAreTold)
+// A delete, rename or removal of a cut's source that the card refuses
+// (write-protected where the source is) is told; the listing shows the
+// entries as they are.
+TEST_F(FileOperations, RefusedDeleteRenameAndRemovalAreTold)
 {
     pc_set_command_handler([](const char* line) {
         std::string command(line);
@@ -317,6 +318,14 @@ TEST_F(FileOperations, RefusedDeleteAndRenameAreTold)
     file_operation(kOperationRename, "a.txt");
     EXPECT_TRUE(box_shows("Rename failed!"));
     EXPECT_STREQ(explorer_list.name[0], "a.txt");
+
+    file_operation(kOperationCut, "a.txt");
+    open("two/");
+    push_button(13);
+    paste();
+    EXPECT_TRUE(box_shows("Original was not deleted!"));
+    EXPECT_EQ(read_file(card + "two/a.txt"), "first");
+    EXPECT_EQ(read_file(card + "one/a.txt"), "first");
 }
 
 TEST_F(FileOperations, DeleteAsksAndLeavesNothingToPaste)
