@@ -44,11 +44,16 @@ void open_start_menu()
     current_window = WindowId::StartMenu;
 }
 
-// The window may change the clock form, which lives in the settings.
+// The window may change the clock form, which lives in the settings; only
+// a change the user made is told when it cannot be kept.
 void set_date_and_time()
 {
+    int32_t clock_form = clock_12h;
     date_time_window(screen, skin_name, clock_12h);
-    save_settings();
+    if (clock_12h != clock_form)
+        save_chosen_settings();
+    else
+        save_settings();
 }
 
 // The removed shortcut may have been the last of the list: the highlight
@@ -57,7 +62,8 @@ void ask_remove()
 {
     if (!in_use(selection) || !message_box(screen, "Remove from desktop?", 1, skin_name))
         return;
-    desktop_remove(selection);
+    if (!desktop_remove(selection))
+        message_box(screen, "Could not save desktop!", 0, skin_name);
     while (selection > 0 && !in_use(selection))
         --selection;
 }

@@ -104,33 +104,6 @@ bool already_on_desktop(const char* link_name)
     return false;
 }
 
-// True when the file has bytes and its last one is not a line feed.
-bool ends_mid_line(std::FILE* file)
-{
-    if (std::fseek(file, -1, SEEK_END) != 0)
-        return false;
-    bool mid_line = std::fgetc(file) != '\n';
-    std::fseek(file, 0, SEEK_END);
-    return mid_line;
-}
-
-bool append_line(const char* path, const char* line)
-{
-    // Only to a regular file (or a new one): a FIFO would block the write.
-    struct stat status;
-    if (stat(path, &status) == 0 && !S_ISREG(status.st_mode))
-        return false;
-    // "a+" creates a missing file and only ever adds to an existing one.
-    note_file_written();
-    File file = open_file(path, "a+");
-    if (!file)
-        return false;
-    bool written = (!ends_mid_line(file.get()) || std::fputc('\n', file.get()) != EOF) &&
-                   std::fputs(line, file.get()) >= 0 && std::fputc('\n', file.get()) != EOF &&
-                   std::fflush(file.get()) == 0 && fsync(fileno(file.get())) == 0;
-    return std::fclose(file.release()) == 0 && written;
-}
-
 bool read_whole_file(const char* path, std::string& content)
 {
     File file = open_regular_file(path);
@@ -191,31 +164,38 @@ void refresh_desktop()
         load_desktop();
 }
 
-bool desktop_add(const LinkRecord& record)
+ShortcutAdded desktop_add(const LinkRecord& record)
 {
     if (record.link_name[0] == '\0' || already_on_desktop(record.link_name) || !account_exists(user_name))
-        return false;
+        return ShortcutAdded::Refused;
     std::string_view category = window_name(return_window);
     char line[kLineCapacity];
+    char path[64];
     if (!format_into(line, "user/%s/links/%.*s/%s.lk", user_name, static_cast<int>(category.size()),
                      category.data(), record.link_name) ||
-        std::strlen(line) > kLongestPath)
-        return false;
-    char path[64];
-    if (!desktop_file(path, "desktop.st") || !append_line(path, line))
-        return false;
-    platform_run("sync");
-    return true;
+        std::strlen(line) > kLongestPath || !desktop_file(path, "desktop.st"))
+        return ShortcutAdded::Refused;
+    // Only a regular file (or none yet) is read and replaced: a FIFO would
+    // block the read.
+    std::string content;
+    struct stat status;
+    if (stat(path, &status) == 0 && (!S_ISREG(status.st_mode) || !read_whole_file(path, content)))
+        return ShortcutAdded::NotSaved;
+    if (!content.empty() && content.back() != '\n')
+        content += '\n';
+    content.append(line).append("\n");
+    return save_file(path, content) ? ShortcutAdded::Added : ShortcutAdded::NotSaved;
 }
 
-void desktop_remove(int slot)
+bool desktop_remove(int slot)
 {
     if (slot < 0 || slot >= kDesktopSlots || desktop_items[slot].link_name[0] == '\0')
-        return;
+        return true;
     char path[64];
     std::string content;
     if (!desktop_file(path, "desktop.st") || !read_whole_file(path, content))
-        return;
-    save_file(path, without_line(content, desktop_lines[slot]));
+        return false;
+    bool saved = save_file(path, without_line(content, desktop_lines[slot]));
     load_desktop();
+    return saved;
 }

@@ -20,20 +20,28 @@ void load_desktop();
 // and programs all go through one or the other).
 void refresh_desktop();
 
-// Appends the link file of record, in return_window's category, to the
-// logged-on user's "desktop.st" (creating it), then "sync". Does not reload:
-// the caller calls load_desktop. Returns whether the line was written:
-// false when a loaded shortcut has the same link_name (links of one name in
-// two categories count as the same), when the record is not in use, when
-// the path would be too long to be read back, or when the file cannot be
-// written. Existing lines are never rewritten; a last line left without its
-// line feed (by an append cut short) is ended first, so the new line stands
-// on its own.
-bool desktop_add(const LinkRecord& record);
+// What desktop_add did.
+enum class ShortcutAdded {
+    Added,      // the line is in the file
+    Refused,    // nothing to add (see desktop_add)
+    NotSaved,   // the file could not be written: it is as it was
+};
+
+// Adds the link file of record, in return_window's category, as the last
+// line of the logged-on user's "desktop.st" (creating it), then "sync". Does
+// not reload: the caller calls load_desktop. Refused when a loaded shortcut
+// has the same link_name (links of one name in two categories count as the
+// same), when the record is not in use, or when the path would be too long
+// to be read back. The lines there stay byte for byte; a last line left
+// without its line feed is ended first, so the new line stands on its own.
+// The file is replaced through a temporary file and a rename, so a full
+// card or a power cut leaves the old list or the new one.
+ShortcutAdded desktop_add(const LinkRecord& record);
 
 // Removes the line that slot of desktop_items was loaded from, whatever its
 // place in the file, then reloads. The file is replaced through a temporary
 // file and a rename, so a power cut leaves the old list or the new one; a
-// last line without a line feed is dropped with the rewrite. Nothing for a
-// slot that is not in use.
-void desktop_remove(int slot);
+// last line without a line feed is dropped with the rewrite. False when the
+// file could not be written (the shortcut stays); nothing to do for a slot
+// that is not in use.
+bool desktop_remove(int slot);

@@ -181,7 +181,7 @@ void pick_wallpaper(const char* file)
     copy_text(wallpaper_name, wallpaper);
     SDL_FreeSurface(wallpaper_image);
     wallpaper_image = nullptr;   // the desktop loads and scales the new one
-    save_settings();
+    save_chosen_settings();
     draw_desktop();
     draw_explorer();
 }

@@ -113,7 +113,8 @@ void add_to_desktop()
     LinkRecord* link = shown_link();
     if (!link)
         return;
-    desktop_add(*link);
+    if (desktop_add(*link) == ShortcutAdded::NotSaved)
+        message_box(screen, "Could not save desktop!", 0, skin_name);
     load_desktop();
 }
 

@@ -79,7 +79,7 @@ void accept(const PowerWindow& w)
     if (on_the_list(selection))
         *w.setting = w.values[static_cast<size_t>(selection)];
     current_window = return_window;
-    save_settings();
+    save_chosen_settings();
 }
 
 // Moves from outside the list land on its nearest end.

@@ -94,12 +94,21 @@ void open_explorer(const char* path, const char* filter, int free_browse)
     list_directory(explorer_list, explorer_path, explorer_filter);
 }
 
+// The new skin shows from the restart on, which reads the settings file:
+// when it cannot be written the shell keeps the skin it has.
 void choose_skin()
 {
+    char old_skin[sizeof skin_name], old_wallpaper[sizeof wallpaper_name];
+    copy_text(old_skin, skin_name);
+    copy_text(old_wallpaper, wallpaper_name);
     if (skin_chooser(screen, skin_name, wallpaper_name)) {
-        save_settings();
-        restart_shell();
-        return;
+        if (write_settings()) {
+            restart_shell();
+            return;
+        }
+        copy_text(skin_name, old_skin);
+        copy_text(wallpaper_name, old_wallpaper);
+        message_box(screen, "Could not save settings!", 0, skin_name);
     }
     draw_desktop();
 }

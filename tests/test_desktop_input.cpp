@@ -7,6 +7,9 @@
 #include "desktop/desktop_input.h"
 #include "desktop/shortcuts.h"
 #include "platform/pc_console.h"
+#include "window_checks.h"
+
+#include <filesystem>
 
 namespace {
 
@@ -144,6 +147,24 @@ TEST_F(DesktopInput, RemoveAfterConfirmation)
     EXPECT_TRUE(shows_message("Remove from desktop?", 1, [] { press(9); }));
     EXPECT_EQ(read_file("user/amy/desktop.st"), "user/amy/links/apps/a.lk\n");
     EXPECT_STREQ(desktop_items[0].title, "Zed") << "reloaded";
+}
+
+// A removal the card cannot take (full) keeps the shortcut, and says so.
+TEST_F(DesktopInput, RemovalThatCannotBeSavedSaysSo)
+{
+    write_file("prog/a.gpe", "program");
+    write_file("user/amy/links/apps/a.lk", "Ann\n\na\na.gpe\nprog/\n533\nno\n\n");
+    write_file("user/amy/desktop.st", "user/amy/links/apps/a.lk\n");
+    load_desktop();
+    std::filesystem::create_directory("user/amy/desktop.st.tmp");
+    selection = 0;
+    push_button(9);
+    push_button(13);   // "Remove from desktop?" Yes
+    push_button(13);   // answers the notice
+    desktop_input();
+    EXPECT_TRUE(box_shows("Could not save desktop!", 0));
+    EXPECT_EQ(read_file("user/amy/desktop.st"), "user/amy/links/apps/a.lk\n");
+    EXPECT_STREQ(desktop_items[0].title, "Ann");
 }
 
 TEST_F(DesktopInput, RemovingTheLastShortcutHighlightsTheOneBefore)

@@ -115,6 +115,16 @@ TEST_F(LinkProperties, DesktopTwiceIsOneLine)
     EXPECT_EQ(current_window, WindowId::Props);
 }
 
+// A desktop list the card cannot take (full) stays as it was, and says so.
+TEST_F(LinkProperties, DesktopThatCannotBeWrittenSaysSo)
+{
+    write_file("user/U/desktop.st", "user/U/links/games/Gone.lk\n");
+    std::filesystem::create_directory("user/U/desktop.st.tmp");
+    touch_row(2, "", true);
+    EXPECT_TRUE(box_shows("Could not save desktop!", 0));
+    EXPECT_EQ(read_file("user/U/desktop.st"), "user/U/links/games/Gone.lk\n");
+}
+
 TEST_F(LinkProperties, DeleteAsksFirst)
 {
     push_touch(260, 98);

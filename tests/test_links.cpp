@@ -265,7 +265,7 @@ TEST_F(Links, OnlyRegularFilesAreRead)
     EXPECT_EQ(desktop_items[0].link_name[0], '\0');
     LinkRecord record = link_items[0];
     record.icon = nullptr;
-    EXPECT_FALSE(desktop_add(record)) << "nothing is written into a FIFO";
+    EXPECT_EQ(desktop_add(record), ShortcutAdded::NotSaved) << "nothing is written into a FIFO";
     fs::remove("user/U/desktop.st");
     fs::create_directories("user/U/desktop.st");
     load_desktop();

@@ -99,6 +99,23 @@ TEST_F(Logon, AccountWithoutDataCannotLogOn)
     EXPECT_STREQ(logged_on.name, "bob");
 }
 
+// The bytes of a damaged "data.st" are no password to ask for: the
+// account cannot be logged on to, and says so.
+TEST_F(Logon, DamagedDataAsksForNoPassword)
+{
+    make_account("amy", "user");
+    make_account("bob", "user");
+    write_file("user/amy/data.st", std::string("user \x1b\xff\x10\x02", 9));
+    push_button(13);   // amy
+    push_button(13);   //   answers "User data not found!"
+    push_button(6);
+    push_button(13);   // bob
+    run_logon();
+    EXPECT_STREQ(logged_on.name, "bob");
+    SDL_Event left;
+    EXPECT_EQ(SDL_PollEvent(&left), 0) << "no keyboard took events";
+}
+
 TEST_F(Logon, NoAccountsShowsAMessageAndWaits)
 {
     std::filesystem::create_directory("user");

@@ -5,6 +5,9 @@
 #include "shell/shell.h"
 #include "platform/pc_console.h"
 #include "settings/power_windows.h"
+#include "window_checks.h"
+
+#include <filesystem>
 
 namespace {
 
@@ -34,6 +37,24 @@ TEST_F(PowerWindows, AcceptedChoicesAreStoredAndSaved)
     tap(power_window_input, 120, 103);   // "10 sec"
     tap(power_window_input, 200, 185);   // OK
     EXPECT_EQ(settings_file(), "wallpaper/Blue.png Blue 0 10000 360000 0 0");
+}
+
+// A choice the card cannot keep (full or write-protected) is told once;
+// the file stays as it was.
+TEST_F(PowerWindows, ChoiceThatCannotBeSavedIsTold)
+{
+    std::string before = settings_file();
+    std::filesystem::create_directory("user/amy/settings.st.tmp");
+    open(WindowId::Off);
+    push_button(4);
+    push_button(13);
+    push_button(13);   // answers the notice
+    power_window_input();
+    power_window_input();
+    EXPECT_TRUE(box_shows("Could not save settings!", 0));
+    EXPECT_EQ(settings_file(), before);
+    SDL_Event left;
+    EXPECT_EQ(SDL_PollEvent(&left), 0) << "one notice";
 }
 
 TEST_F(PowerWindows, BrightnessShowsEachMoveAndCancelRestoresIt)

@@ -74,8 +74,8 @@ TEST_F(Shortcuts, LoadSkipsLinesItCannotUseAndKeepsThem)
 
 TEST_F(Shortcuts, AddAppendsAndSyncs)
 {
-    EXPECT_TRUE(desktop_add(named("beta"))) << "creates the file";
-    EXPECT_TRUE(desktop_add(named("alpha")));
+    EXPECT_EQ(desktop_add(named("beta")), ShortcutAdded::Added) << "creates the file";
+    EXPECT_EQ(desktop_add(named("alpha")), ShortcutAdded::Added);
     EXPECT_EQ(desktop(), line("beta") + line("alpha"));
     EXPECT_TRUE(traced("run sync"));
     load_desktop();
@@ -83,9 +83,9 @@ TEST_F(Shortcuts, AddAppendsAndSyncs)
 
     clear_trace();
     return_window = WindowId::Apps;
-    EXPECT_FALSE(desktop_add(named("alpha"))) << "the same name in another category counts as the same";
-    EXPECT_FALSE(desktop_add(LinkRecord{}));
-    EXPECT_FALSE(desktop_add(named(std::string(78, 'n')))) << "a line of 99 characters";
+    EXPECT_EQ(desktop_add(named("alpha")), ShortcutAdded::Refused) << "the same name in another category counts as the same";
+    EXPECT_EQ(desktop_add(LinkRecord{}), ShortcutAdded::Refused);
+    EXPECT_EQ(desktop_add(named(std::string(78, 'n'))), ShortcutAdded::Refused) << "a line of 99 characters";
     EXPECT_EQ(desktop(), line("beta") + line("alpha"));
     EXPECT_FALSE(traced("run sync"));
 }
@@ -94,12 +94,12 @@ TEST_F(Shortcuts, AddNeverRewritesWhatIsThere)
 {
     std::string before = line("alpha") + "user/U/links/ga";
     write_desktop(before);
-    EXPECT_TRUE(desktop_add(named("beta")));
+    EXPECT_EQ(desktop_add(named("beta")), ShortcutAdded::Added);
     EXPECT_EQ(desktop(), before + "\n" + line("beta")) << "the unfinished line is ended, not merged";
 
     fs::remove("user/U/desktop.st");
     fs::create_directories("user/U/desktop.st");
-    EXPECT_FALSE(desktop_add(named("beta")));
+    EXPECT_EQ(desktop_add(named("beta")), ShortcutAdded::NotSaved);
 }
 
 TEST_F(Shortcuts, RemoveDropsExactlyTheChosenLine)

@@ -6,6 +6,7 @@
 #include "desktop/startmenu.h"
 #include "explorer/listing.h"
 #include "settings/system_window.h"
+#include "window_checks.h"
 
 #include <filesystem>
 
@@ -83,6 +84,22 @@ TEST_F(SystemWindow, SkinChangeSavesAndRestarts)
     system_window_input();
     EXPECT_EQ(settings_file(), "wallpaper/Gold.png Gold 0 0 0 0 0");
     EXPECT_GT(trace_index("exec Korvo.gpe: Korvo.gpe"), trace_index("run sync"));
+}
+
+// A skin the card cannot keep would be gone at the restart that shows it:
+// the shell says so and keeps its skin, without restarting.
+TEST_F(SystemWindow, SkinThatCannotBeSavedKeepsTheShellAsItIs)
+{
+    std::string before = settings_file();
+    std::filesystem::create_directory("user/amy/settings.st.tmp");
+    selection = 7;
+    for (int button : {13, 4, 13, 13, 13})   // the chooser, "Gold", confirm, Yes, the notice
+        push_button(button);
+    EXPECT_GT(frames_showing_box("Could not save settings!", 0, system_window_input), 0);
+    EXPECT_EQ(settings_file(), before);
+    EXPECT_STREQ(skin_name, "Blue");
+    EXPECT_STREQ(wallpaper_name, "wallpaper/Blue.png");
+    EXPECT_LT(trace_index("exec Korvo.gpe: Korvo.gpe"), 0) << "no restart";
 }
 
 TEST_F(SystemWindow, SettingsOpenedFromTheStartMenuComeBackToIt)

@@ -113,11 +113,47 @@ TEST_F(UserFiles, LoadUserReadsKindPasswordAndPicture)
     EXPECT_STREQ(record.kind, "user");
     EXPECT_STREQ(record.password, "") << "a file with only the kind clears the password";
 
+    // Words longer than the shell ever writes are no account data.
     write_file("user/amy/data.st", "administratorsofthisconsole verylongpasswordindeed");
-    load_user(record, "amy");
-    EXPECT_STREQ(record.kind, "administratorsofthi") << "an over-long word is cut to the field";
-    EXPECT_STREQ(record.password, "verylongpasswordind");
+    EXPECT_TRUE(shows_message("User data not found!", 0, [&] { load_user(record, "amy"); }));
+    EXPECT_STREQ(record.kind, "user") << "the record is left as it was";
     SDL_FreeSurface(record.picture);
+}
+
+// Only the text the shell writes is account data; the bytes of a damaged
+// card never become a kind or a password.
+TEST(UserData, OnlyTheShellsOwnTextIsAccountData)
+{
+    struct Case {
+        std::string text;
+        const char* kind;       // nullptr: no account data
+        const char* password;
+    };
+    const std::string nineteen(19, 'p');
+    const Case cases[] = {
+        {"user ", "user", ""},
+        {"admin", "admin", ""},
+        {"guest 4$x_Q?", "guest", "4$x_Q?"},
+        {"user pw\r\n", "user", "pw"},
+        {"user two words", "user", "two"},
+        {"user " + nineteen, "user", nineteen.c_str()},
+        {"user " + nineteen + "p", nullptr, nullptr},
+        {"", nullptr, nullptr},
+        {" \n", nullptr, nullptr},
+        {"root pw", nullptr, nullptr},
+        {"User pw", nullptr, nullptr},
+        {std::string("user p\0w", 8), nullptr, nullptr},
+        {"user \x01\x7f", nullptr, nullptr},
+        {std::string(6, '\xff'), nullptr, nullptr},
+        {"user caf\xc3\xa9", nullptr, nullptr},
+    };
+    for (const Case& c : cases) {
+        char kind[20] = "before", password[20] = "before";
+        bool data = parse_user_data(c.text, kind, password);
+        EXPECT_EQ(data, c.kind != nullptr) << c.text;
+        EXPECT_STREQ(kind, c.kind ? c.kind : "before") << c.text;
+        EXPECT_STREQ(password, c.password ? c.password : "before") << c.text;
+    }
 }
 
 TEST_F(UserFiles, MissingDataLeavesTheRecord)

@@ -258,3 +258,71 @@ TEST_F(UsersWindow, RenameCutAtEachStepKeepsTheWholeAccount)
         write_file("resources/autolog.st", "bob");
     }
 }
+
+// A "data.st" of a damaged card is no account data: the folder is shown as
+// such and can be deleted, and it is never made the automatic logon.
+TEST_F(UsersWindow, DamagedDataIsShownAsNoUserData)
+{
+    write_file("user/bob/data.st", std::string("\x89PNG\r\n\x1a\n\0\0\0\rIHDR", 16));
+    input(0, 2);   // root -> bob
+    EXPECT_STREQ(edit_user.name, "bob");
+    EXPECT_STREQ(edit_user.kind, "") << "shown as having no user data";
+    EXPECT_STREQ(edit_user.password, "");
+    input(4, 13, "", 0, true);
+    EXPECT_TRUE(box_shows("User data not found!", 0));
+    EXPECT_FALSE(exists("resources/autolog.st"));
+    input(0, 12, "", 0, true);
+    EXPECT_FALSE(exists("user/bob"));
+}
+
+// What the card refuses (write-protected, or full) changes nothing the
+// window shows: a rename that did not happen, an automatic logon that
+// could not follow the new name (the folder is moved back), a delete that
+// left the folder, an automatic logon that could not be switched.
+TEST_F(UsersWindow, RefusalsOfTheCardChangeNothingAndAreTold)
+{
+    pc_set_command_handler([](const char* line) {
+        return std::string(line).rfind("mv ", 0) == 0 ? 1 : std::system(line);
+    });
+    load_user(edit_user, "amy");
+    input(1, 13, "ann", 3, true);
+    EXPECT_TRUE(box_shows("Could not rename user!", 0));
+    EXPECT_STREQ(edit_user.name, "amy");
+    EXPECT_STREQ(edit_user.kind, "user");
+    pc_set_command_handler(nullptr);
+
+    write_file("resources/autolog.st", "amy");
+    copy_text(autolog_user, "amy");
+    std::filesystem::create_directory("resources/autolog.st.tmp");   // a full card: no new file
+    input(1, 13, "ann", 3, true);
+    EXPECT_TRUE(box_shows("Could not rename user!", 0));
+    EXPECT_EQ(commands_run(), (std::vector<std::string>{"mv user/amy user/ann", "sync", "mv user/ann user/amy",
+                                                        "sync"}));
+    EXPECT_TRUE(exists("user/amy/data.st"));
+    EXPECT_FALSE(exists("user/ann"));
+    EXPECT_EQ(read_file("resources/autolog.st"), "amy");
+    EXPECT_STREQ(edit_user.name, "amy");
+
+    load_user(edit_user, "bob");
+    input(4, 13, "", 0, true);
+    EXPECT_TRUE(box_shows("Could not save settings!", 0));
+    EXPECT_STREQ(autolog_user, "amy");
+    std::filesystem::remove("resources/autolog.st.tmp");
+
+    pc_set_command_handler([](const char* line) {
+        return std::string(line).rfind("rm ", 0) == 0 ? 1 : std::system(line);
+    });
+    load_user(edit_user, "amy");
+    input(4, 13, "", 0, true);
+    EXPECT_TRUE(box_shows("Could not save settings!", 0)) << "the file that stays would log amy on";
+    EXPECT_STREQ(autolog_user, "amy");
+    load_user(edit_user, "bob");
+    field_selection = 0;
+    push_button(12);
+    push_button(13);   // "Delete current user?" Yes
+    push_button(13);
+    users_input();
+    EXPECT_TRUE(box_shows("Could not delete user!", 0));
+    EXPECT_TRUE(exists("user/bob/data.st"));
+    EXPECT_STREQ(edit_user.name, "bob") << "still shown";
+}

@@ -5,6 +5,7 @@
 #include "harness.h"
 
 #include "dialogs/dialogs.h"
+#include "frames.h"
 
 #include <string>
 #include <vector>
@@ -18,6 +19,28 @@ inline bool box_shows(const char* text, int question)
     ShellTest::push_button(13);
     message_box(screen, text, question, skin_name[0] ? skin_name : "Blue");
     return ShellTest::snapshot() == shown;
+}
+
+// Runs action and counts the frames it showed that were the message box
+// with text (answered by an event pushed beforehand), for a box the window
+// draws over at once when it is answered.
+template <typename Action>
+int frames_showing_box(const char* text, int question, Action action)
+{
+    std::vector<SDL_Surface*> frames;
+    {
+        FrameWatch watch([&](SDL_Surface* shown) {
+            frames.push_back(SDL_ConvertSurface(shown, shown->format, SDL_SWSURFACE));
+        });
+        action();
+    }
+    int showing = 0;
+    for (SDL_Surface* frame : frames) {
+        SDL_BlitSurface(frame, nullptr, screen, nullptr);
+        showing += box_shows(text, question) ? 1 : 0;
+        SDL_FreeSurface(frame);
+    }
+    return showing;
 }
 
 // Touches the keys of text on the keyboard (shift 0: digits and lower-case

@@ -1,7 +1,6 @@
 #include "users/logon.h"
 
 #include "core/events.h"
-#include "core/files.h"
 #include "core/text.h"
 #include "dialogs/dialogs.h"
 #include "explorer/listing.h"
@@ -104,17 +103,12 @@ bool log_on(Logon& l)
     copy_text(record.name, name);
     SDL_FreeSurface(record.picture);
     record.picture = account_picture(name);
-    char path[kNameCapacity + 16];
-    format_into(path, "user/%s/data.st", name);
-    File data = open_regular_file(path);
-    if (!data) {
+    // A "data.st" that is not what the shell writes (a damaged card) is no
+    // account data: its bytes are never asked for as a password.
+    if (!read_user_data(record, name)) {
         message_box(l.surface, "User data not found!", 0, kSkin);
         return false;
     }
-    std::memset(record.password, 0, sizeof record.password);
-    if (read_word(data.get(), record.kind, sizeof record.kind))
-        read_word(data.get(), record.password, sizeof record.password);
-    data.reset();
     if (record.password[0] && !password_typed(l.surface, record.password))
         return false;
     release_fonts();

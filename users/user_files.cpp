@@ -50,11 +50,13 @@ void account_path(char (&path)[64], const char* name, const char* file)
     format_into(path, "user/%s/%s", name, file);
 }
 
-void run_for_account(const char* command_template, const char* name)
+// The command's status; a command too long for its buffer is not run.
+int run_for_account(const char* command_template, const char* name)
 {
     char command[128];
-    format_into(command, command_template, name);
-    platform_run(command);
+    if (!format_into(command, command_template, name))
+        return -1;
+    return platform_run(command);
 }
 
 SDL_Surface* load_account_picture(const char* name)
@@ -92,7 +94,59 @@ bool write_new_account_files(const char* folder)
     return replace_file(path, "");
 }
 
-// Reads "data.st" of the account into the record's kind and password.
+// Longer than any "data.st" the shell writes (a kind, a blank, a password
+// of 19 characters), with room for a line end of a file made on a PC.
+constexpr size_t kLongestData = 64;
+
+bool blank(char c)
+{
+    return c == ' ' || c == '\t' || c == '\r' || c == '\n';
+}
+
+// A character of a word of "data.st": one the keyboard types.
+bool word_character(char c)
+{
+    return c > ' ' && c < 127;
+}
+
+bool known_kind(std::string_view word)
+{
+    if (word == "admin")
+        return true;
+    for (const char* kind : kind_choices)
+        if (word == kind)
+            return true;
+    return false;
+}
+
+// The next blank-delimited word of text from at, "" at the end.
+std::string_view next_word(std::string_view text, size_t& at)
+{
+    while (at < text.size() && blank(text[at]))
+        ++at;
+    size_t start = at;
+    while (at < text.size() && !blank(text[at]))
+        ++at;
+    return text.substr(start, at - start);
+}
+
+} // namespace
+
+bool parse_user_data(std::string_view text, char (&kind)[20], char (&password)[20])
+{
+    for (char c : text)
+        if (!blank(c) && !word_character(c))
+            return false;
+    size_t at = 0;
+    std::string_view first = next_word(text, at);
+    std::string_view second = next_word(text, at);
+    if (!known_kind(first) || second.size() >= sizeof password)
+        return false;
+    copy_text(kind, first);
+    copy_text(password, second);
+    return true;
+}
+
 bool read_user_data(UserRecord& record, const char* name)
 {
     char path[64];
@@ -100,13 +154,18 @@ bool read_user_data(UserRecord& record, const char* name)
     File data = open_regular_file(path);
     if (!data)
         return false;
+    char text[kLongestData + 1];
+    size_t length = std::fread(text, 1, sizeof text, data.get());
+    if (length > kLongestData || std::ferror(data.get()))
+        return false;
+    char kind[sizeof record.kind], password[sizeof record.password];
+    if (!parse_user_data(std::string_view(text, length), kind, password))
+        return false;
+    copy_text(record.kind, kind);
     std::memset(record.password, 0, sizeof record.password);
-    if (read_word(data.get(), record.kind, sizeof record.kind))
-        read_word(data.get(), record.password, sizeof record.password);
+    copy_text(record.password, password);
     return true;
 }
-
-} // namespace
 
 const char* message_skin()
 {
@@ -158,10 +217,8 @@ bool account_exists(const char* name)
 
 bool account_usable(const char* name)
 {
-    char path[64];
-    if (!account_exists(name) || !format_into(path, "user/%s/data.st", name))
-        return false;
-    return file_exists(path);
+    UserRecord data{};
+    return account_exists(name) && read_user_data(data, name);
 }
 
 bool password_allowed(const char* password)
@@ -209,26 +266,36 @@ bool account_name_allowed(const char* name)
     return true;
 }
 
+// The folder and files of a new account, in the folder where it is put
+// together; false at the first step that failed (a full card).
+bool put_new_account_together()
+{
+    for (const char* command : kCreateCommands)
+        if (run_for_account(command, kNewAccountFolder) != 0)
+            return false;
+    platform_run("sync");
+    if (!write_new_account_files(kNewAccountFolder))
+        return false;
+    platform_run("sync");
+    return true;
+}
+
 bool create_user(const char* name)
 {
     if (!account_name_allowed(name))
         return false;
-    for (const char* command : kCreateCommands)
-        run_for_account(command, kNewAccountFolder);
-    platform_run("sync");
-    if (!write_new_account_files(kNewAccountFolder)) {
+    bool made = put_new_account_together();
+    if (made) {
+        // One rename gives the complete account its name.
+        char command[128];
+        format_into(command, "mv user/%s user/%s", kNewAccountFolder, name);
+        platform_run(command);
+        platform_run("sync");
+        made = account_usable(name);
+    }
+    if (!made) {
         run_for_account("rm -rf user/%s", kNewAccountFolder);
         platform_run("sync");
-        notice("Error creating new user!");
-        return false;
-    }
-    platform_run("sync");
-    // One rename gives the complete account its name.
-    char command[128];
-    format_into(command, "mv user/%s user/%s", kNewAccountFolder, name);
-    platform_run(command);
-    platform_run("sync");
-    if (!account_usable(name)) {
         notice("Error creating new user!");
         return false;
     }
@@ -236,16 +303,23 @@ bool create_user(const char* name)
     return true;
 }
 
-void toggle_autologon(UserRecord record)
+bool toggle_autologon(UserRecord record)
 {
     if (std::strcmp(record.name, autolog_user) == 0) {
-        platform_run("rm resources/autolog.st");
+        // Only once the file is gone is the automatic logon off: a card
+        // that keeps it would log the account on at the next start.
+        struct stat status;
+        bool removed = platform_run("rm resources/autolog.st") == 0 || lstat(kAutologFile, &status) != 0;
         platform_run("sync");
+        if (!removed)
+            return false;
         std::memset(autolog_user, 0, sizeof autolog_user);
-        return;
+        return true;
     }
-    if (save_file(kAutologFile, record.name))
-        copy_text(autolog_user, record.name);
+    if (!save_file(kAutologFile, record.name))
+        return false;
+    copy_text(autolog_user, record.name);
+    return true;
 }
 
 void switch_off_autologon()
@@ -285,18 +359,31 @@ void load_settings()
     brightness_set(brightness);
 }
 
-void save_settings()
+bool write_settings()
 {
     // Before a logon (or with an account whose folder is gone) there is no
     // account to write to, and "user//settings.st" would look like one.
     if (!account_exists(user_name))
-        return;
+        return false;
     char path[64];
     account_path(path, user_name, "settings.st");
     char content[200];
     format_into(content, "%s %s %d %d %d %d %d", wallpaper_name, skin_name, brightness, saver_ms, auto_off_ms,
                 clock_12h, volume);
-    save_file(path, content);
+    return save_file(path, content);
+}
+
+void save_settings()
+{
+    write_settings();
+}
+
+bool save_chosen_settings()
+{
+    if (write_settings())
+        return true;
+    notice("Could not save settings!");
+    return false;
 }
 
 int check_rights()

@@ -18,15 +18,26 @@ constexpr std::array<const char*, 2> kind_choices = {"user", "guest"};
 // reported ("User data not found!") and leaves the record as it was.
 void load_user(UserRecord& record, const char* name);
 // load_user without the message: false (record untouched) when the
-// account's "data.st" is not there.
+// account's "data.st" is not there or is not what the shell writes.
 bool read_user(UserRecord& record, const char* name);
+// Reads the account's "data.st" into the record's kind and password; false
+// (record untouched) when it is missing, no regular file, or not the text
+// the shell writes (parse_user_data).
+bool read_user_data(UserRecord& record, const char* name);
+// The text of a "data.st" as the shell writes it: a known kind, then
+// optionally a blank and a password of at most 19 characters, all of them
+// characters the keyboard types, and blanks and line ends. A word after
+// the password is not read. False for anything else: a damaged file is no
+// account data, and its bytes are never asked for as a password.
+bool parse_user_data(std::string_view text, char (&kind)[20], char (&password)[20]);
 // Writes the record's kind and password to its "data.st"; nothing for a
 // record with no kind or an account folder that is not there.
 void save_user_data(UserRecord record);
 // True when name is an account folder under "user/" (a name no account can
 // have, empty or with a "/", never is).
 bool account_exists(const char* name);
-// True when the account exists and its "data.st" can be read.
+// True when the account exists and its "data.st" can be read as the shell
+// writes it.
 bool account_usable(const char* name);
 // False, after saying so, for a password the data file could not keep (one
 // with a blank).
@@ -42,13 +53,22 @@ bool create_user(const char* name);
 // false when it may not be used.
 bool account_name_allowed(const char* name);
 // Makes record the automatic-logon account, or ends the automatic logon when
-// it already is.
-void toggle_autologon(UserRecord record);
+// it already is. False, with autolog_user and the file as they were, when
+// the file could not be written or removed (a full or write-protected card).
+bool toggle_autologon(UserRecord record);
 // Reads the logged-on user's "settings.st" into the settings and applies the
 // brightness; a missing file (or missing fields) leaves the values as they are.
 void load_settings();
-// Writes the seven settings to the logged-on user's "settings.st", then "sync".
+// Writes the seven settings to the logged-on user's "settings.st", then
+// "sync"; false (the old file kept as it was) when there is no account
+// folder or the file could not be written (a full or write-protected card).
+bool write_settings();
+// write_settings where no one asked for a save (before a launch or a
+// power-off): a failure stays quiet.
 void save_settings();
+// write_settings after a change the user just made: one that cannot be
+// kept says so, "Could not save settings!". False then.
+bool save_chosen_settings();
 // Whether the logged-on user may use the control of the users window in
 // field_selection; shows the refusal and returns 0 when not.
 int check_rights();

@@ -161,9 +161,23 @@ bool rename_command(char (&command)[160], const char* old_name, const char* new_
            format_into(command, kRenameQuoted, escaped_old, escaped_new);
 }
 
+// Moves the account folder old_name to new_name; true when the folder is
+// there under its new name.
+bool move_account(const char* old_name, const char* new_name, bool quoted)
+{
+    char command[160];
+    if (!rename_command(command, old_name, new_name, quoted))
+        return false;
+    bool moved = platform_run(command) == 0 && account_exists(new_name);
+    platform_run("sync");
+    return moved;
+}
+
 // The new name must be one the shell reads as a plain word and no account
 // has yet; the folder moves, and the logged-on user and the automatic
-// logon follow it.
+// logon follow it. A move the card refuses changes nothing; an automatic
+// logon that cannot follow (a full card, where a rename still goes) moves
+// the folder back, so that the next start still logs the account on.
 void rename_account(bool quoted)
 {
     char old_name[sizeof edit_user.name];
@@ -172,36 +186,49 @@ void rename_account(bool quoted)
         return;
     if (!names_account_folder(old_name) || !account_name_allowed(name_entry))
         return;
-    char command[160];
-    if (!rename_command(command, old_name, name_entry, quoted))
+    if (!move_account(old_name, name_entry, quoted)) {
+        notice("Could not rename user!");
         return;
-    platform_run(command);
-    platform_run("sync");
+    }
+    if (std::strcmp(autolog_user, old_name) == 0) {
+        UserRecord renamed = edit_user;
+        copy_text(renamed.name, name_entry);
+        if (!toggle_autologon(renamed)) {
+            if (move_account(name_entry, old_name, quoted)) {
+                notice("Could not rename user!");
+                return;
+            }
+            notice("Could not save settings!");
+        }
+    }
     if (std::strcmp(user_name, old_name) == 0)
         load_user(current_user, name_entry);
     load_shown_account(name_entry);
-    if (std::strcmp(autolog_user, old_name) == 0)
-        toggle_autologon(edit_user);
 }
 
-void remove_account(const char* name)
+// True when the account's folder is gone; the automatic logon goes with it.
+bool remove_account(const char* name)
 {
     char command[64];
     if (!format_into(command, "rm -rf user/%s", name))
-        return;
+        return false;
     wait_box(screen, skin_name);
     platform_run(command);
     platform_run("sync");
+    if (is_directory("user/", name))
+        return false;
     if (std::strcmp(autolog_user, name) == 0) {
         platform_run("rm resources/autolog.st");
         platform_run("sync");
         std::memset(autolog_user, 0, sizeof autolog_user);
     }
+    return true;
 }
 
 // Only an administrator deletes, and never an administrator's account. The
 // folder goes with "rm -rf", so only a plain name of an existing account
-// folder is given to it.
+// folder is given to it. A folder the card keeps (write-protected) stays
+// shown, as much of it as is left.
 void delete_account()
 {
     if (!is_admin(user_kind) || is_admin(edit_user.kind)) {
@@ -216,10 +243,15 @@ void delete_account()
     }
     if (!message_box(screen, "Delete current user?", 1, skin_name))
         return;
-    remove_account(name);
+    bool removed = remove_account(name);
     list_accounts(user_list);
     user_index = 0;
-    load_shown_account(user_list.name[0]);
+    if (removed) {
+        load_shown_account(user_list.name[0]);
+        return;
+    }
+    load_shown_account(name);
+    notice("Could not delete user!");
 }
 
 void new_account()
@@ -238,9 +270,16 @@ void edit_password()
         copy_text(edit_user.password, name_entry);
 }
 
+// An account that could not be logged on to is never made the automatic
+// logon; a change the card cannot keep is told.
 void toggle_shown_autologon()
 {
-    toggle_autologon(edit_user);
+    if (!shown_is_autologon() && !account_usable(edit_user.name)) {
+        notice("User data not found!");
+        return;
+    }
+    if (!toggle_autologon(edit_user))
+        notice("Could not save settings!");
 }
 
 // --- buttons ---
