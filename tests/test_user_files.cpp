@@ -93,6 +93,19 @@ TEST_F(UserFiles, CreationReportsFilesThatCannotBeWritten)
     // No "user/" folder: the mkdir commands fail and so do the files.
     record_commands_only();
     EXPECT_TRUE(shows_message("Error creating new user!", 0, [] { EXPECT_FALSE(create_user("ghost")); }));
+
+    // A step the card refuses (the picture on a full card) stops the
+    // creation there, and what was put together goes.
+    record_commands_only(false);
+    write_file("resources/pic.png", "picture");
+    fs::create_directory("user");
+    pc_set_command_handler([](const char* line) {
+        return std::string(line).rfind("cp ", 0) == 0 ? 1 : std::system(line);
+    });
+    EXPECT_TRUE(shows_message("Error creating new user!", 0, [] { EXPECT_FALSE(create_user("ghost")); }));
+    EXPECT_FALSE(exists("user/ghost"));
+    EXPECT_FALSE(exists("user/~new-account"));
+    EXPECT_FALSE(traced("run mv user/~new-account user/ghost"));
 }
 
 TEST_F(UserFiles, LoadUserReadsKindPasswordAndPicture)
