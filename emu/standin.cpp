@@ -9,6 +9,7 @@
 #include <cstdlib>
 #include <cstring>
 #include <string>
+#include <unistd.h>
 
 namespace {
 
@@ -97,11 +98,19 @@ void standin_log(std::string_view line)
 
 void standin_replace(const char* folder, const char* program)
 {
+    char here[4096];
+    bool known = getcwd(here, sizeof here) != nullptr;
     SDL_Quit();
     platform_chdir(folder);
     const char* const argv[] = {program, nullptr};
     platform_replace_process(program, argv);
+    // Still here (the program is missing, say on a pulled card): SDL is up
+    // again and the folder is the one before, so the caller goes on.
     standin_log(std::string("could not start ") + program);
+    if (known)
+        platform_chdir(here);
+    SDL_Init(SDL_INIT_TIMER | SDL_INIT_VIDEO | SDL_INIT_JOYSTICK);
+    standin_screen = platform_open_display();
 }
 
 void standin_return_to_menu()

@@ -28,7 +28,9 @@ int standin_wait_press(int* x = nullptr, int* y = nullptr);
 void standin_log(std::string_view line);
 // Shuts SDL down and replaces the process as the console's programs return
 // to the menu: "/usr/gp2x/gp2xmenu" run from "/usr/gp2x". Returns only when
-// that failed.
+// that failed (as standin_replace does).
 void standin_return_to_menu();
 // Shuts SDL down and replaces the process with program, run from folder.
+// When that fails it returns with SDL and the screen up again, in the
+// folder it was called from.
 void standin_replace(const char* folder, const char* program);

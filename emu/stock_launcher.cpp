@@ -43,11 +43,18 @@ constexpr int kButtonDown = 4;
 constexpr int kButtonA = 12;
 constexpr int kButtonB = 13;
 
+// What the last choice could not start ("" when it could), shown under the
+// menu: a card without the shell (pulled, or not unpacked) leaves the
+// launcher running, as the real one stays.
+std::string not_started;
+
 void draw_menu(int selected)
 {
     standin_clear(16, 40, 96);
     standin_text(72, 24, "GP2X WIZ  -  stock launcher");
     standin_text(72, 40, "(emulator stand-in)");
+    if (!not_started.empty())
+        standin_text(kMenuX, 196, "could not start " + not_started);
     for (size_t i = 0; i < kMenu.size(); ++i)
         standin_text(kMenuX, kMenuTop + static_cast<int>(i) * kRowHeight, kMenu[i].label,
                      static_cast<int>(i) == selected);
@@ -61,10 +68,12 @@ void carry_out(Choice choice)
     case Choice::StartShell:
         standin_log("starting Korvo.gpe from the card");
         standin_replace(kCardFolder, "./Korvo.gpe");
+        not_started = "Korvo.gpe";
         break;
     case Choice::Install:
         standin_log("starting installer.gpe from the card");
         standin_replace(kCardFolder, "./installer.gpe");
+        not_started = "installer.gpe";
         break;
     case Choice::PowerOff:
         standin_log("power off");

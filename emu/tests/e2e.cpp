@@ -92,7 +92,7 @@ void ConsoleRun::TearDown()
     fs::remove_all(work, ignored);
 }
 
-int ConsoleRun::boot(const std::string& script, const std::vector<std::string>& options)
+std::string ConsoleRun::emulator_command(const std::string& script, const std::vector<std::string>& options)
 {
     std::string script_path = work + "/script-" + std::to_string(std::rand()) + ".txt";
     std::ofstream(script_path) << script;
@@ -105,8 +105,84 @@ int ConsoleRun::boot(const std::string& script, const std::vector<std::string>& 
     laid_out = true;
     for (const std::string& option : options)
         command += " " + shell_quoted(option);
-    command += " >> " + shell_quoted(work + "/emulator.out") + " 2>&1";
-    int status = std::system(command.c_str());
+    return command + " >> " + shell_quoted(work + "/emulator.out") + " 2>&1";
+}
+
+int ConsoleRun::boot(const std::string& script, const std::vector<std::string>& options)
+{
+    int status = std::system(emulator_command(script, options).c_str());
+    return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+}
+
+namespace {
+
+// A private mount namespace of its own; unprivileged, in a user namespace
+// that maps the user to root.
+std::string unshare_mounts()
+{
+    return geteuid() == 0 ? "unshare -m --propagation private" : "unshare -rm --propagation private";
+}
+
+// The card's change as shell commands ($card is the card's folder).
+const char* change_commands(CardChange change)
+{
+    switch (change) {
+    case CardChange::Fill:
+        return "head -c 4G /dev/zero > \"$card/.filler\" 2>/dev/null";
+    case CardChange::ReadOnly:
+        return "mount -o remount,ro \"$card\"";
+    case CardChange::Pull:
+        return "rm -rf \"$card\"/* \"$card\"/.[!.]*";
+    case CardChange::Heal:
+        return "mount -o remount,rw \"$card\"; rm -f \"$card/.filler\"";
+    }
+    return ":";
+}
+
+} // namespace
+
+bool ConsoleRun::card_file_systems()
+{
+    std::string probe = unshare_mounts() +
+                        " sh -c 'd=$(mktemp -d) && mount -t tmpfs -o size=1m korvo-probe \"$d\" && "
+                        "umount \"$d\" && rmdir \"$d\"' >/dev/null 2>&1";
+    return std::system(probe.c_str()) == 0;
+}
+
+int ConsoleRun::boot_on_card(const std::string& script, const std::vector<CardEvent>& events, int size_mb)
+{
+    if (!laid_out)
+        boot("press down\npress down\npress b\n");   // the stock launcher's power-off
+    std::string card = dir + "/tree/mnt/sd";
+    std::string shots = dir + "/screenshots";
+    std::ostringstream text;
+    text << "card=" << shell_quoted(card) << "\nkeep=" << shell_quoted(work + "/card-kept")
+         << "\nshots=" << shell_quoted(shots) << "\n";
+    for (const CardEvent& event : events)
+        text << "rm -f \"$shots\"/" << shell_quoted(event.screenshot + ".png") << "\n";
+    // The card's files go onto the card's own file system, and back after.
+    text << "rm -rf \"$keep\" && mkdir -p \"$keep\" && cp -a \"$card/.\" \"$keep/\" || exit 90\n"
+         << "mount -t tmpfs -o size=" << size_mb << "m korvo-card \"$card\" || exit 91\n"
+         << "cp -a \"$keep/.\" \"$card/\" || exit 92\n"
+         << emulator_command(script, {}) << " &\n"
+         << "emulator=$!\n"
+         << "reach() { while [ ! -e \"$shots/$1.png\" ]; do kill -0 $emulator 2>/dev/null || exit 0; "
+            "sleep 0.05; done; }\n"
+         << "(\n";
+    for (const CardEvent& event : events)
+        text << "  reach " << shell_quoted(event.screenshot) << "; " << change_commands(event.change) << "\n";
+    text << ") &\n"
+         << "watcher=$!\n"
+         << "wait $emulator; status=$?\n"
+         << "kill $watcher 2>/dev/null; wait $watcher 2>/dev/null\n"
+         << "mount -o remount,rw \"$card\"; rm -f \"$card/.filler\"\n"
+         << "rm -rf \"$keep\" && mkdir -p \"$keep\" && cp -a \"$card/.\" \"$keep/\" || exit 93\n"
+         << "umount \"$card\" || exit 94\n"
+         << "rm -rf \"$card\"/* \"$card\"/.[!.]* && cp -a \"$keep/.\" \"$card/\" || exit 95\n"
+         << "exit $status\n";
+    std::string script_path = work + "/card-" + std::to_string(std::rand()) + ".sh";
+    std::ofstream(script_path) << text.str();
+    int status = std::system((unshare_mounts() + " sh " + shell_quoted(script_path)).c_str());
     return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
 }
 

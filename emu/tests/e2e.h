@@ -8,6 +8,17 @@
 #include <string>
 #include <vector>
 
+// What happens to the card during a boot on a card of its own, once the
+// script has taken the screenshot named: it fills up, turns read-only (as
+// Linux leaves a FAT card after an error), is pulled (emptied: the files a
+// program holds open stay its own, as its running program file does), or
+// heals (writable again, without what filled it).
+enum class CardChange { Fill, ReadOnly, Pull, Heal };
+struct CardEvent {
+    std::string screenshot;
+    CardChange change;
+};
+
 class ConsoleRun : public ::testing::Test {
 protected:
     void SetUp() override;
@@ -18,6 +29,17 @@ protected:
     // programs ended without reboot, 2 timed out, 3 no sandbox). The first
     // run of a test lays out a fresh console.
     int boot(const std::string& script, const std::vector<std::string>& options = {});
+
+    // Whether boot_on_card can make its card here (a private mount
+    // namespace with a tmpfs in it).
+    static bool card_file_systems();
+    // boot() with the card as a file system of its own, size_mb large (a
+    // tmpfs in a private mount namespace: the kernel here has no FAT), that
+    // holds what the card held; the events change it, in their order, while
+    // the boot runs, and what it holds at the end is the card's afterwards.
+    // A script should wait a second after each screenshot named, for its
+    // change to come. Lays out a console first when the test has none.
+    int boot_on_card(const std::string& script, const std::vector<CardEvent>& events, int size_mb = 32);
 
     // A file of the console by its console path ("/usr/gp2x/gph.gpu").
     std::string console_file(const std::string& path) const;
@@ -38,6 +60,10 @@ protected:
     std::string work;   // the test's own folder: dir, the scripts, the emulator's output
 
 private:
+    // The emulator's command line for one boot with the script, without
+    // where its output goes.
+    std::string emulator_command(const std::string& script, const std::vector<std::string>& options);
+
     bool laid_out = false;
 };
 
