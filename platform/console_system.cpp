@@ -2,6 +2,7 @@
 // calls, exactly as the shell uses them.
 #include "platform/platform.h"
 #include "platform/screen_text.h"
+#include "platform/try_program.h"
 
 #include <cstdlib>
 #include <fcntl.h>
@@ -140,6 +141,12 @@ int platform_run(const char* command_line)
 uint32_t platform_commands_run()
 {
     return commands_run;
+}
+
+ProgramRun platform_try_program(const char* path, const char* const argv[], const char* const settings[],
+                                int timeout_ms, char* output, unsigned long capacity)
+{
+    return try_program(path, argv, settings, timeout_ms, output, capacity);
 }
 
 int platform_replace_process(const char* path, const char* const argv[])

@@ -3,6 +3,8 @@
 // benchmarks and the emulator include this header; the shell never does.
 #pragma once
 
+#include "platform/platform.h"
+
 #include <cstdint>
 #include <ctime>
 #include <string>
@@ -13,8 +15,8 @@ typedef struct SDL_Surface SDL_Surface;
 
 // Puts the emulated console back into its power-on state: backlight on, no
 // brightness sent, battery level 1, registers zeroed, mixer level 0, the real
-// clock, an empty trace, commands run, process changes real. (Held buttons
-// belong to the input half: pc_release_buttons.)
+// clock, an empty trace, commands run, process changes real, programs tried
+// for real. (Held buttons belong to the input half: pc_release_buttons.)
 void pc_reset();
 
 // The trace: one short line per effect, in order ("fb 5 0", "run sync",
@@ -50,6 +52,13 @@ void pc_set_command_handler(int (*handler)(const char* command_line));
 // to "state/screen.txt".
 const std::vector<std::string>& pc_screen_text();
 const uint16_t* pc_text_screen();
+
+// When set, programs are tried by handler instead of for real (tests use it
+// for programs that only look like the shell); its result is
+// platform_try_program's. nullptr undoes it.
+using ProgramHandler = ProgramRun (*)(const char* path, const char* const argv[], const char* const settings[],
+                                      char* output, unsigned long capacity);
+void pc_set_program_handler(ProgramHandler handler);
 
 // Emulated devices.
 void pc_set_battery_level(int level);

@@ -4,6 +4,7 @@
 #include "platform/pc_console.h"
 #include "platform/platform.h"
 #include "platform/screen_text.h"
+#include "platform/try_program.h"
 
 #include <algorithm>
 #include <array>
@@ -41,6 +42,7 @@ struct Emulated {
     int failing_replacements = 0;
     bool tracing = true;
     int (*command_handler)(const char* command_line) = nullptr;
+    ProgramHandler program_handler = nullptr;
 };
 
 // Emulator mode: read from the environment the emulator gives its processes.
@@ -199,6 +201,7 @@ void pc_fail_replacements(bool on) { emulated.replacements_fail = on; }
 void pc_fail_next_replacements(int count) { emulated.failing_replacements = count; }
 void pc_set_battery_level(int level) { emulated.battery_level = level; }
 void pc_set_battery_present(bool present) { emulated.battery_present = present; }
+void pc_set_program_handler(ProgramHandler handler) { emulated.program_handler = handler; }
 bool pc_backlight_on() { return backlight_on; }
 int pc_brightness_value() { return emulated.brightness_value; }
 int pc_mixer_pcm() { return emulated.mixer_pcm; }
@@ -379,6 +382,34 @@ int platform_run(const char* command_line)
     int status = std::system(command_line);
     count_toward_power_cut();
     return status;
+}
+
+ProgramRun platform_try_program(const char* path, const char* const argv[], const char* const settings[],
+                                int timeout_ms, char* output, unsigned long capacity)
+{
+    std::string line = "try";
+    for (int i = 0; argv[i]; ++i)
+        line += std::string(" ") + argv[i];
+    for (int i = 0; settings[i]; ++i)
+        line += std::string(i == 0 ? " with " : " ") + settings[i];
+    std::fflush(nullptr);
+    ProgramRun run = emulated.program_handler ? emulated.program_handler(path, argv, settings, output, capacity)
+                                              : try_program(path, argv, settings, timeout_ms, output, capacity);
+    switch (run.end) {
+    case ProgramEnd::Exited:
+        trace("%s: status %d", line.c_str(), run.code);
+        break;
+    case ProgramEnd::Signalled:
+        trace("%s: signal %d", line.c_str(), run.code);
+        break;
+    case ProgramEnd::TimedOut:
+        trace("%s: killed after %d ms", line.c_str(), timeout_ms);
+        break;
+    case ProgramEnd::NotRun:
+        trace("%s: not run", line.c_str());
+        break;
+    }
+    return run;
 }
 
 int platform_replace_process(const char* path, const char* const argv[])
