@@ -9,6 +9,7 @@
 #include <cstdio>
 #include <cstring>
 #include <ctime>
+#include <sys/stat.h>
 
 namespace {
 
@@ -316,7 +317,9 @@ void tell_stop(Report& r, const char* headline, const Step& failed)
 
 // A boot script that cannot be written is skipped; the steps still run.
 // It is written beside and renamed, so a power cut leaves the old script
-// or the new one, never a cut one that starts nothing.
+// or the new one, never a cut one that starts nothing. It is made
+// executable before the rename: the firmware's start-up may run it as a
+// program rather than through a shell.
 void write_boot_script(const char* root, Report& r)
 {
     char beside[kPathSize];
@@ -326,7 +329,7 @@ void write_boot_script(const char* root, Report& r)
         File script = open_file(beside, "wt");
         if (script)
             written = std::fputs(kBootScriptText, script.get()) >= 0 && std::fflush(script.get()) == 0 &&
-                      !std::ferror(script.get());
+                      !std::ferror(script.get()) && fchmod(fileno(script.get()), 0755) == 0;
     }
     if (written) {
         platform_run("sync");
@@ -387,6 +390,12 @@ const char* installer_refusal(const char* root, Situation& s, Report& r, char (&
         return "The kept stock launcher\n/usr/gp2x/gph.gpu is incomplete.";
     if (!s.already_installed && !trusted_launcher(launcher))
         return "/usr/gp2x/gp2xmenu is not a complete\nstock launcher.";
+    // The new script is renamed over the path: into a folder there it
+    // would go, and the console would boot without it.
+    char script[kPathSize];
+    console_path(script, root, kBootScript);
+    if (!is_file_or_absent(script))
+        return "The boot script's place\n/etc/rc.d/rc.local holds something\nthat is not a file (a folder?).";
     char folder[kPathSize];
     console_path(folder, root, "/usr/gp2x/resources");
     s.resources_missing = !s.already_installed || !is_folder(folder);

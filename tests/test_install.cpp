@@ -13,6 +13,7 @@
 #include <filesystem>
 #include <sstream>
 #include <cstring>
+#include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -431,6 +432,10 @@ TEST_F(Installation, FirstInstallationPutsTheShellInPlaceOfTheStockLauncher)
     EXPECT_FALSE(there("/etc/rc.d/rc.local.new"));
     EXPECT_EQ(boots_into(), "shell");
     EXPECT_NE(screen().find("Korvo is installed. Restarting..."), std::string::npos) << screen();
+    EXPECT_EQ(fs::status(root + "/etc/rc.d/rc.local").permissions() & fs::perms::all,
+              fs::perms::owner_all | fs::perms::group_read | fs::perms::group_exec | fs::perms::others_read |
+                  fs::perms::others_exec)
+        << "the boot script is executable";
     // The card's shell was tried, in the card's folder, before anything changed.
     EXPECT_EQ(shell_checks, (std::vector<std::string>{"./Korvo.gpe ./Korvo.gpe KORVO_START_CHECK=1 LD_BIND_NOW=1 in " +
                                                       fs::canonical(card).string()}));
@@ -448,11 +453,14 @@ TEST_F(Installation, ReinstallationKeepsTheUsersAndTheStockLauncher)
     put("/usr/gp2x/resources/desktop.st", "old");
     put("/usr/gp2x/links/x.lk", "old");
     ShellTest::write_file("Korvo.gpe", new_shell_program());
+    fs::permissions(root + "/etc/rc.d/rc.local", fs::perms::owner_read | fs::perms::owner_write |
+                                                     fs::perms::group_read | fs::perms::others_read);
 
     EXPECT_EQ(install(), 0);
     EXPECT_EQ(commands(), kReinstallation);
     EXPECT_EQ(shell_checks.size(), 1u) << "the new shell is tried too";
-
+    EXPECT_TRUE((fs::status(root + "/etc/rc.d/rc.local").permissions() & fs::perms::owner_exec) != fs::perms::none)
+        << "a boot script written before without its x bits gets them";
     EXPECT_EQ(at("/usr/gp2x/user/admin/data.st"), "admin secret");
     EXPECT_FALSE(there("/usr/gp2x/resources/desktop.st"));
     EXPECT_FALSE(there("/usr/gp2x/links"));
@@ -619,6 +627,34 @@ TEST_F(Installation, NewShellThatFailsItsStartCheckLeavesTheInstalledOne)
     EXPECT_TRUE(commands().empty());
     EXPECT_EQ(at("/usr/gp2x/gp2xmenu"), shell_program());
     EXPECT_EQ(at("/etc/rc.d/rc.local"), script);
+    EXPECT_EQ(boots_into(), "shell");
+}
+
+TEST_F(Installation, BootScriptPlaceThatIsNotAFileIsRefusedBeforeAnyChange)
+{
+    // A folder there would take the new script into itself.
+    put("/etc/rc.d/rc.local/keep", "K");
+    EXPECT_EQ(install(), 1);
+    EXPECT_TRUE(commands().empty());
+    EXPECT_TRUE(shell_checks.empty()) << "refused before the shell is tried";
+    EXPECT_EQ(at("/etc/rc.d/rc.local/keep"), "K");
+    EXPECT_EQ(std::distance(fs::directory_iterator(root + "/etc/rc.d/rc.local"), fs::directory_iterator()), 1);
+    EXPECT_EQ(at("/usr/gp2x/gp2xmenu"), stock_launcher());
+    EXPECT_FALSE(there("/usr/gp2x/gph.gpu"));
+    EXPECT_NE(screen().find("/etc/rc.d/rc.local holds something"), std::string::npos) << screen();
+    EXPECT_NE(screen().find("Nothing was changed."), std::string::npos) << screen();
+
+    // So would a link to a folder; a link to a file is replaced as a file is.
+    fs::remove_all(root + "/etc/rc.d/rc.local");
+    fs::create_directories(root + "/elsewhere");
+    fs::create_directory_symlink(root + "/elsewhere", root + "/etc/rc.d/rc.local");
+    pc_clear_trace();
+    EXPECT_EQ(install(), 1);
+    EXPECT_TRUE(commands().empty());
+    fs::remove(root + "/etc/rc.d/rc.local");
+    put("/elsewhere/script", "old\n");
+    fs::create_symlink(root + "/elsewhere/script", root + "/etc/rc.d/rc.local");
+    EXPECT_EQ(install(), 0);
     EXPECT_EQ(boots_into(), "shell");
 }
 
@@ -867,6 +903,22 @@ TEST_F(InstallChecks, SameTreeContentsFindsWhatACopyLeftOut)
     EXPECT_TRUE(same_tree_contents(from.c_str(), to.c_str()));
     file("to/skin/Gold/b.png", "B");
     EXPECT_FALSE(same_tree_contents(from.c_str(), to.c_str())) << "a file cut short";
+}
+
+TEST_F(InstallChecks, FileOrAbsentIsWhatARenameCanReplace)
+{
+    std::string plain = file("plain", "x");
+    EXPECT_TRUE(is_file_or_absent(plain.c_str()));
+    EXPECT_TRUE(is_file_or_absent((dir + "/missing").c_str()));
+    EXPECT_TRUE(is_file_or_absent((plain + "/below").c_str())) << "under a file nothing can be";
+    fs::create_directories(dir + "/folder");
+    EXPECT_FALSE(is_file_or_absent((dir + "/folder").c_str()));
+    fs::create_directory_symlink(dir + "/folder", dir + "/to-folder");
+    EXPECT_FALSE(is_file_or_absent((dir + "/to-folder").c_str()));
+    fs::create_symlink(plain, dir + "/to-file");
+    EXPECT_TRUE(is_file_or_absent((dir + "/to-file").c_str()));
+    ASSERT_EQ(mkfifo((dir + "/pipe").c_str(), 0644), 0);
+    EXPECT_FALSE(is_file_or_absent((dir + "/pipe").c_str()));
 }
 
 TEST_F(InstallChecks, CompleteProgramsAreWholeElfFiles)

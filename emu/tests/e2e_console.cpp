@@ -57,6 +57,10 @@ TEST_F(Console, InstallerRebootsIntoTheShellKeepingTheStockLauncher)
     EXPECT_TRUE(has_line(state("programs.log"), "qz: started in /usr/gp2x"));
     EXPECT_NE(after(state("console.log"), "gp2xmenu: starting installer.gpe").find("applied: cpuclk"),
               std::string::npos);
+    EXPECT_EQ(std::filesystem::status(dir + "/tree/etc/rc.d/rc.local").permissions() &
+                  std::filesystem::perms::all,
+              static_cast<std::filesystem::perms>(0755))
+        << "the boot script is executable";
     // Before anything changed the card's shell was tried, and in its start
     // check it touched nothing: it left no line of its own in the trace.
     std::string first_boot = state("trace.log");

@@ -220,6 +220,21 @@ TEST_F(Install, ShellThatCannotStartLeavesTheStockLauncherByteForByte)
     }
 }
 
+TEST_F(Install, BootScriptPlaceHoldingAFolderIsRefusedBeforeAnyChange)
+{
+    lay_out();
+    put_console_file("/etc/rc.d/rc.local/note.txt", "someone's folder\n");
+    EXPECT_EQ(boot("", {"--first", kInstaller}), 1);
+    std::string trace = state("trace.log");
+    EXPECT_TRUE(has_line(trace, "installer.gpe: screen /etc/rc.d/rc.local holds something")) << trace;
+    EXPECT_TRUE(has_line(trace, "installer.gpe: screen Nothing was changed."));
+    EXPECT_FALSE(has_line(trace, "installer.gpe: run sync"));
+    EXPECT_EQ(console_file("/etc/rc.d/rc.local/note.txt"), "someone's folder\n");
+    EXPECT_FALSE(console_has("/etc/rc.d/rc.local/rc.local.new"));
+    EXPECT_FALSE(console_has("/usr/gp2x/gph.gpu"));
+    EXPECT_EQ(started_launcher(), "stock");
+}
+
 // The emulator's own faults behave like the console's.
 TEST_F(Install, CutStockLauncherDoesNotStart)
 {
