@@ -496,7 +496,9 @@ bool shell_starts(Report& r)
         format_into(reason, "Korvo.gpe does not start on this\nconsole: it was stopped by signal %d.", run.code);
         break;
     case ProgramEnd::TimedOut:
-        format_into(reason, "Korvo.gpe does not start on this\nconsole: it did not end its start\ncheck within %d seconds.",
+        format_into(reason,
+                    "Korvo.gpe does not start on this\nconsole: it did not end its start\n"
+                    "check within %d seconds.",
                     kStartCheckMs / 1000);
         break;
     case ProgramEnd::NotRun:

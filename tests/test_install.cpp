@@ -440,7 +440,8 @@ TEST_F(Installation, FirstInstallationPutsTheShellInPlaceOfTheStockLauncher)
     EXPECT_EQ(shell_checks, (std::vector<std::string>{"./Korvo.gpe ./Korvo.gpe KORVO_START_CHECK=1 LD_BIND_NOW=1 in " +
                                                       fs::canonical(card).string()}));
     std::vector<std::string> lines = pc_trace();
-    auto tried = std::find(lines.begin(), lines.end(), "try ./Korvo.gpe with KORVO_START_CHECK=1 LD_BIND_NOW=1: status 0");
+    auto tried =
+        std::find(lines.begin(), lines.end(), "try ./Korvo.gpe with KORVO_START_CHECK=1 LD_BIND_NOW=1: status 0");
     auto first_command = std::find_if(lines.begin(), lines.end(),
                                       [](const std::string& line) { return line.rfind("run ", 0) == 0; });
     EXPECT_LT(tried, first_command);
