@@ -644,19 +644,6 @@ TEST_F(Installation, BootScriptPlaceThatIsNotAFileIsRefusedBeforeAnyChange)
     EXPECT_FALSE(there("/usr/gp2x/gph.gpu"));
     EXPECT_NE(screen().find("/etc/rc.d/rc.local holds something"), std::string::npos) << screen();
     EXPECT_NE(screen().find("Nothing was changed."), std::string::npos) << screen();
-
-    // So would a link to a folder; a link to a file is replaced as a file is.
-    fs::remove_all(root + "/etc/rc.d/rc.local");
-    fs::create_directories(root + "/elsewhere");
-    fs::create_directory_symlink(root + "/elsewhere", root + "/etc/rc.d/rc.local");
-    pc_clear_trace();
-    EXPECT_EQ(install(), 1);
-    EXPECT_TRUE(commands().empty());
-    fs::remove(root + "/etc/rc.d/rc.local");
-    put("/elsewhere/script", "old\n");
-    fs::create_symlink(root + "/elsewhere/script", root + "/etc/rc.d/rc.local");
-    EXPECT_EQ(install(), 0);
-    EXPECT_EQ(boots_into(), "shell");
 }
 
 TEST_F(Installation, UninstallerWithoutAnInstallationChangesNothing)
