@@ -3,6 +3,7 @@
 #include "core/files.h"
 #include "core/text.h"
 
+#include <cerrno>
 #include <cstdint>
 #include <cstring>
 #include <dirent.h>
@@ -105,6 +106,14 @@ bool is_file(const char* path)
 {
     struct stat s {};
     return stat(path, &s) == 0 && S_ISREG(s.st_mode);
+}
+
+bool is_file_or_absent(const char* path)
+{
+    struct stat s {};
+    if (stat(path, &s) == 0)
+        return S_ISREG(s.st_mode);
+    return errno == ENOENT || errno == ENOTDIR;
 }
 
 bool same_file_contents(const char* a, const char* b)

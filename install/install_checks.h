@@ -23,3 +23,6 @@ bool is_complete_program(const char* path);
 bool is_readable(const char* path);
 bool is_folder(const char* path);
 bool is_file(const char* path);
+// True when path is a regular file (after symbolic links) or nothing is
+// there: what a rename can put a file in place of.
+bool is_file_or_absent(const char* path);

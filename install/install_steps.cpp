@@ -1,6 +1,7 @@
 #include "install/install_steps.h"
 
 #include "core/files.h"
+#include "core/start_check.h"
 #include "core/text.h"
 #include "platform/platform.h"
 
@@ -8,6 +9,7 @@
 #include <cstdio>
 #include <cstring>
 #include <ctime>
+#include <sys/stat.h>
 
 namespace {
 
@@ -315,7 +317,9 @@ void tell_stop(Report& r, const char* headline, const Step& failed)
 
 // A boot script that cannot be written is skipped; the steps still run.
 // It is written beside and renamed, so a power cut leaves the old script
-// or the new one, never a cut one that starts nothing.
+// or the new one, never a cut one that starts nothing. It is made
+// executable before the rename: the firmware's start-up may run it as a
+// program rather than through a shell.
 void write_boot_script(const char* root, Report& r)
 {
     char beside[kPathSize];
@@ -325,7 +329,7 @@ void write_boot_script(const char* root, Report& r)
         File script = open_file(beside, "wt");
         if (script)
             written = std::fputs(kBootScriptText, script.get()) >= 0 && std::fflush(script.get()) == 0 &&
-                      !std::ferror(script.get());
+                      !std::ferror(script.get()) && fchmod(fileno(script.get()), 0755) == 0;
     }
     if (written) {
         platform_run("sync");
@@ -386,6 +390,12 @@ const char* installer_refusal(const char* root, Situation& s, Report& r, char (&
         return "The kept stock launcher\n/usr/gp2x/gph.gpu is incomplete.";
     if (!s.already_installed && !trusted_launcher(launcher))
         return "/usr/gp2x/gp2xmenu is not a complete\nstock launcher.";
+    // The new script is renamed over the path: into a folder there it
+    // would go, and the console would boot without it.
+    char script[kPathSize];
+    console_path(script, root, kBootScript);
+    if (!is_file_or_absent(script))
+        return "The boot script's place\n/etc/rc.d/rc.local holds something\nthat is not a file (a folder?).";
     char folder[kPathSize];
     console_path(folder, root, "/usr/gp2x/resources");
     s.resources_missing = !s.already_installed || !is_folder(folder);
@@ -426,6 +436,81 @@ void tell_refusal(Report& r, const char* headline, const char* reason, const cha
     say(r, "Nothing was changed.");
 }
 
+// --- the start check ---
+
+// A shell that ends its start check within this is taken to start; one
+// still running then is stopped.
+constexpr int kStartCheckMs = 5000;
+// The loader also binds every function at once, so that a function the
+// console's libraries lack fails the check rather than its first call.
+constexpr std::array<const char*, 3> kStartCheckSettings = {kStartCheckSetting, "LD_BIND_NOW=1", nullptr};
+constexpr size_t kCheckOutputSize = 1024;
+constexpr size_t kShownOutputSize = 240;   // six lines of the screen
+
+// What the shell wrote, for the screen: printable characters and line
+// feeds, no trailing blank, no more than six lines' worth.
+void output_for_screen(char (&out)[kShownOutputSize], const char* output)
+{
+    size_t n = 0;
+    for (const char* c = output; *c && n + 1 < sizeof out; ++c)
+        out[n++] = *c == '\n' || (*c >= 32 && *c < 127) ? *c : ' ';
+    while (n > 0 && (out[n - 1] == '\n' || out[n - 1] == ' '))
+        --n;
+    out[n] = '\0';
+}
+
+// The shell's output in the log, each line marked as its own.
+void note_output(const Report& r, const char* output)
+{
+    while (*output) {
+        size_t length = std::strcspn(output, "\n");
+        char line[kPathSize];
+        format_into(line, "  | %.*s", static_cast<int>(length), output);
+        note(r, line);
+        output += length;
+        if (*output)
+            ++output;
+    }
+}
+
+// Runs the card's Korvo.gpe in its start check. True when it passed;
+// otherwise the screen and the log say how it ended and what it wrote.
+bool shell_starts(Report& r)
+{
+    note(r, "start check: ./Korvo.gpe with KORVO_START_CHECK=1 LD_BIND_NOW=1");
+    const char* const argv[] = {"./Korvo.gpe", nullptr};
+    char output[kCheckOutputSize];
+    ProgramRun run = platform_try_program(argv[0], argv, kStartCheckSettings.data(), kStartCheckMs, output,
+                                          sizeof output);
+    note_output(r, output);
+    if (run.end == ProgramEnd::Exited && run.code == 0) {
+        note(r, "start check: passed");
+        return true;
+    }
+    char reason[kPathSize];
+    switch (run.end) {
+    case ProgramEnd::Exited:
+        format_into(reason, "Korvo.gpe does not start on this\nconsole: it ended with status %d.", run.code);
+        break;
+    case ProgramEnd::Signalled:
+        format_into(reason, "Korvo.gpe does not start on this\nconsole: it was stopped by signal %d.", run.code);
+        break;
+    case ProgramEnd::TimedOut:
+        format_into(reason,
+                    "Korvo.gpe does not start on this\nconsole: it did not end its start\n"
+                    "check within %d seconds.",
+                    kStartCheckMs / 1000);
+        break;
+    case ProgramEnd::NotRun:
+        copy_text(reason, "Korvo.gpe could not be tried out:\nno program can be started now.");
+        break;
+    }
+    char shown[kShownOutputSize];
+    output_for_screen(shown, output);
+    tell_refusal(r, "Korvo was NOT installed.", reason, shown);
+    return false;
+}
+
 // Runs the steps that apply. A stop is cleaned up after and told under
 // stopped (1); a finished run says done and reboots (0).
 template <size_t N>
@@ -464,6 +549,8 @@ int run_installer(const char* root, const char* program)
         tell_refusal(r, "Korvo was NOT installed.", refusal, missing);
         return 1;
     }
+    if (!shell_starts(r))
+        return 1;
     r.launcher_now = s.already_installed ? "Korvo, as before" : "the stock launcher";
     say(r, s.already_installed ? "Installing Korvo again." : "Installing Korvo.");
     say(r, "Do not switch the console off.");

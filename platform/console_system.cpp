@@ -2,6 +2,7 @@
 // calls, exactly as the shell uses them.
 #include "platform/platform.h"
 #include "platform/screen_text.h"
+#include "platform/try_program.h"
 
 #include <cstdio>
 #include <cstdlib>
@@ -153,6 +154,12 @@ int platform_end_read(std::FILE* output)
 uint32_t platform_commands_run()
 {
     return commands_run;
+}
+
+ProgramRun platform_try_program(const char* path, const char* const argv[], const char* const settings[],
+                                int timeout_ms, char* output, unsigned long capacity)
+{
+    return try_program(path, argv, settings, timeout_ms, output, capacity);
 }
 
 int platform_replace_process(const char* path, const char* const argv[])

@@ -3,6 +3,8 @@
 // benchmarks and the emulator include this header; the shell never does.
 #pragma once
 
+#include "platform/platform.h"
+
 #include <cstdint>
 #include <ctime>
 #include <string>
@@ -12,13 +14,24 @@
 typedef struct SDL_Surface SDL_Surface;
 
 // Puts the emulated console back into its power-on state: backlight on, no
-// brightness sent, battery level 1, registers zeroed, mixer level 0, the real
-// clock, an empty trace, commands run, process changes real. (Held buttons
-// belong to the input half: pc_release_buttons.)
+// brightness sent, battery level 1, registers zeroed but for the clock the
+// firmware leaves (kFirmwareClockMode, kFirmwarePll0), mixer level 0, the
+// real clock, an empty trace, commands run, process changes real, programs
+// tried for real. (Held buttons belong to the input half:
+// pc_release_buttons.)
 void pc_reset();
 
+// The clock registers as the emulated firmware leaves them: the clock tree
+// the clock code expects, the bus at a third of the processor clock, and
+// PLL0 at 531 MHz (the setting of "cpuclk=533").
+constexpr uint32_t kFirmwareClockMode = 0x01000080u;   // at 0xF000
+constexpr uint32_t kFirmwarePll0 = 0x24B100u;          // at 0xF004
+
 // The trace: one short line per effect, in order ("fb 5 0", "run sync",
-// "chdir /mnt/sd/", "exec /bin/sh: /bin/sh -c \"...\"").
+// "chdir /mnt/sd/", "exec /bin/sh: /bin/sh -c \"...\"", "reg32 0xF004 =
+// 0x24B100", "reg32 0xF000 reads 0x1000080"). Reads of the same register
+// that give the same value one after the other (a busy bit polled) are one
+// line ending in their count, "(x1000)".
 std::vector<std::string> pc_trace();
 void pc_clear_trace();
 void pc_set_tracing(bool on);
@@ -59,7 +72,19 @@ void pc_set_read_handler(int (*handler)(const char* command_line, std::string& o
 const std::vector<std::string>& pc_screen_text();
 const uint16_t* pc_text_screen();
 
+// When set, programs are tried by handler instead of for real (tests use it
+// for programs that only look like the shell); its result is
+// platform_try_program's. nullptr undoes it.
+using ProgramHandler = ProgramRun (*)(const char* path, const char* const argv[], const char* const settings[],
+                                      char* output, unsigned long capacity);
+void pc_set_program_handler(ProgramHandler handler);
+
 // Emulated devices.
+// When not present, "/dev/mem" does not open (and nothing is mapped).
+void pc_set_mem_present(bool present);
+// When set, the clock unit never finishes a processor clock change: bit 15
+// of 0xF07C stays set. Otherwise it has finished when that bit is next read.
+void pc_stall_clock_change(bool stalls);
 void pc_set_battery_level(int level);
 void pc_set_battery_present(bool present);
 bool pc_backlight_on();

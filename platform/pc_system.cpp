@@ -4,6 +4,7 @@
 #include "platform/pc_console.h"
 #include "platform/platform.h"
 #include "platform/screen_text.h"
+#include "platform/try_program.h"
 
 #include <algorithm>
 #include <array>
@@ -32,6 +33,8 @@ struct Emulated {
     int brightness_value = -1;
     int battery_level = 1;
     bool battery_present = true;
+    bool mem_present = true;
+    bool clock_change_stalls = false;
     int mixer_pcm = -1;
     time_t fixed_time = 0;
     time_t time_offset = 0;
@@ -42,6 +45,7 @@ struct Emulated {
     bool tracing = true;
     int (*command_handler)(const char* command_line) = nullptr;
     int (*read_handler)(const char* command_line, std::string& output) = nullptr;
+    ProgramHandler program_handler = nullptr;
 };
 
 // Emulator mode: read from the environment the emulator gives its processes.
@@ -56,6 +60,9 @@ struct EmulatorMode {
 
 std::mutex trace_mutex;   // the screensaver timer traces from SDL's timer thread
 std::vector<std::string> trace_lines;
+// The run of equal register reads that the last trace line counts.
+std::string repeated_read;
+size_t repeated_reads = 0;
 Emulated emulated;
 std::atomic<bool> backlight_on{true};   // switched from the timer thread too
 alignas(8) unsigned char registers[kRegisterBlockSize];
@@ -84,9 +91,46 @@ void trace(const char* format, ...)
     va_end(args);
     std::lock_guard<std::mutex> lock(trace_mutex);
     trace_lines.emplace_back(line);
+    repeated_reads = 0;
     if (emulator_mode().active)
         pc_emu_log("trace.log", line);
 }
+
+// A register read. A busy bit may be polled a million times: a read equal
+// to the one just traced only counts up on that line.
+void trace_read(int width, uint32_t offset, uint32_t value)
+{
+    if (!emulated.tracing)
+        return;
+    char line[80];
+    std::snprintf(line, sizeof line, "reg%d 0x%X reads 0x%X", width, offset, value);
+    std::lock_guard<std::mutex> lock(trace_mutex);
+    if (repeated_reads > 0 && !trace_lines.empty() && repeated_read == line) {
+        ++repeated_reads;
+        trace_lines.back() = repeated_read + " (x" + std::to_string(repeated_reads) + ")";
+        return;
+    }
+    trace_lines.emplace_back(line);
+    repeated_read = line;
+    repeated_reads = 1;
+    if (emulator_mode().active)
+        pc_emu_log("trace.log", line);
+}
+
+void put_register32(uint32_t offset, uint32_t value)
+{
+    std::memcpy(registers + offset, &value, 4);
+}
+
+// The clock as the firmware leaves it; every process of the emulated
+// console starts with it, as pc_reset puts it back.
+void set_firmware_clock()
+{
+    put_register32(0xF000, kFirmwareClockMode);
+    put_register32(0xF004, kFirmwarePll0);
+}
+
+const bool firmware_clock_set = (set_firmware_clock(), true);
 
 bool register_in_block(void* map, uint32_t offset, uint32_t width)
 {
@@ -177,10 +221,12 @@ void pc_reset()
     {
         std::lock_guard<std::mutex> lock(trace_mutex);
         trace_lines.clear();
+        repeated_reads = 0;
     }
     emulated = Emulated{};
     backlight_on = true;
     std::memset(registers, 0, sizeof registers);
+    set_firmware_clock();
     std::fill(text_screen.begin(), text_screen.end(), 0);
     text_lines.clear();
     pc_emu_load();
@@ -196,6 +242,7 @@ void pc_clear_trace()
 {
     std::lock_guard<std::mutex> lock(trace_mutex);
     trace_lines.clear();
+    repeated_reads = 0;
 }
 
 void pc_set_tracing(bool on) { emulated.tracing = on; }
@@ -205,6 +252,9 @@ void pc_fail_replacements(bool on) { emulated.replacements_fail = on; }
 void pc_fail_next_replacements(int count) { emulated.failing_replacements = count; }
 void pc_set_battery_level(int level) { emulated.battery_level = level; }
 void pc_set_battery_present(bool present) { emulated.battery_present = present; }
+void pc_set_mem_present(bool present) { emulated.mem_present = present; }
+void pc_stall_clock_change(bool stalls) { emulated.clock_change_stalls = stalls; }
+void pc_set_program_handler(ProgramHandler handler) { emulated.program_handler = handler; }
 bool pc_backlight_on() { return backlight_on; }
 int pc_brightness_value() { return emulated.brightness_value; }
 int pc_mixer_pcm() { return emulated.mixer_pcm; }
@@ -249,7 +299,7 @@ void platform_battery_close(int fd)
 int platform_mem_open()
 {
     trace("mem open");
-    return kMemFd;
+    return emulated.mem_present ? kMemFd : -1;
 }
 
 void* platform_map_registers(int mem_fd)
@@ -284,6 +334,7 @@ uint16_t platform_reg_read16(void* map, uint32_t offset)
         value = static_cast<uint16_t>(value & ~0x8000u);
         std::memcpy(registers + offset, &value, 2);
     }
+    trace_read(16, offset, value);
     return value;
 }
 
@@ -293,6 +344,13 @@ uint32_t platform_reg_read32(void* map, uint32_t offset)
         return 0;
     uint32_t value;
     std::memcpy(&value, registers + offset, 4);
+    // The emulated clock unit finishes a processor clock change (bit 15 of
+    // 0xF07C) by the time it is asked, unless a test stalls it.
+    if (offset == 0xF07C && (value & 0x8000u) && !emulated.clock_change_stalls) {
+        value &= ~0x8000u;
+        put_register32(offset, value);
+    }
+    trace_read(32, offset, value);
     return value;
 }
 
@@ -440,6 +498,34 @@ int platform_end_read(std::FILE* output)
         return status;
     }
     return pclose(output);
+}
+
+ProgramRun platform_try_program(const char* path, const char* const argv[], const char* const settings[],
+                                int timeout_ms, char* output, unsigned long capacity)
+{
+    std::string line = "try";
+    for (int i = 0; argv[i]; ++i)
+        line += std::string(" ") + argv[i];
+    for (int i = 0; settings[i]; ++i)
+        line += std::string(i == 0 ? " with " : " ") + settings[i];
+    std::fflush(nullptr);
+    ProgramRun run = emulated.program_handler ? emulated.program_handler(path, argv, settings, output, capacity)
+                                              : try_program(path, argv, settings, timeout_ms, output, capacity);
+    switch (run.end) {
+    case ProgramEnd::Exited:
+        trace("%s: status %d", line.c_str(), run.code);
+        break;
+    case ProgramEnd::Signalled:
+        trace("%s: signal %d", line.c_str(), run.code);
+        break;
+    case ProgramEnd::TimedOut:
+        trace("%s: killed after %d ms", line.c_str(), timeout_ms);
+        break;
+    case ProgramEnd::NotRun:
+        trace("%s: not run", line.c_str());
+        break;
+    }
+    return run;
 }
 
 int platform_replace_process(const char* path, const char* const argv[])

@@ -93,6 +93,26 @@ int platform_set_time(time_t t);
 // The current system time.
 time_t platform_time();
 
+// --- trying a program out (the installer's start check) ---
+
+// How a program tried by platform_try_program ended.
+enum class ProgramEnd { Exited, Signalled, TimedOut, NotRun };
+
+struct ProgramRun {
+    ProgramEnd end = ProgramEnd::NotRun;
+    int code = 0;   // the exit status, or the number of the signal
+};
+
+// Runs the program at path, in the working directory, with arguments argv
+// and the environment of this process plus settings ("NAME=value"; both
+// lists nullptr-terminated). Its input is /dev/null; its standard output and
+// error are caught together, their first capacity - 1 bytes into output
+// (NUL-terminated). Waits at most timeout_ms for it to end; a program still
+// running then is killed with everything it started. A program that cannot
+// be executed ends with status 127 and says why in output.
+ProgramRun platform_try_program(const char* path, const char* const argv[], const char* const settings[],
+                                int timeout_ms, char* output, unsigned long capacity);
+
 // --- plain text on the screen (installer, uninstaller) ---
 
 // Clears the screen to black and writes the lines in white in a plain 8x8

@@ -16,11 +16,35 @@ constexpr uint32_t kLcdTimingRegs = 0x307C;    // eight halfwords, htotal first
 constexpr uint32_t kLcdClockDivReg = 0x31C4;   // divider - 1 in bits 4-9
 constexpr uint32_t kRamTimingReg1 = 0x14802;
 constexpr uint32_t kRamTimingReg2 = 0x14804;   // bit 15: busy
-constexpr uint32_t kCpuClockReg = 0xF004;
-constexpr uint32_t kCpuClockApplyReg = 0xF07C; // bit 15 applies the setting
+constexpr uint32_t kClockModeReg = 0xF000;    // clock sources and dividers
+constexpr uint32_t kCpuClockReg = 0xF004;     // PLL0
+constexpr uint32_t kCpuClockApplyReg = 0xF07C; // bit 15 starts the change, reads 0 once done
 
 constexpr uint16_t kRamBusy = 0x8000;
 constexpr uint32_t kRamBusyPolls = 0x100000;
+
+// The processor clock is changed only in the one clock tree this code
+// knows: there PLL0 drives the processor and not the system bus. In any
+// other, writing PLL0 could drive the bus far beyond what it is made for.
+constexpr uint32_t kClockTreeMask = 0x03000030;
+constexpr uint32_t kClockTreeKnown = 0x01000000;
+// The bus runs from the processor clock through a divider (divider - 1 in
+// bits 6-9 of 0xF000) and must stay at or below 250 MHz.
+constexpr uint32_t kBusDividerShift = 6;
+constexpr uint32_t kBusDividerBits = 0xFu << kBusDividerShift;
+constexpr uint32_t kBusLimitMhz = 250;
+constexpr uint32_t kClockChange = 0x8000;
+constexpr uint32_t kClockChangePolls = 0x100000;
+
+// PLL0 as written: M in bits 8-17, P = 9 in bits 18-23, S = 0; from the
+// 27 MHz crystal the processor runs at 27 * M / 9 = 3 * M MHz.
+constexpr uint32_t kPll0Fixed = 0x240000;
+constexpr uint32_t pll0_mhz(uint32_t m) { return 3 * m; }
+
+// Results of an applier.
+constexpr int kApplied = 0;
+constexpr int kBadValue = -1;   // reported as a failed row
+constexpr int kLeftAsIs = 1;    // not applied; the applier has said why
 
 // The value stores keep their last contents between calls; what a call
 // applies is decided by its own flags, never by old contents.
@@ -159,15 +183,58 @@ int apply_lcd_clock_div(void* map, int32_t* store)
     return 0;
 }
 
+// The smallest bus divider that keeps the bus at or below its limit when
+// the processor runs at PLL0 setting m.
+uint32_t bus_divider_for(uint32_t m)
+{
+    uint32_t divider = (pll0_mhz(m) + kBusLimitMhz - 1) / kBusLimitMhz;
+    return divider < 1 ? 1 : divider;
+}
+
+uint32_t with_bus_divider(uint32_t mode, uint32_t divider)
+{
+    return (mode & ~kBusDividerBits) | ((divider - 1) << kBusDividerShift);
+}
+
+// Starts the clock unit's change to what 0xF000 and PLL0 now hold and waits
+// for it to finish, a bounded while; false (and said) when it never did.
+bool change_clock(void* map)
+{
+    platform_reg_write32(map, kCpuClockApplyReg, platform_reg_read32(map, kCpuClockApplyReg) | kClockChange);
+    for (uint32_t poll = 0; poll < kClockChangePolls; ++poll)
+        if (!(platform_reg_read32(map, kCpuClockApplyReg) & kClockChange))
+            return true;
+    std::fprintf(stderr, "pollux_set: the processor clock change did not finish (0xF07C bit 15 stays set)\n");
+    return false;
+}
+
 int apply_cpu_clock(void* map, int32_t* store)
 {
     // 64-bit, so a huge value is refused instead of overflowing.
-    int64_t m = (9 * static_cast<int64_t>(store[0])) / 27;
-    if (m < 0 || m >= 1024)
-        return -1;
-    platform_reg_write32(map, kCpuClockReg, (static_cast<uint32_t>(m) << 8) | 0x240000u);
-    platform_reg_write32(map, kCpuClockApplyReg, platform_reg_read32(map, kCpuClockApplyReg) | 0x8000u);
-    return 0;
+    int64_t wide_m = (9 * static_cast<int64_t>(store[0])) / 27;
+    if (wide_m < 0 || wide_m >= 1024)
+        return kBadValue;
+    uint32_t m = static_cast<uint32_t>(wide_m);
+    uint32_t mode = platform_reg_read32(map, kClockModeReg);
+    if ((mode & kClockTreeMask) != kClockTreeKnown) {
+        std::fprintf(stderr, "pollux_set: unexpected clock tree (0xF000 = 0x%08X), processor clock not changed\n",
+                     mode);
+        return kLeftAsIs;
+    }
+    // A faster clock takes its larger divider before the change. A slower
+    // one keeps the present divider through the change and takes its own
+    // after it. So the bus never runs faster than its limit, whether the
+    // clock unit takes a new divider at once or only with the change.
+    uint32_t present = ((mode & kBusDividerBits) >> kBusDividerShift) + 1;
+    uint32_t wanted = bus_divider_for(m);
+    uint32_t during = present > wanted ? present : wanted;
+    platform_reg_write32(map, kClockModeReg, with_bus_divider(mode, during));
+    platform_reg_write32(map, kCpuClockReg, (m << 8) | kPll0Fixed);
+    if (change_clock(map) && during != wanted) {
+        platform_reg_write32(map, kClockModeReg, with_bus_divider(mode, wanted));
+        change_clock(map);
+    }
+    return kApplied;
 }
 
 // name            format shown on a parse error                               parser             applier              store
@@ -237,12 +304,20 @@ int pollux_set(void* map, const char* text)
         given[static_cast<size_t>(row)] = true;
         p = value + consumed;
     }
+    bool any_given = false;
+    for (bool g : given)
+        any_given = any_given || g;
+    if (any_given && !map) {
+        std::fprintf(stderr, "pollux_set: no register mapping (/dev/mem did not open), nothing applied\n");
+        return 0;
+    }
     for (size_t row = 0; row < kParams.size(); ++row) {
         if (!given[row])
             continue;
-        if (kParams[row].apply(map, kParams[row].store) == 0)
+        int result = kParams[row].apply(map, kParams[row].store);
+        if (result == kApplied)
             applied[row] = true;
-        else
+        else if (result == kBadValue)
             std::fprintf(stderr, "pollux_set: failed to apply %s (bad value?)\n", kParams[row].name);
     }
     print_applied(applied);

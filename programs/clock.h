@@ -8,7 +8,9 @@
 // timings, display divider, processor clock), whatever their order in the
 // text. Problems are reported on standard error, the applied parameters on
 // standard output. -1 when text is absent or a parameter does not parse;
-// otherwise 0, also when an applier failed or nothing was applied.
+// otherwise 0, also when an applier failed or nothing was applied. The
+// processor clock is changed only in the clock tree it knows, with the bus
+// kept at or below 250 MHz throughout; without a mapping nothing applies.
 int pollux_set(void* map, const char* text);
 
 // pollux_set on the shell's register mapping.

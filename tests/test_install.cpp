@@ -12,6 +12,8 @@
 #include <cstdlib>
 #include <filesystem>
 #include <sstream>
+#include <cstring>
+#include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -168,6 +170,28 @@ int act_out(const char* command_line)
     return act_out_command(line);
 }
 
+// --- the start check of the card's shell, stood in for ---
+
+// How the card's Korvo.gpe ends its start check, and what it writes.
+ProgramRun shell_check_end;
+std::string shell_check_output;
+// Each check: the program, its arguments, its settings, the working folder.
+std::vector<std::string> shell_checks;
+
+ProgramRun check_shell(const char* path, const char* const argv[], const char* const settings[], char* output,
+                       unsigned long capacity)
+{
+    std::string call = path;
+    for (int i = 0; argv[i]; ++i)
+        call += std::string(" ") + argv[i];
+    for (int i = 0; settings[i]; ++i)
+        call += std::string(" ") + settings[i];
+    call += " in " + fs::current_path().string();
+    shell_checks.push_back(call);
+    std::snprintf(output, capacity, "%s", shell_check_output.c_str());
+    return shell_check_end;
+}
+
 // --- programs: small ELF files whose layout a truncation breaks ---
 
 void put16(std::string& b, size_t at, unsigned v)
@@ -223,6 +247,10 @@ protected:
         cut_before_command = 0;
         pc_reset();
         pc_set_command_handler(act_out);
+        shell_check_end = ProgramRun{ProgramEnd::Exited, 0};
+        shell_check_output.clear();
+        shell_checks.clear();
+        pc_set_program_handler(check_shell);
         put("/usr/gp2x/gp2xmenu", stock_launcher());
         fs::create_directories(root + "/etc/rc.d");
         card = dir + "/card";
@@ -240,6 +268,7 @@ protected:
     void TearDown() override
     {
         pc_set_command_handler(nullptr);
+        pc_set_program_handler(nullptr);
         fs::current_path(start_dir);
         std::error_code ignored;
         fs::remove_all(dir, ignored);
@@ -318,6 +347,7 @@ protected:
         ASSERT_EQ(install(), 0);
         pc_clear_trace();
         commands_run = 0;
+        shell_checks.clear();
     }
 
     std::string dir;
@@ -402,6 +432,19 @@ TEST_F(Installation, FirstInstallationPutsTheShellInPlaceOfTheStockLauncher)
     EXPECT_FALSE(there("/etc/rc.d/rc.local.new"));
     EXPECT_EQ(boots_into(), "shell");
     EXPECT_NE(screen().find("Korvo is installed. Restarting..."), std::string::npos) << screen();
+    EXPECT_EQ(fs::status(root + "/etc/rc.d/rc.local").permissions() & fs::perms::all,
+              fs::perms::owner_all | fs::perms::group_read | fs::perms::group_exec | fs::perms::others_read |
+                  fs::perms::others_exec)
+        << "the boot script is executable";
+    // The card's shell was tried, in the card's folder, before anything changed.
+    EXPECT_EQ(shell_checks, (std::vector<std::string>{"./Korvo.gpe ./Korvo.gpe KORVO_START_CHECK=1 LD_BIND_NOW=1 in " +
+                                                      fs::canonical(card).string()}));
+    std::vector<std::string> lines = pc_trace();
+    auto tried =
+        std::find(lines.begin(), lines.end(), "try ./Korvo.gpe with KORVO_START_CHECK=1 LD_BIND_NOW=1: status 0");
+    auto first_command = std::find_if(lines.begin(), lines.end(),
+                                      [](const std::string& line) { return line.rfind("run ", 0) == 0; });
+    EXPECT_LT(tried, first_command);
 }
 
 TEST_F(Installation, ReinstallationKeepsTheUsersAndTheStockLauncher)
@@ -411,9 +454,14 @@ TEST_F(Installation, ReinstallationKeepsTheUsersAndTheStockLauncher)
     put("/usr/gp2x/resources/desktop.st", "old");
     put("/usr/gp2x/links/x.lk", "old");
     ShellTest::write_file("Korvo.gpe", new_shell_program());
+    fs::permissions(root + "/etc/rc.d/rc.local", fs::perms::owner_read | fs::perms::owner_write |
+                                                     fs::perms::group_read | fs::perms::others_read);
 
     EXPECT_EQ(install(), 0);
     EXPECT_EQ(commands(), kReinstallation);
+    EXPECT_EQ(shell_checks.size(), 1u) << "the new shell is tried too";
+    EXPECT_TRUE((fs::status(root + "/etc/rc.d/rc.local").permissions() & fs::perms::owner_exec) != fs::perms::none)
+        << "a boot script written before without its x bits gets them";
     EXPECT_EQ(at("/usr/gp2x/user/admin/data.st"), "admin secret");
     EXPECT_FALSE(there("/usr/gp2x/resources/desktop.st"));
     EXPECT_FALSE(there("/usr/gp2x/links"));
@@ -517,6 +565,85 @@ TEST_F(Installation, InstallerTrustsNoIncompleteOrWrongLauncher)
         EXPECT_EQ(at("/usr/gp2x/gp2xmenu"), c.launcher) << c.name;
         EXPECT_NE(screen().find(c.told), std::string::npos) << c.name << ": " << screen();
     }
+}
+
+// A shell that is whole but cannot start on this console (a library it asks
+// for is missing, a program for another machine, a start that hangs) never
+// takes the stock launcher's place.
+TEST_F(Installation, ShellThatFailsItsStartCheckIsNotInstalled)
+{
+    struct Case {
+        ProgramRun end;
+        const char* output;
+        const char* told;
+    };
+    const char* loader = "./Korvo.gpe: error while loading shared libraries: libSDL_image-1.2.so.0: "
+                         "cannot open shared object file: No such file or directory\n";
+    const Case cases[] = {
+        {{ProgramEnd::Exited, 127}, loader, "console: it ended with status 127."},
+        {{ProgramEnd::Exited, 127}, "./Korvo.gpe: Exec format error\n", "console: it ended with status 127."},
+        {{ProgramEnd::Exited, 1}, "", "console: it ended with status 1."},
+        {{ProgramEnd::Signalled, 11}, "", "console: it was stopped by signal 11."},
+        {{ProgramEnd::TimedOut, 0}, "", "check within 5 seconds."},
+        {{ProgramEnd::NotRun, 0}, "", "Korvo.gpe could not be tried out:"},
+    };
+    for (const Case& c : cases) {
+        shell_check_end = c.end;
+        shell_check_output = c.output;
+        pc_clear_trace();
+        fs::remove(card + "/installer.log");
+        EXPECT_EQ(install(), 1) << c.told;
+        EXPECT_TRUE(commands().empty()) << c.told;
+        EXPECT_EQ(at("/usr/gp2x/gp2xmenu"), stock_launcher()) << c.told;
+        EXPECT_FALSE(there("/usr/gp2x/gph.gpu")) << c.told;
+        EXPECT_FALSE(there("/etc/rc.d/rc.local")) << c.told;
+        EXPECT_FALSE(there("/etc/rc.d/rc.local.new")) << c.told;
+        std::string shown = screen();
+        EXPECT_NE(shown.find("Korvo was NOT installed."), std::string::npos) << shown;
+        EXPECT_NE(shown.find(c.told), std::string::npos) << shown;
+        EXPECT_NE(shown.find("Nothing was changed."), std::string::npos) << shown;
+        for (const std::string& line : pc_screen_text())
+            EXPECT_LE(line.size(), 39u) << "wider than the screen: " << line;
+        std::string log = ShellTest::read_file(card + "/installer.log");
+        EXPECT_NE(log.find(c.told), std::string::npos) << log;
+        if (*c.output) {
+            std::string said(c.output, std::strlen(c.output) - 1);
+            EXPECT_NE(log.find("  | " + said + "\n"), std::string::npos) << "the log keeps its words whole: " << log;
+        }
+    }
+    // What the loader said is on the screen too.
+    shell_check_end = ProgramRun{ProgramEnd::Exited, 127};
+    shell_check_output = loader;
+    install();
+    EXPECT_NE(screen().find("libraries: libSDL_image-1.2.so.0:"), std::string::npos) << screen();
+}
+
+TEST_F(Installation, NewShellThatFailsItsStartCheckLeavesTheInstalledOne)
+{
+    install_first();
+    std::string script = at("/etc/rc.d/rc.local");
+    ShellTest::write_file("Korvo.gpe", new_shell_program());
+    shell_check_end = ProgramRun{ProgramEnd::Signalled, 4};
+    EXPECT_EQ(install(), 1);
+    EXPECT_TRUE(commands().empty());
+    EXPECT_EQ(at("/usr/gp2x/gp2xmenu"), shell_program());
+    EXPECT_EQ(at("/etc/rc.d/rc.local"), script);
+    EXPECT_EQ(boots_into(), "shell");
+}
+
+TEST_F(Installation, BootScriptPlaceThatIsNotAFileIsRefusedBeforeAnyChange)
+{
+    // A folder there would take the new script into itself.
+    put("/etc/rc.d/rc.local/keep", "K");
+    EXPECT_EQ(install(), 1);
+    EXPECT_TRUE(commands().empty());
+    EXPECT_TRUE(shell_checks.empty()) << "refused before the shell is tried";
+    EXPECT_EQ(at("/etc/rc.d/rc.local/keep"), "K");
+    EXPECT_EQ(std::distance(fs::directory_iterator(root + "/etc/rc.d/rc.local"), fs::directory_iterator()), 1);
+    EXPECT_EQ(at("/usr/gp2x/gp2xmenu"), stock_launcher());
+    EXPECT_FALSE(there("/usr/gp2x/gph.gpu"));
+    EXPECT_NE(screen().find("/etc/rc.d/rc.local holds something"), std::string::npos) << screen();
+    EXPECT_NE(screen().find("Nothing was changed."), std::string::npos) << screen();
 }
 
 TEST_F(Installation, UninstallerWithoutAnInstallationChangesNothing)
@@ -764,6 +891,22 @@ TEST_F(InstallChecks, SameTreeContentsFindsWhatACopyLeftOut)
     EXPECT_TRUE(same_tree_contents(from.c_str(), to.c_str()));
     file("to/skin/Gold/b.png", "B");
     EXPECT_FALSE(same_tree_contents(from.c_str(), to.c_str())) << "a file cut short";
+}
+
+TEST_F(InstallChecks, FileOrAbsentIsWhatARenameCanReplace)
+{
+    std::string plain = file("plain", "x");
+    EXPECT_TRUE(is_file_or_absent(plain.c_str()));
+    EXPECT_TRUE(is_file_or_absent((dir + "/missing").c_str()));
+    EXPECT_TRUE(is_file_or_absent((plain + "/below").c_str())) << "under a file nothing can be";
+    fs::create_directories(dir + "/folder");
+    EXPECT_FALSE(is_file_or_absent((dir + "/folder").c_str()));
+    fs::create_directory_symlink(dir + "/folder", dir + "/to-folder");
+    EXPECT_FALSE(is_file_or_absent((dir + "/to-folder").c_str()));
+    fs::create_symlink(plain, dir + "/to-file");
+    EXPECT_TRUE(is_file_or_absent((dir + "/to-file").c_str()));
+    ASSERT_EQ(mkfifo((dir + "/pipe").c_str(), 0644), 0);
+    EXPECT_FALSE(is_file_or_absent((dir + "/pipe").c_str()));
 }
 
 TEST_F(InstallChecks, CompleteProgramsAreWholeElfFiles)

@@ -93,7 +93,9 @@ TEST_F(Launch, LinkSequenceInOrder)
     ::testing::internal::CaptureStdout();
     EXPECT_TRUE(launch_link(blocks("no")));
     EXPECT_EQ(::testing::internal::GetCapturedStdout(), "applied: cpuclk\n");
-    std::vector<std::string> expected = {"reg32 0xF004 = 0x24B100", "reg32 0xF07C = 0x8000", "run sync",
+    std::vector<std::string> expected = {"reg32 0xF000 reads 0x1000080", "reg32 0xF000 = 0x1000080",
+                                         "reg32 0xF004 = 0x24B100", "reg32 0xF07C reads 0x0",
+                                         "reg32 0xF07C = 0x8000", "reg32 0xF07C reads 0x0", "run sync",
                                          "unmap registers", "mem close", "battery close", "run sync",
                                          "chdir " + blocks_dir,
                                          "exec /bin/sh: /bin/sh -c \"" + blocks_dir + "/Blocks.gpe\"" + kBackToMenu};

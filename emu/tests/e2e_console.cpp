@@ -57,6 +57,18 @@ TEST_F(Console, InstallerRebootsIntoTheShellKeepingTheStockLauncher)
     EXPECT_TRUE(has_line(state("programs.log"), "qz: started in /usr/gp2x"));
     EXPECT_NE(after(state("console.log"), "gp2xmenu: starting installer.gpe").find("applied: cpuclk"),
               std::string::npos);
+    EXPECT_EQ(std::filesystem::status(dir + "/tree/etc/rc.d/rc.local").permissions() &
+                  std::filesystem::perms::all,
+              static_cast<std::filesystem::perms>(0755))
+        << "the boot script is executable";
+    // Before anything changed the card's shell was tried, and in its start
+    // check it touched nothing: it left no line of its own in the trace.
+    std::string first_boot = state("trace.log");
+    first_boot = first_boot.substr(0, first_boot.find("installer.gpe: end: reboot"));
+    std::string check = "installer.gpe: try ./Korvo.gpe with KORVO_START_CHECK=1 LD_BIND_NOW=1: status 0";
+    EXPECT_TRUE(has_line(first_boot, check)) << first_boot;
+    EXPECT_LT(first_boot.find(check), first_boot.find("installer.gpe: run "));
+    EXPECT_EQ(first_boot.find("Korvo.gpe: "), std::string::npos) << first_boot;
 }
 
 TEST_F(Console, ReinstallationKeepsTheStockLauncherAndTheUsers)

@@ -179,6 +179,62 @@ TEST_F(Install, UninstallerWithNothingInstalledChangesNothing)
     EXPECT_EQ(started_launcher(), "stock");
 }
 
+// A shell that is a complete program but cannot start here never takes the
+// stock launcher's place: the installer tries it first and changes nothing.
+TEST_F(Install, ShellThatCannotStartLeavesTheStockLauncherByteForByte)
+{
+    lay_out();
+    std::string shell = built("Korvo.gpe");
+    // One asking for a library the console does not have; one built for
+    // another machine (its header names ARM, or x86-64 on an ARM machine).
+    std::string missing_library = shell;
+    size_t needed = missing_library.find("libSDL_image-1.2.so.0");
+    ASSERT_NE(needed, std::string::npos) << "the shell links SDL_image";
+    missing_library[needed + 11] = 'X';   // libSDL_imagX-1.2.so.0
+    std::string other_machine = shell;
+    other_machine[18] = other_machine[18] == 40 ? 62 : 40;
+    other_machine[19] = 0;
+    struct Case {
+        const char* name;
+        const std::string& program;
+        const char* logged;
+    };
+    for (const Case& c : {Case{"missing library", missing_library, "libSDL_imagX-1.2.so.0"},
+                          Case{"other machine", other_machine, "./Korvo.gpe"}}) {
+        go_back_to(work + "/pristine");
+        fs::copy(dir + "/tree/mnt/sd/korvo", dir + "/tree/mnt/sd/other", fs::copy_options::recursive);
+        put_console_file("/mnt/sd/other/Korvo.gpe", c.program, true);
+        EXPECT_EQ(boot("", {"--first", "/mnt/sd/other/installer.gpe"}), 1) << c.name;
+        std::string trace = state("trace.log");
+        EXPECT_TRUE(has_line(trace, "installer.gpe: screen Korvo was NOT installed.")) << c.name << trace;
+        EXPECT_TRUE(has_line(trace, "installer.gpe: screen Korvo.gpe does not start on this")) << c.name;
+        EXPECT_TRUE(has_line(trace, "installer.gpe: screen Nothing was changed.")) << c.name;
+        EXPECT_FALSE(has_line(trace, "installer.gpe: run sync")) << c.name;
+        std::string log = console_file("/mnt/sd/other/installer.log");
+        EXPECT_NE(log.find(c.logged), std::string::npos) << c.name << ": " << log;
+        EXPECT_EQ(console_file("/usr/gp2x/gp2xmenu"), built("emu/stock_launcher")) << c.name;
+        for (const char* untouched : {"/usr/gp2x/gph.gpu", "/usr/gp2x/resources", "/usr/gp2x/user",
+                                      "/usr/gp2x/gp2xmenu.new", "/etc/rc.d/rc.local", "/etc/rc.d/rc.local.new"})
+            EXPECT_FALSE(console_has(untouched)) << c.name << ": " << untouched;
+        EXPECT_EQ(started_launcher(), "stock") << c.name;
+    }
+}
+
+TEST_F(Install, BootScriptPlaceHoldingAFolderIsRefusedBeforeAnyChange)
+{
+    lay_out();
+    put_console_file("/etc/rc.d/rc.local/note.txt", "someone's folder\n");
+    EXPECT_EQ(boot("", {"--first", kInstaller}), 1);
+    std::string trace = state("trace.log");
+    EXPECT_TRUE(has_line(trace, "installer.gpe: screen /etc/rc.d/rc.local holds something")) << trace;
+    EXPECT_TRUE(has_line(trace, "installer.gpe: screen Nothing was changed."));
+    EXPECT_FALSE(has_line(trace, "installer.gpe: run sync"));
+    EXPECT_EQ(console_file("/etc/rc.d/rc.local/note.txt"), "someone's folder\n");
+    EXPECT_FALSE(console_has("/etc/rc.d/rc.local/rc.local.new"));
+    EXPECT_FALSE(console_has("/usr/gp2x/gph.gpu"));
+    EXPECT_EQ(started_launcher(), "stock");
+}
+
 // The emulator's own faults behave like the console's.
 TEST_F(Install, CutStockLauncherDoesNotStart)
 {
