@@ -158,52 +158,53 @@ void centre(View& v)
     v.view_y = kFitCentreY - v.image->h / 2;
 }
 
-void pan_up(View& v)
-{
-    if (v.image->h > kViewH && v.pan_y > 0)
-        v.pan_y -= kPanStep;
-}
-
-void pan_down(View& v)
-{
-    if (v.image->h > kViewH && v.pan_y + kViewH < v.file_h)
-        v.pan_y += kPanStep;
-}
-
-void pan_left(View& v)
-{
-    if (v.image->w > kViewW && v.pan_x > 0)
-        v.pan_x -= kPanStep;
-}
-
-void pan_right(View& v)
-{
-    if (v.image->w > kViewW && v.pan_x + kViewW < v.file_w)
-        v.pan_x += kPanStep;
-}
-
-// Only pictures whose doubled size still fits the box grow.
-void zoom_in(View& v)
+// True when button, pressed now, would change what the view shows: a pan
+// that has not reached its edge, a zoom within its limits. Pans go as far
+// as the copy shown, which at actual size is the picture's own size unless
+// that was too large to make.
+bool moves(const View& v, int button)
 {
     int w = v.image->w, h = v.image->h;
-    if (2 * w > kFitW || 2 * h > kFitH)
+    switch (button) {
+    case kPanUp: return h > kViewH && v.pan_y > 0;
+    case kPanDown: return h > kViewH && v.pan_y + kViewH < h;
+    case kPanLeft: return w > kViewW && v.pan_x > 0;
+    case kPanRight: return w > kViewW && v.pan_x + kViewW < w;
+    // Only pictures whose doubled size still fits the box grow; none
+    // shrinks below its own size.
+    case kZoomInButton: return 2 * w <= kFitW && 2 * h <= kFitH;
+    case kZoomOutButton: return w / 2 >= v.file_w && h / 2 >= v.file_h;
+    default: return false;
+    }
+}
+
+void pan(View& v, int button)
+{
+    if (!moves(v, button))
         return;
-    zoom_image(v.image, 2 * w, 2 * h);
+    v.pan_x += button == kPanRight ? kPanStep : button == kPanLeft ? -kPanStep : 0;
+    v.pan_y += button == kPanDown ? kPanStep : button == kPanUp ? -kPanStep : 0;
+}
+
+void zoom_in(View& v)
+{
+    if (!moves(v, kZoomInButton))
+        return;
+    zoom_image(v.image, 2 * v.image->w, 2 * v.image->h);
     centre(v);
 }
 
-// Never below the picture's own size.
 void zoom_out(View& v)
 {
-    int w = v.image->w, h = v.image->h;
-    if (w / 2 < v.file_w || h / 2 < v.file_h)
+    if (!moves(v, kZoomOutButton))
         return;
-    zoom_image(v.image, w / 2.0, h / 2.0);
+    zoom_image(v.image, v.image->w / 2.0, v.image->h / 2.0);
     centre(v);
 }
 
 // Only one copy of the whole picture is made, in the screen's format: the
-// decoder writes it row by row.
+// decoder writes it row by row. A picture too large for that comes at the
+// largest size of its shape that can be made, and is placed by that size.
 void actual_size(View& v)
 {
     PictureHeader header;
@@ -215,18 +216,19 @@ void actual_size(View& v)
     }
     SDL_FreeSurface(v.image);
     v.image = whole;
-    v.view_x = v.file_w <= kViewW ? kViewCentreX - v.file_w / 2 + kViewLeft : kViewLeft;
-    v.view_y = v.file_h <= kViewH ? kViewCentreY - v.file_h / 2 + kViewTop : kViewTop;
+    int w = v.image->w, h = v.image->h;
+    v.view_x = w <= kViewW ? kViewCentreX - w / 2 + kViewLeft : kViewLeft;
+    v.view_y = h <= kViewH ? kViewCentreY - h / 2 + kViewTop : kViewTop;
 }
 
 Outcome press(View& v, int button)
 {
     switch (button) {
     case kLeave: return Outcome::Leave;
-    case kPanUp: pan_up(v); break;
-    case kPanDown: pan_down(v); break;
-    case kPanLeft: pan_left(v); break;
-    case kPanRight: pan_right(v); break;
+    case kPanUp:
+    case kPanDown:
+    case kPanLeft:
+    case kPanRight: pan(v, button); break;
     case kZoomInButton: zoom_in(v); break;
     case kZoomOutButton: zoom_out(v); break;
     case kActualButton: actual_size(v); break;
@@ -267,13 +269,13 @@ void drag(View& v, int x, int y)
     if (!point_in(x, y, kDragArea))
         return;
     if (x > v.drag_x)
-        pan_right(v);
+        pan(v, kPanRight);
     if (x < v.drag_x)
-        pan_left(v);
+        pan(v, kPanLeft);
     if (y > v.drag_y)
-        pan_down(v);
+        pan(v, kPanDown);
     if (y < v.drag_y)
-        pan_up(v);
+        pan(v, kPanUp);
     v.drag_x = x;
     v.drag_y = y;
 }
