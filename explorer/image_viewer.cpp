@@ -1,6 +1,7 @@
 #include "explorer/image_viewer.h"
 
 #include "core/events.h"
+#include "core/files.h"
 #include "core/text.h"
 #include "dialogs/dialogs.h"
 #include "explorer/listing.h"
@@ -353,6 +354,19 @@ bool is_picture_file(const char* name)
     return false;
 }
 
+// Only regular files are shown: a FIFO or a device named like a picture
+// would keep its reader waiting. The type readdir reports settles it where
+// it can, so a status call is made only for links and unknown types.
+bool is_slide_file(const char* path, const dirent* entry)
+{
+    switch (entry->d_type) {
+    case DT_REG: return true;
+    case DT_LNK:
+    case DT_UNKNOWN: return is_regular_file(path);
+    default: return false;
+    }
+}
+
 // Fills slide_list with the directory's pictures in the order it yields
 // them; the number listed, or -1 when the directory cannot be read.
 int read_slides(const char* directory)
@@ -365,8 +379,8 @@ int read_slides(const char* directory)
         const dirent* entry = readdir(dir.get());
         if (!entry)
             break;
-        if (is_picture_file(entry->d_name) && !is_directory(directory, entry->d_name) &&
-            format_into(slide_list[count], "%s%s", directory, entry->d_name))
+        if (is_picture_file(entry->d_name) && format_into(slide_list[count], "%s%s", directory, entry->d_name) &&
+            is_slide_file(slide_list[count], entry))
             ++count;
     }
     for (int i = count; i < kMaxSlides; ++i)

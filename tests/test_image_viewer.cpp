@@ -4,12 +4,19 @@
 #include "explorer_fixture.h"
 
 #include "explorer/image_viewer.h"
+#include "gfx/image.h"
 #include "photo_files.h"
 
 #include <algorithm>
+#include <atomic>
+#include <cstdlib>
 #include <cstring>
+#include <fcntl.h>
 #include <filesystem>
 #include <fstream>
+#include <sys/stat.h>
+#include <thread>
+#include <unistd.h>
 #include <vector>
 
 namespace {
@@ -140,6 +147,40 @@ using Box = std::vector<int>;
 const std::vector<std::string> kUpright = {"red", "green", "blue", "white"};
 // A quarter turn to the left: the top-left corner comes to the bottom left.
 const std::vector<std::string> kTurnedLeft = {"green", "white", "red", "blue"};
+
+// Opening a FIFO for reading waits for a writer. While the watch lives, a
+// writer comes after a while to end any such wait, and tells whether a
+// reader was waiting then.
+class FifoWatch {
+public:
+    explicit FifoWatch(const std::string& path)
+        : writer([this, path] {
+              for (int i = 0; i < 300 && !done; ++i)
+                  SDL_Delay(10);
+              // With no reader, a writer's non-blocking open fails.
+              int fd = open(path.c_str(), O_WRONLY | O_NONBLOCK);
+              if (fd >= 0) {
+                  reader_waited = !done;
+                  close(fd);
+              }
+          })
+    {
+    }
+    ~FifoWatch() { stop(); }
+    // False when a reader was found waiting.
+    bool stop()
+    {
+        done = true;
+        if (writer.joinable())
+            writer.join();
+        return !reader_waited;
+    }
+
+private:
+    std::atomic<bool> done{false};
+    std::atomic<bool> reader_waited{false};
+    std::thread writer;
+};
 
 } // namespace
 
@@ -417,4 +458,33 @@ TEST_F(ImageViewer, APanoramaIsFittedShownAsASlideAndAtTheLargestSizeThatFits)
         view(panorama, {15});
         EXPECT_EQ(corners(27, 45, 266, 144), (std::vector<std::string>{"red", "red", "red", "red"})) << panorama;
     }
+}
+
+TEST_F(ImageViewer, AFifoNamedLikeAPictureIsNeverOpened)
+{
+    std::string fifo = card + "pics/pipe.png";
+    ASSERT_EQ(mkfifo(fifo.c_str(), 0600), 0);
+    {
+        FifoWatch watch(fifo);
+        view_refused(fifo);
+        EXPECT_TRUE(watch.stop()) << "the viewer waited in open";
+    }
+    EXPECT_TRUE(box_shows("Load failed!"));
+    {
+        FifoWatch watch(fifo);
+        EXPECT_EQ(load_image(fifo.c_str()), nullptr);
+        EXPECT_TRUE(watch.stop()) << "the picture loader waited in open";
+    }
+
+    // The slide show leaves it out: after the one picture comes that one
+    // again (button 13 would answer a notice, and end the show early).
+    std::string square = picture("square.bmp", 400, 400);
+    {
+        FifoWatch watch(fifo);
+        view(square, {11, 6, 13});
+        EXPECT_TRUE(watch.stop()) << "the slide show waited in open";
+    }
+    EXPECT_FALSE(box_shows("Load failed!"));
+    EXPECT_EQ(red_box(), (Box{40, 0, 240, 240}));
+    EXPECT_TRUE(all_read());
 }
