@@ -42,9 +42,9 @@ constexpr int kPanStep = 4;
 constexpr int kFitCentreX = 140, kFitCentreY = 97;
 constexpr int kViewCentreX = 133, kViewCentreY = 72;
 constexpr int kViewLeft = kDragArea.x - kFrame.x, kViewTop = kDragArea.y - kFrame.y;
-// A held direction button pans once per frame; a short pause keeps that
-// to a pace the eye can follow.
-constexpr Uint32 kHeldPanPauseMs = 15;
+// A held direction or zoom button acts once per frame; a short pause keeps
+// that to a pace the eye can follow.
+constexpr Uint32 kHeldPressPauseMs = 15;
 
 enum ViewerButton { kPanUp = 0, kPanLeft = 2, kPanDown = 4, kPanRight = 6, kShow = 11, kZoomInButton = 12,
                     kZoomOutButton = 13, kLeave = 14, kActualButton = 15 };
@@ -296,12 +296,12 @@ Outcome act(View& v, const SDL_Event& e)
     return Outcome::Stay;
 }
 
-bool is_pan_press(const SDL_Event& e)
+// True while the last event is the press of a direction or zoom button
+// that would still change the view: the button is held until another
+// event (its release) arrives, and it acts again on every frame.
+bool held_press_acts(const View& v, const SDL_Event& e)
 {
-    if (e.type != SDL_JOYBUTTONDOWN)
-        return false;
-    int b = e.jbutton.button;
-    return b == kPanUp || b == kPanDown || b == kPanLeft || b == kPanRight;
+    return e.type == SDL_JOYBUTTONDOWN && moves(v, e.jbutton.button);
 }
 
 // The release and the movements left over from the tap or press that opened
@@ -318,18 +318,16 @@ bool first_press(SDL_Event& record)
     return false;
 }
 
-// The next event into record. While a direction button is held (its press
-// is the last event) the press counts again on every frame until another
-// event arrives, so a held button keeps panning.
-bool next_event(SDL_Event& record)
+// The next event into record. While a held button acts (held_press_acts)
+// its press counts again on every frame until another event arrives, so a
+// held direction button keeps panning and a held zoom button keeps zooming
+// up to the zoom's limit; otherwise the viewer waits without drawing.
+void next_event(const View& v, SDL_Event& record)
 {
-    if (!is_pan_press(record)) {
+    if (!held_press_acts(v, record))
         wait_event_into(record);
-        return true;
-    }
-    if (!platform_poll_event(&record))
-        SDL_Delay(kHeldPanPauseMs);
-    return true;
+    else if (!platform_poll_event(&record))
+        SDL_Delay(kHeldPressPauseMs);
 }
 
 void draw_view(const View& v)
@@ -497,8 +495,8 @@ void image_viewer(SDL_Surface* surface, const char* directory, const char* path,
     bool have_event = first_press(record);
     for (;;) {
         draw_view(v);
-        if (!have_event && !next_event(record))
-            continue;
+        if (!have_event)
+            next_event(v, record);
         have_event = false;
         if (act(v, record) == Outcome::Leave)
             break;

@@ -4,8 +4,11 @@
 #include "explorer_fixture.h"
 
 #include "explorer/image_viewer.h"
+#include "frames.h"
 #include "gfx/image.h"
 #include "photo_files.h"
+#include "platform/pc_console.h"
+#include "platform/platform.h"
 
 #include <algorithm>
 #include <atomic>
@@ -28,6 +31,33 @@ protected:
         ExplorerTest::SetUp();
         std::filesystem::create_directories(card + "pics");
         save_picture("resources/skin/Blue/imgwin.png", 280, 200, 0);
+    }
+
+    void TearDown() override
+    {
+        if (scripted) {
+            unsetenv("KORVO_EMU_DIR");
+            unsetenv("KORVO_EMU_SCRIPT");
+            pc_emu_load();
+            pc_emu_display_reset();
+        }
+        ExplorerTest::TearDown();
+    }
+
+    // From here on the input comes from an emulator script, as a person
+    // holding and releasing buttons gives it.
+    void use_script(const std::string& text)
+    {
+        std::string emu = work_dir + "/emu";
+        std::filesystem::create_directories(emu + "/state");
+        write_file(emu + "/script", text);
+        setenv("KORVO_EMU_DIR", emu.c_str(), 1);
+        setenv("KORVO_EMU_SCRIPT", (emu + "/script").c_str(), 1);
+        scripted = true;
+        pc_emu_load();
+        pc_emu_display_reset();
+        screen = platform_open_display();
+        ASSERT_NE(screen, nullptr);
     }
 
     // A w x h BMP, red or blue, with an optional white column.
@@ -140,6 +170,8 @@ protected:
                 }
         return right < 0 ? std::vector<int>{} : std::vector<int>{left, top, right - left + 1, bottom - top + 1};
     }
+
+    bool scripted = false;
 };
 
 using Box = std::vector<int>;
@@ -458,6 +490,39 @@ TEST_F(ImageViewer, APanoramaIsFittedShownAsASlideAndAtTheLargestSizeThatFits)
         view(panorama, {15});
         EXPECT_EQ(corners(27, 45, 266, 144), (std::vector<std::string>{"red", "red", "red", "red"})) << panorama;
     }
+}
+
+// The input comes from an emulator script: a button held down stays down
+// until the script releases it, with no event in between.
+TEST_F(ImageViewer, AHeldZoomButtonZoomsUntilItsLimitOrItsRelease)
+{
+    std::string small = picture("small.bmp", 10, 5);
+    std::vector<Box> shown;
+    use_script("wait 50\n"
+               "hold a\n"           // zoom in, held past the zoom's limit
+               "wait 400\n"
+               "release a\n"
+               "wait 200\n"
+               "hold a\n"           // at the limit already
+               "release a\n"
+               "press b\n"          // zoom out: one step, released at once
+               "wait 200\n"
+               "press x\n");
+    {
+        FrameWatch frames([&](SDL_Surface*) { shown.push_back(red_box()); });
+        SDL_FillRect(screen, nullptr, 0);
+        image_viewer(screen, (card + "pics/").c_str(), small.c_str(), skin_name);
+    }
+    EXPECT_EQ(shown, (std::vector<Box>{
+                         {},                    // the loading notice
+                         {155, 115, 10, 5}, {150, 112, 20, 10}, {140, 107, 40, 20}, {120, 97, 80, 40},
+                         {80, 77, 160, 80},     // the limit: no frame more while it is held
+                         {80, 77, 160, 80},     // the release
+                         {80, 77, 160, 80},     // held at the limit: nothing to repeat
+                         {80, 77, 160, 80},     // its release
+                         {120, 97, 80, 40},     // zoom out
+                         {120, 97, 80, 40},     // its release: the viewer waits again
+                     }));
 }
 
 TEST_F(ImageViewer, AFifoNamedLikeAPictureIsNeverOpened)
