@@ -4,7 +4,6 @@
 #include "gfx/image.h"
 
 #include <algorithm>
-#include <cmath>
 #include <csetjmp>
 #include <cstdio>
 #include <cstring>
@@ -197,22 +196,33 @@ void target_size(const PictureHeader& header, int& want_w, int& want_h)
 
 // Brings w x h down, keeping its shape, to the largest size whose screen
 // copy takes at most budget bytes and has no side above kLargestSide. False
-// when not even that can be made.
+// when not even that can be made. Whole numbers only: the longer side is
+// searched for, the shorter follows it (at least 1 pixel).
 bool keep_within(int& w, int& h, size_t budget)
 {
-    double pixels = static_cast<double>(w) * h;
-    double scale = std::min({1.0, static_cast<double>(kLargestSide) / w, static_cast<double>(kLargestSide) / h,
-                             std::sqrt(static_cast<double>(budget / 2) / pixels)});
-    if (scale < 1) {
-        w = std::max(1, static_cast<int>(w * scale));
-        h = std::max(1, static_cast<int>(h * scale));
+    // 64 bits: a side may be up to a million pixels.
+    long long longer = std::max(w, h), shorter = std::min(w, h);
+    auto shorter_for = [&](long long side) { return std::max(1LL, shorter * side / longer); };
+    auto fits = [&](long long side) {
+        long long other = shorter_for(side);
+        return side <= kLargestSide && other <= kLargestSide &&
+               static_cast<size_t>(side) * static_cast<size_t>(other) * 2 <= budget;
+    };
+    if (!fits(1))
+        return false;
+    long long low = 1, high = longer;   // fits(low) holds; the answer lies in [low, high]
+    while (low < high) {
+        long long middle = low + (high - low + 1) / 2;
+        if (fits(middle))
+            low = middle;
+        else
+            high = middle - 1;
     }
-    // A side kept at 1 pixel, or the rounding, may leave it a little large.
-    if (static_cast<size_t>(w) * h * 2 > budget)
-        h = std::max<long>(1, static_cast<long>(budget / 2 / static_cast<size_t>(w)));
-    if (static_cast<size_t>(w) * h * 2 > budget)
-        w = std::max<long>(1, static_cast<long>(budget / 2 / static_cast<size_t>(h)));
-    return static_cast<size_t>(w) * h * 2 <= budget;
+    bool wide = w >= h;
+    int first = static_cast<int>(low), second = static_cast<int>(shorter_for(low));
+    w = wide ? first : second;
+    h = wide ? second : first;
+    return true;
 }
 
 // A copy of a from_w x from_h picture that its decoder delivers row by row,
@@ -231,7 +241,7 @@ bool start_sampling(Sampling& s, int from_w, int from_h, int w, int h)
     s.from_h = from_h;
     s.source_x.resize(static_cast<size_t>(w));
     for (int x = 0; x < w; ++x)
-        s.source_x[static_cast<size_t>(x)] = static_cast<int>(static_cast<long>(x) * from_w / w);
+        s.source_x[static_cast<size_t>(x)] = static_cast<int>(static_cast<long long>(x) * from_w / w);
     return s.image != nullptr;
 }
 
@@ -241,10 +251,10 @@ bool start_sampling(Sampling& s, int from_w, int from_h, int w, int h)
 template <typename Put>
 void sample_row(const Sampling& s, int source_y, Put put)
 {
-    long w = s.image->w, h = s.image->h;
-    for (long y = (source_y * h + s.from_h - 1) / s.from_h; y < h && y * s.from_h / h == source_y; ++y)
-        for (long x = 0; x < w; ++x)
-            put(static_cast<int>(x), static_cast<int>(y), s.source_x[static_cast<size_t>(x)]);
+    long long w = s.image->w, h = s.image->h;   // 64 bits: a row count may be up to a million
+    for (long long y = (source_y * h + s.from_h - 1) / s.from_h; y < h && y * s.from_h / h == source_y; ++y)
+        for (int x = 0; x < static_cast<int>(w); ++x)
+            put(x, static_cast<int>(y), s.source_x[static_cast<size_t>(x)]);
 }
 
 // --- JPEG ---
@@ -291,15 +301,17 @@ void choose_scale(jpeg_decompress_struct& info, int want_w, int want_h)
 
 // A multi-scan (progressive) file keeps every coefficient of the picture
 // while it is decoded, however small the output: two bytes a sample.
+// Counted in 64 bits, as a large picture's would not fit 32, and given as
+// kPictureMemory at most.
 size_t coefficient_bytes(const jpeg_decompress_struct& info)
 {
     if (!jpeg_has_multiple_scans(const_cast<jpeg_decompress_struct*>(&info)))
         return 0;
-    size_t bytes = 0;
+    unsigned long long bytes = 0;
     for (int c = 0; c < info.num_components; ++c)
-        bytes += static_cast<size_t>(info.comp_info[c].width_in_blocks) * info.comp_info[c].height_in_blocks *
-                 sizeof(JBLOCK);
-    return bytes;
+        bytes += static_cast<unsigned long long>(info.comp_info[c].width_in_blocks) *
+                 info.comp_info[c].height_in_blocks * sizeof(JBLOCK);
+    return static_cast<size_t>(std::min<unsigned long long>(bytes, kPictureMemory));
 }
 
 void put_jpeg_row(const Sampling& copy, int y, const JSAMPLE* row, bool cmyk)
