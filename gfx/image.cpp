@@ -1,6 +1,5 @@
 #include "gfx/image.h"
 
-#include "core/files.h"
 #include "core/state.h"
 #include "core/text.h"
 #include "platform/platform.h"
@@ -8,6 +7,7 @@
 #include <SDL_image.h>
 #include <SDL_rotozoom.h>
 #include <cstring>
+#include <sys/stat.h>
 
 namespace {
 
@@ -98,17 +98,12 @@ SDL_Surface* zoomable_copy(SDL_Surface* image)
 
 SDL_Surface* load_image(const char* path)
 {
-    // Only a regular file, opened without waiting: a FIFO named like a
-    // picture (an icon, an account picture, a photo) would keep the loader
-    // waiting for ever. SDL_image then reads the open file, taking the kind
-    // from the name's extension as it does for a path.
-    File file = open_regular_file(path);
-    SDL_RWops* source = file ? SDL_RWFromFP(file.get(), 1) : nullptr;
-    if (!source)
+    // Only a regular file: a FIFO named like a picture (an icon, an account
+    // picture) would keep the loader waiting for ever.
+    struct stat status;
+    if (stat(path, &status) != 0 || !S_ISREG(status.st_mode))
         return nullptr;
-    file.release();
-    const char* dot = std::strrchr(path, '.');
-    return to_screen_format(IMG_LoadTyped_RW(source, 1, dot ? const_cast<char*>(dot + 1) : nullptr));
+    return to_screen_format(IMG_Load(path));
 }
 
 bool skin_image_path(char (&path)[50], const char* name, const char* skin)
