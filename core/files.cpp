@@ -40,6 +40,12 @@ bool file_exists(const char* path)
     return open_regular_file(path) != nullptr;
 }
 
+bool is_regular_file(const char* path)
+{
+    struct stat status;
+    return stat(path, &status) == 0 && S_ISREG(status.st_mode);
+}
+
 bool FileStamp::operator==(const FileStamp& o) const
 {
     return device == o.device && inode == o.inode && size == o.size && modified_s == o.modified_s &&

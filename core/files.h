@@ -27,6 +27,10 @@ File open_regular_file(const char* path);
 // True when path is a regular file that can be opened for reading.
 bool file_exists(const char* path);
 
+// True when path is a regular file (a symbolic link counts as what it
+// points to), by its status alone: nothing is opened.
+bool is_regular_file(const char* path);
+
 // What tells a changed file from the one read before: its identity, size
 // and times (to the nanosecond where the file system keeps them).
 struct FileStamp {

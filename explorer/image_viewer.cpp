@@ -1,6 +1,7 @@
 #include "explorer/image_viewer.h"
 
 #include "core/events.h"
+#include "core/files.h"
 #include "core/text.h"
 #include "dialogs/dialogs.h"
 #include "explorer/listing.h"
@@ -41,9 +42,9 @@ constexpr int kPanStep = 4;
 constexpr int kFitCentreX = 140, kFitCentreY = 97;
 constexpr int kViewCentreX = 133, kViewCentreY = 72;
 constexpr int kViewLeft = kDragArea.x - kFrame.x, kViewTop = kDragArea.y - kFrame.y;
-// A held direction button pans once per frame; a short pause keeps that
-// to a pace the eye can follow.
-constexpr Uint32 kHeldPanPauseMs = 15;
+// A held direction or zoom button acts once per frame; a short pause keeps
+// that to a pace the eye can follow.
+constexpr Uint32 kHeldPressPauseMs = 15;
 
 enum ViewerButton { kPanUp = 0, kPanLeft = 2, kPanDown = 4, kPanRight = 6, kShow = 11, kZoomInButton = 12,
                     kZoomOutButton = 13, kLeave = 14, kActualButton = 15 };
@@ -158,52 +159,53 @@ void centre(View& v)
     v.view_y = kFitCentreY - v.image->h / 2;
 }
 
-void pan_up(View& v)
-{
-    if (v.image->h > kViewH && v.pan_y > 0)
-        v.pan_y -= kPanStep;
-}
-
-void pan_down(View& v)
-{
-    if (v.image->h > kViewH && v.pan_y + kViewH < v.file_h)
-        v.pan_y += kPanStep;
-}
-
-void pan_left(View& v)
-{
-    if (v.image->w > kViewW && v.pan_x > 0)
-        v.pan_x -= kPanStep;
-}
-
-void pan_right(View& v)
-{
-    if (v.image->w > kViewW && v.pan_x + kViewW < v.file_w)
-        v.pan_x += kPanStep;
-}
-
-// Only pictures whose doubled size still fits the box grow.
-void zoom_in(View& v)
+// True when button, pressed now, would change what the view shows: a pan
+// that has not reached its edge, a zoom within its limits. Pans go as far
+// as the copy shown, which at actual size is the picture's own size unless
+// that was too large to make.
+bool moves(const View& v, int button)
 {
     int w = v.image->w, h = v.image->h;
-    if (2 * w > kFitW || 2 * h > kFitH)
+    switch (button) {
+    case kPanUp: return h > kViewH && v.pan_y > 0;
+    case kPanDown: return h > kViewH && v.pan_y + kViewH < h;
+    case kPanLeft: return w > kViewW && v.pan_x > 0;
+    case kPanRight: return w > kViewW && v.pan_x + kViewW < w;
+    // Only pictures whose doubled size still fits the box grow; none
+    // shrinks below its own size.
+    case kZoomInButton: return 2 * w <= kFitW && 2 * h <= kFitH;
+    case kZoomOutButton: return w / 2 >= v.file_w && h / 2 >= v.file_h;
+    default: return false;
+    }
+}
+
+void pan(View& v, int button)
+{
+    if (!moves(v, button))
         return;
-    zoom_image(v.image, 2 * w, 2 * h);
+    v.pan_x += button == kPanRight ? kPanStep : button == kPanLeft ? -kPanStep : 0;
+    v.pan_y += button == kPanDown ? kPanStep : button == kPanUp ? -kPanStep : 0;
+}
+
+void zoom_in(View& v)
+{
+    if (!moves(v, kZoomInButton))
+        return;
+    zoom_image(v.image, 2 * v.image->w, 2 * v.image->h);
     centre(v);
 }
 
-// Never below the picture's own size.
 void zoom_out(View& v)
 {
-    int w = v.image->w, h = v.image->h;
-    if (w / 2 < v.file_w || h / 2 < v.file_h)
+    if (!moves(v, kZoomOutButton))
         return;
-    zoom_image(v.image, w / 2.0, h / 2.0);
+    zoom_image(v.image, v.image->w / 2.0, v.image->h / 2.0);
     centre(v);
 }
 
 // Only one copy of the whole picture is made, in the screen's format: the
-// decoder writes it row by row.
+// decoder writes it row by row. A picture too large for that comes at the
+// largest size of its shape that can be made, and is placed by that size.
 void actual_size(View& v)
 {
     PictureHeader header;
@@ -215,18 +217,19 @@ void actual_size(View& v)
     }
     SDL_FreeSurface(v.image);
     v.image = whole;
-    v.view_x = v.file_w <= kViewW ? kViewCentreX - v.file_w / 2 + kViewLeft : kViewLeft;
-    v.view_y = v.file_h <= kViewH ? kViewCentreY - v.file_h / 2 + kViewTop : kViewTop;
+    int w = v.image->w, h = v.image->h;
+    v.view_x = w <= kViewW ? kViewCentreX - w / 2 + kViewLeft : kViewLeft;
+    v.view_y = h <= kViewH ? kViewCentreY - h / 2 + kViewTop : kViewTop;
 }
 
 Outcome press(View& v, int button)
 {
     switch (button) {
     case kLeave: return Outcome::Leave;
-    case kPanUp: pan_up(v); break;
-    case kPanDown: pan_down(v); break;
-    case kPanLeft: pan_left(v); break;
-    case kPanRight: pan_right(v); break;
+    case kPanUp:
+    case kPanDown:
+    case kPanLeft:
+    case kPanRight: pan(v, button); break;
     case kZoomInButton: zoom_in(v); break;
     case kZoomOutButton: zoom_out(v); break;
     case kActualButton: actual_size(v); break;
@@ -267,13 +270,13 @@ void drag(View& v, int x, int y)
     if (!point_in(x, y, kDragArea))
         return;
     if (x > v.drag_x)
-        pan_right(v);
+        pan(v, kPanRight);
     if (x < v.drag_x)
-        pan_left(v);
+        pan(v, kPanLeft);
     if (y > v.drag_y)
-        pan_down(v);
+        pan(v, kPanDown);
     if (y < v.drag_y)
-        pan_up(v);
+        pan(v, kPanUp);
     v.drag_x = x;
     v.drag_y = y;
 }
@@ -293,12 +296,12 @@ Outcome act(View& v, const SDL_Event& e)
     return Outcome::Stay;
 }
 
-bool is_pan_press(const SDL_Event& e)
+// True while the last event is the press of a direction or zoom button
+// that would still change the view: the button is held until another
+// event (its release) arrives, and it acts again on every frame.
+bool held_press_acts(const View& v, const SDL_Event& e)
 {
-    if (e.type != SDL_JOYBUTTONDOWN)
-        return false;
-    int b = e.jbutton.button;
-    return b == kPanUp || b == kPanDown || b == kPanLeft || b == kPanRight;
+    return e.type == SDL_JOYBUTTONDOWN && moves(v, e.jbutton.button);
 }
 
 // The release and the movements left over from the tap or press that opened
@@ -315,18 +318,16 @@ bool first_press(SDL_Event& record)
     return false;
 }
 
-// The next event into record. While a direction button is held (its press
-// is the last event) the press counts again on every frame until another
-// event arrives, so a held button keeps panning.
-bool next_event(SDL_Event& record)
+// The next event into record. While a held button acts (held_press_acts)
+// its press counts again on every frame until another event arrives, so a
+// held direction button keeps panning and a held zoom button keeps zooming
+// up to the zoom's limit; otherwise the viewer waits without drawing.
+void next_event(const View& v, SDL_Event& record)
 {
-    if (!is_pan_press(record)) {
+    if (!held_press_acts(v, record))
         wait_event_into(record);
-        return true;
-    }
-    if (!platform_poll_event(&record))
-        SDL_Delay(kHeldPanPauseMs);
-    return true;
+    else if (!platform_poll_event(&record))
+        SDL_Delay(kHeldPressPauseMs);
 }
 
 void draw_view(const View& v)
@@ -351,6 +352,19 @@ bool is_picture_file(const char* name)
     return false;
 }
 
+// Only regular files are shown: a FIFO or a device named like a picture
+// would keep its reader waiting. The type readdir reports settles it where
+// it can, so a status call is made only for links and unknown types.
+bool is_slide_file(const char* path, const dirent* entry)
+{
+    switch (entry->d_type) {
+    case DT_REG: return true;
+    case DT_LNK:
+    case DT_UNKNOWN: return is_regular_file(path);
+    default: return false;
+    }
+}
+
 // Fills slide_list with the directory's pictures in the order it yields
 // them; the number listed, or -1 when the directory cannot be read.
 int read_slides(const char* directory)
@@ -363,8 +377,8 @@ int read_slides(const char* directory)
         const dirent* entry = readdir(dir.get());
         if (!entry)
             break;
-        if (is_picture_file(entry->d_name) && !is_directory(directory, entry->d_name) &&
-            format_into(slide_list[count], "%s%s", directory, entry->d_name))
+        if (is_picture_file(entry->d_name) && format_into(slide_list[count], "%s%s", directory, entry->d_name) &&
+            is_slide_file(slide_list[count], entry))
             ++count;
     }
     for (int i = count; i < kMaxSlides; ++i)
@@ -481,8 +495,8 @@ void image_viewer(SDL_Surface* surface, const char* directory, const char* path,
     bool have_event = first_press(record);
     for (;;) {
         draw_view(v);
-        if (!have_event && !next_event(record))
-            continue;
+        if (!have_event)
+            next_event(v, record);
         have_event = false;
         if (act(v, record) == Outcome::Leave)
             break;

@@ -1,12 +1,12 @@
 #include "explorer/picture_decode.h"
 
+#include "core/files.h"
 #include "gfx/image.h"
 
 #include <algorithm>
 #include <csetjmp>
 #include <cstdio>
 #include <cstring>
-#include <memory>
 #include <vector>
 
 // jpeglib.h needs FILE and size_t declared before it.
@@ -16,25 +16,18 @@
 
 namespace {
 
-// Pictures up to this many pixels are read whole by load_image: that costs
-// at most a few megabytes and keeps them exactly as the rest of the shell
-// shows pictures (colour keys, alpha).
+// Pictures up to this many pixels, with no side above kLargestSide, are read
+// whole by load_image: that costs at most a few megabytes and keeps them
+// exactly as the rest of the shell shows pictures (colour keys, alpha).
 constexpr long kWholePixels = 1L << 20;
-// SDL keeps a surface's bytes per row in 16 bits: a 32-bit decode of a wider
-// picture could not be made. Sides are read up to 65536, which stands for
-// anything larger.
-constexpr int kLargestSide = 16383;
-constexpr long kSideRead = 65536;
+// The longest side libpng reads; sides are taken up to one more, which
+// stands for anything larger.
+constexpr long kLongestRead = 1000000;
 
 int side(long v)
 {
-    return static_cast<int>(v < 0 || v > kSideRead ? kSideRead : v);
+    return static_cast<int>(v < 0 || v > kLongestRead ? kLongestRead + 1 : v);
 }
-
-struct FileCloser {
-    void operator()(std::FILE* file) const { std::fclose(file); }
-};
-using File = std::unique_ptr<std::FILE, FileCloser>;
 
 int big_endian(const unsigned char* b, int n)
 {
@@ -71,7 +64,8 @@ bool png_header(std::FILE* file, PictureHeader& header)
     static constexpr int kBytes[7] = {1, 0, 3, 1, 4, 0, 4};
     int colour_type = b[25] <= 6 ? b[25] : 6;
     long pixels = static_cast<long>(header.w) * header.h;
-    header.bytes_per_pixel = pixels <= kWholePixels ? (kBytes[colour_type] ? kBytes[colour_type] : 4) : 0;
+    bool whole = pixels <= kWholePixels && header.w <= kLargestSide && header.h <= kLargestSide;
+    header.bytes_per_pixel = whole ? (kBytes[colour_type] ? kBytes[colour_type] : 4) : 0;
     return true;
 }
 
@@ -193,12 +187,74 @@ void put_pixel(SDL_Surface* s, int x, int y, Uint8 r, Uint8 g, Uint8 b)
     }
 }
 
-// The smallest size at least want that the decode may shrink the picture
-// to; the picture's own size when that is smaller.
+// The size asked for, each side at least 1 and at most the picture's own.
 void target_size(const PictureHeader& header, int& want_w, int& want_h)
 {
     want_w = std::min(std::max(want_w, 1), header.w);
     want_h = std::min(std::max(want_h, 1), header.h);
+}
+
+// Brings w x h down, keeping its shape, to the largest size whose screen
+// copy takes at most budget bytes and has no side above kLargestSide. False
+// when not even that can be made. Whole numbers only: the longer side is
+// searched for, the shorter follows it (at least 1 pixel).
+bool keep_within(int& w, int& h, size_t budget)
+{
+    // 64 bits: a side may be up to a million pixels.
+    long long longer = std::max(w, h), shorter = std::min(w, h);
+    auto shorter_for = [&](long long side) { return std::max(1LL, shorter * side / longer); };
+    auto fits = [&](long long side) {
+        long long other = shorter_for(side);
+        return side <= kLargestSide && other <= kLargestSide &&
+               static_cast<size_t>(side) * static_cast<size_t>(other) * 2 <= budget;
+    };
+    if (!fits(1))
+        return false;
+    long long low = 1, high = longer;   // fits(low) holds; the answer lies in [low, high]
+    while (low < high) {
+        long long middle = low + (high - low + 1) / 2;
+        if (fits(middle))
+            low = middle;
+        else
+            high = middle - 1;
+    }
+    bool wide = w >= h;
+    int first = static_cast<int>(low), second = static_cast<int>(shorter_for(low));
+    w = wide ? first : second;
+    h = wide ? second : first;
+    return true;
+}
+
+// A copy of a from_w x from_h picture that its decoder delivers row by row,
+// made at the copy's own size as the rows arrive: each pixel of the copy
+// shows the picture's pixel at (x * from_w / w, y * from_h / h), as
+// shrink_picture would, but the picture is never held whole.
+struct Sampling {
+    SDL_Surface* image = nullptr;
+    int from_h = 0;
+    std::vector<int> source_x;   // the picture's column shown in each column of image
+};
+
+bool start_sampling(Sampling& s, int from_w, int from_h, int w, int h)
+{
+    s.image = screen_surface(w, h);
+    s.from_h = from_h;
+    s.source_x.resize(static_cast<size_t>(w));
+    for (int x = 0; x < w; ++x)
+        s.source_x[static_cast<size_t>(x)] = static_cast<int>(static_cast<long long>(x) * from_w / w);
+    return s.image != nullptr;
+}
+
+// Calls put(x, y, source_x) for every pixel of the copy that shows a pixel of
+// the picture's row source_y. A row that no row of the copy shows costs
+// nothing.
+template <typename Put>
+void sample_row(const Sampling& s, int source_y, Put put)
+{
+    long long w = s.image->w, h = s.image->h;   // 64 bits: a row count may be up to a million
+    for (long long y = (source_y * h + s.from_h - 1) / s.from_h; y < h && y * s.from_h / h == source_y; ++y)
+        for (int x = 0; x < static_cast<int>(w); ++x)
+            put(x, static_cast<int>(y), s.source_x[static_cast<size_t>(x)]);
 }
 
 // --- JPEG ---
@@ -226,17 +282,17 @@ void jpeg_note(j_common_ptr info, int level)
 struct JpegJob {
     std::FILE* file;
     int want_w, want_h;
-    SDL_Surface* image;
+    Sampling copy;
     PictureError error;
 };
 
-// The smallest of libjpeg's scales M/8 whose output still covers the
-// wanted size.
+// The smallest of libjpeg's scales 1/8, 1/4, 1/2 and 1 whose output still
+// covers the wanted size.
 void choose_scale(jpeg_decompress_struct& info, int want_w, int want_h)
 {
-    for (unsigned int m = 1; m <= 8; ++m) {
-        info.scale_num = m;
-        info.scale_denom = 8;
+    info.scale_num = 1;
+    for (unsigned int denominator : {8u, 4u, 2u, 1u}) {
+        info.scale_denom = denominator;
         jpeg_calc_output_dimensions(&info);
         if (static_cast<int>(info.output_width) >= want_w && static_cast<int>(info.output_height) >= want_h)
             return;
@@ -245,34 +301,36 @@ void choose_scale(jpeg_decompress_struct& info, int want_w, int want_h)
 
 // A multi-scan (progressive) file keeps every coefficient of the picture
 // while it is decoded, however small the output: two bytes a sample.
+// Counted in 64 bits, as a large picture's would not fit 32, and given as
+// kPictureMemory at most.
 size_t coefficient_bytes(const jpeg_decompress_struct& info)
 {
     if (!jpeg_has_multiple_scans(const_cast<jpeg_decompress_struct*>(&info)))
         return 0;
-    size_t bytes = 0;
+    unsigned long long bytes = 0;
     for (int c = 0; c < info.num_components; ++c)
-        bytes += static_cast<size_t>(info.comp_info[c].width_in_blocks) * info.comp_info[c].height_in_blocks *
-                 sizeof(JBLOCK);
-    return bytes;
+        bytes += static_cast<unsigned long long>(info.comp_info[c].width_in_blocks) *
+                 info.comp_info[c].height_in_blocks * sizeof(JBLOCK);
+    return static_cast<size_t>(std::min<unsigned long long>(bytes, kPictureMemory));
 }
 
-void put_jpeg_row(SDL_Surface* image, int y, const JSAMPLE* row, bool cmyk)
+void put_jpeg_row(const Sampling& copy, int y, const JSAMPLE* row, bool cmyk)
 {
-    for (int x = 0; x < image->w; ++x) {
+    sample_row(copy, y, [&](int dx, int dy, int sx) {
         if (cmyk) {
             // Adobe writes CMYK inverted: each value is already 255 - ink.
-            const JSAMPLE* p = row + 4 * x;
-            put_pixel(image, x, y, static_cast<Uint8>(p[0] * p[3] / 255), static_cast<Uint8>(p[1] * p[3] / 255),
-                      static_cast<Uint8>(p[2] * p[3] / 255));
+            const JSAMPLE* p = row + 4 * sx;
+            put_pixel(copy.image, dx, dy, static_cast<Uint8>(p[0] * p[3] / 255),
+                      static_cast<Uint8>(p[1] * p[3] / 255), static_cast<Uint8>(p[2] * p[3] / 255));
         } else {
-            const JSAMPLE* p = row + 3 * x;
-            put_pixel(image, x, y, p[0], p[1], p[2]);
+            const JSAMPLE* p = row + 3 * sx;
+            put_pixel(copy.image, dx, dy, p[0], p[1], p[2]);
         }
-    }
+    });
 }
 
-// Decodes job.file into job.image; false (image possibly half made) when
-// libjpeg gave up or the picture would not fit.
+// Decodes job.file into job.copy; false (copy possibly half made) when
+// libjpeg gave up or the picture cannot be made within the limits.
 bool decode_jpeg(JpegJob& job, jpeg_decompress_struct& info, JpegErrors& errors)
 {
     if (setjmp(errors.jump))
@@ -281,18 +339,19 @@ bool decode_jpeg(JpegJob& job, jpeg_decompress_struct& info, JpegErrors& errors)
     jpeg_read_header(&info, TRUE);
     bool cmyk = info.jpeg_color_space == JCS_CMYK || info.jpeg_color_space == JCS_YCCK;
     info.out_color_space = cmyk ? JCS_CMYK : JCS_RGB;
-    choose_scale(info, job.want_w, job.want_h);
-    size_t copy = static_cast<size_t>(info.output_width) * info.output_height * 2;
-    if (copy + coefficient_bytes(info) > kMaxPictureBytes) {
+    size_t coefficients = coefficient_bytes(info);
+    if (coefficients >= kMaxPictureBytes || !keep_within(job.want_w, job.want_h, kMaxPictureBytes - coefficients)) {
         job.error = PictureError::TooLarge;
         return false;
     }
+    choose_scale(info, job.want_w, job.want_h);
+    size_t copy = static_cast<size_t>(job.want_w) * job.want_h * 2;
     // Whatever else libjpeg would need beyond the bound ends the decode
     // with an error instead of taking the memory.
     info.mem->max_memory_to_use = static_cast<long>(kPictureMemory - copy);
     jpeg_start_decompress(&info);
-    job.image = screen_surface(static_cast<int>(info.output_width), static_cast<int>(info.output_height));
-    if (!job.image)
+    if (!start_sampling(job.copy, static_cast<int>(info.output_width), static_cast<int>(info.output_height),
+                        job.want_w, job.want_h))
         return false;
     JSAMPARRAY row = (*info.mem->alloc_sarray)(reinterpret_cast<j_common_ptr>(&info), JPOOL_IMAGE,
                                                info.output_width * info.output_components, 1);
@@ -300,7 +359,7 @@ bool decode_jpeg(JpegJob& job, jpeg_decompress_struct& info, JpegErrors& errors)
         int y = static_cast<int>(info.output_scanline);
         if (jpeg_read_scanlines(&info, row, 1) != 1 || errors.cut_short)
             return false;
-        put_jpeg_row(job.image, y, row[0], cmyk);
+        put_jpeg_row(job.copy, y, row[0], cmyk);
     }
     jpeg_finish_decompress(&info);
     return !errors.cut_short;
@@ -308,7 +367,7 @@ bool decode_jpeg(JpegJob& job, jpeg_decompress_struct& info, JpegErrors& errors)
 
 SDL_Surface* load_jpeg(const char* path, int want_w, int want_h, PictureError& error)
 {
-    File file(std::fopen(path, "rb"));
+    File file = open_regular_file(path);
     if (!file)
         return nullptr;
     jpeg_decompress_struct info;
@@ -317,50 +376,60 @@ SDL_Surface* load_jpeg(const char* path, int want_w, int want_h, PictureError& e
     errors.manager.error_exit = jpeg_fail;
     errors.manager.emit_message = jpeg_note;
     jpeg_create_decompress(&info);
-    JpegJob job{file.get(), want_w, want_h, nullptr, PictureError::Failed};
+    JpegJob job{file.get(), want_w, want_h, Sampling{}, PictureError::Failed};
     bool done = decode_jpeg(job, info, errors);
     jpeg_destroy_decompress(&info);
     if (done)
-        return job.image;
-    SDL_FreeSurface(job.image);
+        return job.copy.image;
+    SDL_FreeSurface(job.copy.image);
     error = job.error;
     return nullptr;
 }
 
 // --- PNG, row by row ---
 
+// libpng's own longjmp helper is newer than the libpng of the console's
+// firmware; jumping to png_jmpbuf works with both.
 void png_fail(png_structp png, png_const_charp)
 {
-    png_longjmp(png, 1);
+    std::longjmp(png_jmpbuf(png), 1);
 }
 
 void png_quiet(png_structp, png_const_charp) {}
 
+// The rows and columns of each of the seven passes of an interlaced file:
+// the first of each, and the step to the next.
+struct InterlacePass {
+    int first_row, row_step, first_column, column_step;
+};
+constexpr InterlacePass kPasses[7] = {
+    {0, 8, 0, 8}, {0, 8, 4, 8}, {4, 8, 0, 4}, {0, 4, 2, 4}, {2, 4, 0, 2}, {0, 2, 1, 2}, {1, 2, 0, 1},
+};
+
+bool in_pass(int at, int first, int step)
+{
+    return at >= first && (at - first) % step == 0;
+}
+
 struct PngJob {
     std::FILE* file;
     int file_w, file_h;
-    SDL_Surface* image;
+    Sampling copy;
     std::vector<png_byte> row;   // one decoded row, four bytes a pixel at most
-    std::vector<int> source_x;   // the picture's column shown in each column of image
 };
 
-// Puts the pixels of source row y that the pass delivered into every row of
-// image that shows it. Pixels with alpha are laid on black.
-void put_png_row(PngJob& job, int y, int pass, bool interlaced, int channels)
+// Puts the pixels of source row y that the pass delivered (pass -1: a file
+// that is not interlaced) into the copy. Pixels with alpha are laid on black.
+void put_png_row(const PngJob& job, int y, int pass, int channels)
 {
-    int w = job.image->w, h = job.image->h;
-    long first = (static_cast<long>(y) * h + job.file_h - 1) / job.file_h;
-    for (long dy = first; dy < h && dy * job.file_h / h == y; ++dy) {
-        for (int dx = 0; dx < w; ++dx) {
-            int sx = job.source_x[static_cast<size_t>(dx)];
-            if (interlaced && !PNG_COL_IN_INTERLACE_PASS(sx, pass))
-                continue;
-            const png_byte* p = job.row.data() + static_cast<size_t>(sx) * channels;
-            unsigned a = channels == 4 ? p[3] : 255;
-            put_pixel(job.image, dx, static_cast<int>(dy), static_cast<Uint8>(p[0] * a / 255),
-                      static_cast<Uint8>(p[1] * a / 255), static_cast<Uint8>(p[2] * a / 255));
-        }
-    }
+    sample_row(job.copy, y, [&](int dx, int dy, int sx) {
+        if (pass >= 0 && !in_pass(sx, kPasses[pass].first_column, kPasses[pass].column_step))
+            return;
+        const png_byte* p = job.row.data() + static_cast<size_t>(sx) * channels;
+        unsigned a = channels == 4 ? p[3] : 255;
+        put_pixel(job.copy.image, dx, dy, static_cast<Uint8>(p[0] * a / 255), static_cast<Uint8>(p[1] * a / 255),
+                  static_cast<Uint8>(p[2] * a / 255));
+    });
 }
 
 bool decode_png(PngJob& job, png_structp png, png_infop info)
@@ -369,8 +438,8 @@ bool decode_png(PngJob& job, png_structp png, png_infop info)
         return false;
     png_init_io(png, job.file);
     png_read_info(png, info);
-    if (static_cast<int>(png_get_image_width(png, info)) != job.file_w ||
-        static_cast<int>(png_get_image_height(png, info)) != job.file_h)
+    if (static_cast<long>(png_get_image_width(png, info)) != job.file_w ||
+        static_cast<long>(png_get_image_height(png, info)) != job.file_h)
         return false;
     png_set_expand(png);
     png_set_strip_16(png);
@@ -386,30 +455,67 @@ bool decode_png(PngJob& job, png_structp png, png_infop info)
     for (int pass = 0; pass < passes; ++pass)
         for (int y = 0; y < job.file_h; ++y) {
             png_read_row(png, job.row.data(), nullptr);
-            if (!interlaced || PNG_ROW_IN_INTERLACE_PASS(y, pass))
-                put_png_row(job, y, pass, interlaced, channels);
+            if (!interlaced)
+                put_png_row(job, y, -1, channels);
+            else if (in_pass(y, kPasses[pass].first_row, kPasses[pass].row_step))
+                put_png_row(job, y, pass, channels);
         }
     png_read_end(png, nullptr);
     return true;
 }
 
-SDL_Surface* load_png_rows(const char* path, const PictureHeader& header, int w, int h)
+SDL_Surface* load_png_rows(const char* path, const PictureHeader& header, int w, int h, PictureError& error)
 {
-    File file(std::fopen(path, "rb"));
+    size_t row_bytes = static_cast<size_t>(header.w) * 4;
+    if (header.w > kLongestRead || header.h > kLongestRead || row_bytes >= kMaxPictureBytes ||
+        !keep_within(w, h, kMaxPictureBytes - row_bytes)) {
+        error = PictureError::TooLarge;
+        return nullptr;
+    }
+    File file = open_regular_file(path);
     if (!file)
         return nullptr;
     png_structp png = png_create_read_struct(PNG_LIBPNG_VER_STRING, nullptr, png_fail, png_quiet);
     png_infop info = png ? png_create_info_struct(png) : nullptr;
-    PngJob job{file.get(), header.w, header.h, screen_surface(w, h),
-               std::vector<png_byte>(static_cast<size_t>(header.w) * 4), std::vector<int>(static_cast<size_t>(w))};
-    for (int dx = 0; dx < w; ++dx)
-        job.source_x[static_cast<size_t>(dx)] = static_cast<int>(static_cast<long>(dx) * header.w / w);
-    bool done = info && job.image && decode_png(job, png, info);
+    PngJob job{file.get(), header.w, header.h, Sampling{}, std::vector<png_byte>(row_bytes)};
+    bool done = info && start_sampling(job.copy, header.w, header.h, w, h) && decode_png(job, png, info);
     png_destroy_read_struct(&png, info ? &info : nullptr, nullptr);
     if (done)
-        return job.image;
-    SDL_FreeSurface(job.image);
+        return job.copy.image;
+    SDL_FreeSurface(job.copy.image);
     return nullptr;
+}
+
+// --- pictures decoded whole ---
+
+// True when the picture's whole decode and its 16-bit copy beside it fit
+// kMaxPictureBytes, and no side is too long for a surface.
+bool whole_decode_fits(const PictureHeader& header)
+{
+    if (header.w > kLargestSide || header.h > kLargestSide)
+        return false;
+    size_t pixels = static_cast<size_t>(header.w) * static_cast<size_t>(header.h);
+    return pixels * static_cast<size_t>(2 + header.bytes_per_pixel) <= kMaxPictureBytes;
+}
+
+SDL_Surface* load_whole(const char* path, int want_w, int want_h, PictureHeader& header, PictureError& error)
+{
+    if (!whole_decode_fits(header)) {
+        error = PictureError::TooLarge;
+        return nullptr;
+    }
+    SDL_Surface* image = load_image(path);
+    if (!image)
+        return nullptr;
+    // SDL_image makes a GIF as large as its first image, which may differ
+    // from what its header says.
+    header.w = image->w;
+    header.h = image->h;
+    // A large whole decode is brought down to the wanted size at once, so
+    // that only the small copy stays.
+    if (static_cast<long>(image->w) * image->h > kWholePixels && (want_w < image->w || want_h < image->h))
+        shrink_picture(image, want_w, want_h);
+    return image;
 }
 
 // --- copies in a surface's own format ---
@@ -461,7 +567,7 @@ void remap(SDL_Surface*& image, int w, int h, Source source)
 bool read_picture_header(const char* path, PictureHeader& header)
 {
     header = PictureHeader{PictureKind::Unknown, 0, 0, 0};
-    File file(std::fopen(path, "rb"));
+    File file = open_regular_file(path);
     if (!file)
         return false;
     using Reader = bool (*)(std::FILE*, PictureHeader&);
@@ -478,14 +584,6 @@ bool read_picture_header(const char* path, PictureHeader& header)
     return false;
 }
 
-bool picture_fits(const PictureHeader& header)
-{
-    if (header.w > kLargestSide || header.h > kLargestSide)
-        return false;
-    size_t pixels = static_cast<size_t>(header.w) * static_cast<size_t>(header.h);
-    return pixels * static_cast<size_t>(2 + header.bytes_per_pixel) <= kMaxPictureBytes;
-}
-
 SDL_Surface* load_picture(const char* path, int want_w, int want_h, PictureHeader& header, PictureError& error)
 {
     error = PictureError::Failed;
@@ -497,30 +595,14 @@ SDL_Surface* load_picture(const char* path, int want_w, int want_h, PictureHeade
 SDL_Surface* decode_picture(const char* path, int want_w, int want_h, PictureHeader& header, PictureError& error)
 {
     error = PictureError::Failed;
-    if (!picture_fits(header)) {
-        error = PictureError::TooLarge;
-        return nullptr;
-    }
     target_size(header, want_w, want_h);
     SDL_Surface* image = nullptr;
-    if (header.kind == PictureKind::Jpeg) {
+    if (header.kind == PictureKind::Jpeg)
         image = load_jpeg(path, want_w, want_h, error);
-    } else if (header.bytes_per_pixel == 0) {
-        image = load_png_rows(path, header, want_w, want_h);
-    } else {
-        image = load_image(path);
-        // SDL_image makes a GIF as large as its first image, which may
-        // differ from what its header says.
-        if (image) {
-            header.w = image->w;
-            header.h = image->h;
-        }
-        // A large whole decode is brought down to the wanted size at once,
-        // so that only the small copy stays.
-        if (image && static_cast<long>(image->w) * image->h > kWholePixels &&
-            (want_w < image->w || want_h < image->h))
-            shrink_picture(image, want_w, want_h);
-    }
+    else if (header.bytes_per_pixel == 0)
+        image = load_png_rows(path, header, want_w, want_h, error);
+    else
+        image = load_whole(path, want_w, want_h, header, error);
     if (image)
         error = PictureError::None;
     return image;

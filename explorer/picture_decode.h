@@ -1,8 +1,11 @@
 // Photos for the image viewer and the slide show, read at no more than the
 // size a view needs, so that a camera picture stays within the console's
-// memory. JPEGs are decoded already shrunk (libjpeg's scaled decoding),
-// large PNGs row by row; small pictures and the other formats go through
-// load_image, so they look exactly as every other picture of the shell.
+// memory. JPEGs are decoded already shrunk (libjpeg's scaled decoding) and
+// reduced further while their rows are read; large PNGs, and PNGs with a
+// side too long for a surface, are read row by row and reduced while they
+// are read. Small pictures and the other formats go through load_image, so
+// they look exactly as every other picture of the shell. Files are opened
+// only when they are regular files, never waiting on a FIFO or a device.
 #pragma once
 
 #include <SDL.h>
@@ -12,9 +15,12 @@
 // The most memory a shown picture may take: every copy of it, the decoder's
 // own buffers included, stays below this.
 constexpr size_t kPictureMemory = 32u << 20;
-// The largest screen-format (16-bit) copy of a whole picture, as actual size
-// keeps it; the rest of kPictureMemory is left to the decoder and the view.
+// The largest screen-format (16-bit) copy of a picture, as actual size keeps
+// it; the rest of kPictureMemory is left to the decoder and the view.
 constexpr size_t kMaxPictureBytes = 28u << 20;
+// The longest side of a copy: SDL keeps a surface's bytes per row and a
+// blit's rectangles in 16 bits.
+constexpr int kLargestSide = 16383;
 
 enum class PictureKind { Unknown, Jpeg, Png, Gif, Bmp };
 
@@ -31,16 +37,15 @@ enum class PictureError { None, TooLarge, Failed };
 // header is cut or gives a side of 0.
 bool read_picture_header(const char* path, PictureHeader& header);
 
-// True when the whole picture fits kMaxPictureBytes the way load_picture
-// reads it at its own size (its 16-bit copy, and for the pictures decoded
-// whole, the decode beside it) and no side is above 16383 pixels.
-bool picture_fits(const PictureHeader& header);
-
-// Loads the picture at path in the screen's pixel format, at its own size or
-// smaller but never smaller than want_w x want_h (each side at most the
-// picture's own); the picture's own size goes to header. None with error
-// set when it is too large to show (refused before anything is decoded) or
-// cannot be read (missing, not a picture, cut short, corrupt).
+// Loads the picture at path in the screen's pixel format; the picture's own
+// size goes to header. want_w x want_h is the size asked for, each side at
+// most the picture's own. JPEGs and row-read PNGs come at exactly that size,
+// or, where a copy that large would break the limits (kMaxPictureBytes,
+// kLargestSide), at the largest size of the same shape within them. The
+// pictures decoded whole come at their own size, shrunk to the size asked
+// for when they are large. None with error set when even that cannot be
+// made (TooLarge, found before anything is decoded) or the file cannot be
+// read (missing, not a regular file, not a picture, cut short, corrupt).
 SDL_Surface* load_picture(const char* path, int want_w, int want_h, PictureHeader& header, PictureError& error);
 // load_picture for a caller that has read the header already (with
 // read_picture_header): the file is not read for it a second time.

@@ -4,12 +4,22 @@
 #include "explorer_fixture.h"
 
 #include "explorer/image_viewer.h"
+#include "frames.h"
+#include "gfx/image.h"
 #include "photo_files.h"
+#include "platform/pc_console.h"
+#include "platform/platform.h"
 
 #include <algorithm>
+#include <atomic>
+#include <cstdlib>
 #include <cstring>
+#include <fcntl.h>
 #include <filesystem>
 #include <fstream>
+#include <sys/stat.h>
+#include <thread>
+#include <unistd.h>
 #include <vector>
 
 namespace {
@@ -21,6 +31,33 @@ protected:
         ExplorerTest::SetUp();
         std::filesystem::create_directories(card + "pics");
         save_picture("resources/skin/Blue/imgwin.png", 280, 200, 0);
+    }
+
+    void TearDown() override
+    {
+        if (scripted) {
+            unsetenv("KORVO_EMU_DIR");
+            unsetenv("KORVO_EMU_SCRIPT");
+            pc_emu_load();
+            pc_emu_display_reset();
+        }
+        ExplorerTest::TearDown();
+    }
+
+    // From here on the input comes from an emulator script, as a person
+    // holding and releasing buttons gives it.
+    void use_script(const std::string& text)
+    {
+        std::string emu = work_dir + "/emu";
+        std::filesystem::create_directories(emu + "/state");
+        write_file(emu + "/script", text);
+        setenv("KORVO_EMU_DIR", emu.c_str(), 1);
+        setenv("KORVO_EMU_SCRIPT", (emu + "/script").c_str(), 1);
+        scripted = true;
+        pc_emu_load();
+        pc_emu_display_reset();
+        screen = platform_open_display();
+        ASSERT_NE(screen, nullptr);
     }
 
     // A w x h BMP, red or blue, with an optional white column.
@@ -133,9 +170,49 @@ protected:
                 }
         return right < 0 ? std::vector<int>{} : std::vector<int>{left, top, right - left + 1, bottom - top + 1};
     }
+
+    bool scripted = false;
 };
 
 using Box = std::vector<int>;
+
+const std::vector<std::string> kUpright = {"red", "green", "blue", "white"};
+// A quarter turn to the left: the top-left corner comes to the bottom left.
+const std::vector<std::string> kTurnedLeft = {"green", "white", "red", "blue"};
+
+// Opening a FIFO for reading waits for a writer. While the watch lives, a
+// writer comes after a while to end any such wait, and tells whether a
+// reader was waiting then.
+class FifoWatch {
+public:
+    explicit FifoWatch(const std::string& path)
+        : writer([this, path] {
+              for (int i = 0; i < 300 && !done; ++i)
+                  SDL_Delay(10);
+              // With no reader, a writer's non-blocking open fails.
+              int fd = open(path.c_str(), O_WRONLY | O_NONBLOCK);
+              if (fd >= 0) {
+                  reader_waited = !done;
+                  close(fd);
+              }
+          })
+    {
+    }
+    ~FifoWatch() { stop(); }
+    // False when a reader was found waiting.
+    bool stop()
+    {
+        done = true;
+        if (writer.joinable())
+            writer.join();
+        return !reader_waited;
+    }
+
+private:
+    std::atomic<bool> done{false};
+    std::atomic<bool> reader_waited{false};
+    std::thread writer;
+};
 
 } // namespace
 
@@ -288,21 +365,30 @@ TEST_F(ImageViewer, PicturesThatCannotBeShownGiveANoticeAndLeaveNothingOpen)
 {
     int files_before = open_files();
 
-    // Only the header of a 20000 x 20000 PNG: it is refused on its size
-    // alone, before anything is decoded (the rest would not decode).
-    std::string huge = card + "pics/huge.png";
-    const unsigned char header[] = {0x89, 'P', 'N', 'G', '\r', '\n', 0x1A, '\n', 0, 0, 0, 13, 'I', 'H', 'D', 'R',
-                                    0, 0, 0x4E, 0x20, 0, 0, 0x4E, 0x20, 8, 2, 0, 0, 0};
-    write_file(huge, std::string(reinterpret_cast<const char*>(header), sizeof header));
+    // Only the header of a 20000 x 20000 BMP, which is decoded whole: it is
+    // refused on its size alone, before anything is decoded (the rest would
+    // not decode); so is a 20000 x 10 one, few bytes but a side too long.
+    std::string huge = card + "pics/huge.bmp";
+    const unsigned char bmp[30] = {'B', 'M', 0, 0, 0, 0, 0, 0, 0, 0, 54, 0, 0, 0, 40, 0, 0, 0,
+                                   0x20, 0x4E, 0, 0, 0x20, 0x4E, 0, 0, 1, 0, 24, 0};
+    std::string bmp_header(reinterpret_cast<const char*>(bmp), sizeof bmp);
+    write_file(huge, bmp_header);
     view_refused(huge);
     EXPECT_TRUE(box_shows("Picture too large!"));
-    std::string wide = card + "pics/wide.png";
-    std::string wide_header(reinterpret_cast<const char*>(header), sizeof header);
-    wide_header[22] = 0, wide_header[23] = 10;   // 20000 x 10: few bytes, a side too long
-    write_file(wide, wide_header);
-    view_refused(wide);
+    bmp_header[22] = 10, bmp_header[23] = 0;
+    write_file(huge, bmp_header);
+    view_refused(huge);
     EXPECT_TRUE(box_shows("Picture too large!"));
-    std::filesystem::remove(wide);
+
+    // A PNG of any size is read row by row at the size shown: a header
+    // alone is a file cut short.
+    std::string cut_png = card + "pics/header-only.png";
+    const unsigned char png_header[] = {0x89, 'P', 'N', 'G', '\r', '\n', 0x1A, '\n', 0, 0, 0, 13, 'I', 'H', 'D', 'R',
+                                        0, 0, 0x4E, 0x20, 0, 0, 0x4E, 0x20, 8, 2, 0, 0, 0};
+    write_file(cut_png, std::string(reinterpret_cast<const char*>(png_header), sizeof png_header));
+    view_refused(cut_png);
+    EXPECT_TRUE(box_shows("Load failed!"));
+    std::filesystem::remove(cut_png);
 
     // A progressive JPEG keeps all its coefficients while it is decoded,
     // whatever size it is shown at: 36 MB for 12 megapixels.
@@ -350,4 +436,120 @@ TEST_F(ImageViewer, PicturesThatCannotBeShownGiveANoticeAndLeaveNothingOpen)
     EXPECT_TRUE(all_read()) << "the show ended with the notice";
 
     EXPECT_EQ(open_files(), files_before);
+}
+
+TEST_F(ImageViewer, AStripLongerThanASurfaceIsShownInEveryWay)
+{
+    auto red = [](int, int, unsigned char* rgb) { rgb[0] = 255, rgb[1] = 0, rgb[2] = 0; };
+    std::string png = card + "pics/strip.png", jpeg = card + "pics/strip.jpg";
+    ASSERT_TRUE(write_photo_png(png, 1, 20000, red));
+    ASSERT_TRUE(write_photo_jpeg(jpeg, 1, 20000, red));
+    for (const std::string& strip : {png, jpeg}) {
+        view(strip, {});
+        EXPECT_EQ(red_box(), (Box{160, 47, 1, 140})) << strip << ": fitted, a line 140 high";
+        view(strip, {12, 13});
+        EXPECT_EQ(red_box(), (Box{160, 47, 1, 140})) << strip << ": neither zoom can change it";
+        view(strip, {15});
+        EXPECT_EQ(red_box(), (Box{160, 45, 1, 144})) << strip << ": actual size, as tall as the view";
+        std::vector<int> down_39_times(40, 4);
+        down_39_times[0] = 15;
+        view(strip, down_39_times);
+        EXPECT_EQ(red_box(), (Box{160, 45, 1, 144})) << strip << ": panned down";
+        slide_angle = 0;
+        view(strip, {11});
+        EXPECT_EQ(red_box(), (Box{160, 0, 1, 240})) << strip << ": a slide";
+        view(strip, {11, 10});
+        EXPECT_EQ(red_box(), (Box{0, 120, 320, 1})) << strip << ": a turned slide";
+    }
+}
+
+TEST_F(ImageViewer, APanoramaIsFittedShownAsASlideAndAtTheLargestSizeThatFits)
+{
+    std::string png = card + "pics/panorama.png", jpeg = card + "pics/panorama.jpg";
+    ASSERT_TRUE(write_photo_png(png, 30000, 4000, quarters_of(30000, 4000)));
+    ASSERT_TRUE(write_photo_jpeg(jpeg, 30000, 4000, quarters_of(30000, 4000)));
+    for (const std::string& panorama : {png, jpeg}) {
+        view(panorama, {});
+        EXPECT_EQ(corners(40, 101, 240, 32), kUpright) << panorama << ": fitted to 240 x 32";
+        EXPECT_EQ(quarter_at(39, 117), "black") << panorama;
+        EXPECT_EQ(quarter_at(280, 117), "black") << panorama;
+        EXPECT_EQ(quarter_at(160, 100), "black") << panorama;
+        EXPECT_EQ(quarter_at(160, 133), "black") << panorama;
+
+        ASSERT_EQ(show_slide(screen, panorama.c_str(), skin_name, 0), 1) << panorama;
+        EXPECT_EQ(corners(0, 99, 320, 43), kUpright) << panorama << ": a slide of 320 x 43";
+        EXPECT_EQ(quarter_at(160, 98), "black") << panorama;
+        EXPECT_EQ(quarter_at(160, 142), "black") << panorama;
+        ASSERT_EQ(show_slide(screen, panorama.c_str(), skin_name, 90), 1) << panorama;
+        EXPECT_EQ(corners(144, 0, 32, 240), kTurnedLeft) << panorama << ": turned, 32 x 240";
+        EXPECT_EQ(quarter_at(143, 120), "black") << panorama;
+        EXPECT_EQ(quarter_at(176, 120), "black") << panorama;
+
+        // Its own size would take 229 MB as 16 bits; the largest copy of its
+        // shape within the limit is shown from its top-left corner instead.
+        view(panorama, {15});
+        EXPECT_EQ(corners(27, 45, 266, 144), (std::vector<std::string>{"red", "red", "red", "red"})) << panorama;
+    }
+}
+
+// The input comes from an emulator script: a button held down stays down
+// until the script releases it, with no event in between.
+TEST_F(ImageViewer, AHeldZoomButtonZoomsUntilItsLimitOrItsRelease)
+{
+    std::string small = picture("small.bmp", 10, 5);
+    std::vector<Box> shown;
+    use_script("wait 50\n"
+               "hold a\n"           // zoom in, held past the zoom's limit
+               "wait 400\n"
+               "release a\n"
+               "wait 200\n"
+               "hold a\n"           // at the limit already
+               "release a\n"
+               "press b\n"          // zoom out: one step, released at once
+               "wait 200\n"
+               "press x\n");
+    {
+        FrameWatch frames([&](SDL_Surface*) { shown.push_back(red_box()); });
+        SDL_FillRect(screen, nullptr, 0);
+        image_viewer(screen, (card + "pics/").c_str(), small.c_str(), skin_name);
+    }
+    EXPECT_EQ(shown, (std::vector<Box>{
+                         {},                    // the loading notice
+                         {155, 115, 10, 5}, {150, 112, 20, 10}, {140, 107, 40, 20}, {120, 97, 80, 40},
+                         {80, 77, 160, 80},     // the limit: no frame more while it is held
+                         {80, 77, 160, 80},     // the release
+                         {80, 77, 160, 80},     // held at the limit: nothing to repeat
+                         {80, 77, 160, 80},     // its release
+                         {120, 97, 80, 40},     // zoom out
+                         {120, 97, 80, 40},     // its release: the viewer waits again
+                     }));
+}
+
+TEST_F(ImageViewer, AFifoNamedLikeAPictureIsNeverOpened)
+{
+    std::string fifo = card + "pics/pipe.png";
+    ASSERT_EQ(mkfifo(fifo.c_str(), 0600), 0);
+    {
+        FifoWatch watch(fifo);
+        view_refused(fifo);
+        EXPECT_TRUE(watch.stop()) << "the viewer waited in open";
+    }
+    EXPECT_TRUE(box_shows("Load failed!"));
+    {
+        FifoWatch watch(fifo);
+        EXPECT_EQ(load_image(fifo.c_str()), nullptr);
+        EXPECT_TRUE(watch.stop()) << "the picture loader waited in open";
+    }
+
+    // The slide show leaves it out: after the one picture comes that one
+    // again (button 13 would answer a notice, and end the show early).
+    std::string square = picture("square.bmp", 400, 400);
+    {
+        FifoWatch watch(fifo);
+        view(square, {11, 6, 13});
+        EXPECT_TRUE(watch.stop()) << "the slide show waited in open";
+    }
+    EXPECT_FALSE(box_shows("Load failed!"));
+    EXPECT_EQ(red_box(), (Box{40, 0, 240, 240}));
+    EXPECT_TRUE(all_read());
 }
