@@ -47,7 +47,7 @@ set(KORVO_WIZ_ROOT "${KORVO_WIZ_ROOT}" CACHE PATH "Root with the firmware's libr
 set(KORVO_WIZ_RUNTIME "${KORVO_WIZ_RUNTIME}" CACHE PATH "The C++ runtime built by tools/wiz_runtime.sh")
 list(APPEND CMAKE_TRY_COMPILE_PLATFORM_VARIABLES KORVO_ARM_SYSROOT KORVO_WIZ_ROOT KORVO_WIZ_RUNTIME)
 foreach(need "${KORVO_ARM_SYSROOT}/usr/include/SDL/SDL.h" "${KORVO_WIZ_ROOT}/lib/libc.so.6"
-             "${KORVO_WIZ_RUNTIME}/lib/libstdc++.a")
+             "${KORVO_WIZ_RUNTIME}/lib/libgcc.o")
   if(NOT EXISTS "${need}")
     message(FATAL_ERROR "The Wiz build needs ${need}: run tools/wiz_runtime.sh (it lays out the "
                         "armel headers, the firmware root and the C++ runtime)")
@@ -68,17 +68,23 @@ set(CMAKE_CXX_FLAGS_INIT "${korvo_wiz_flags} -nostdinc++ -isystem ${KORVO_WIZ_RU
 
 # No start files or libraries of the compiler's own: the loader and the
 # hash table style the firmware's loader reads, the firmware's libraries
-# found beside each other, and the runtime's archives at the end.
+# found beside each other, GCC's helpers as one object ahead of everything
+# (so none is ever taken from a firmware library, whose copies keep doubles
+# in another word order), the C++ library and the firmware's C library at
+# the end.
 set(korvo_wiz_lib "${KORVO_WIZ_ROOT}/lib")
-set(CMAKE_EXE_LINKER_FLAGS_INIT "-nostdlib -no-pie -Wl,--dynamic-linker=/lib/ld-linux.so.2 -Wl,--hash-style=sysv -Wl,-rpath-link,${korvo_wiz_lib} -Wl,--no-warn-mismatch -Wl,--disable-new-dtags -Wl,--as-needed")
-set(CMAKE_CXX_STANDARD_LIBRARIES "${KORVO_WIZ_RUNTIME}/lib/libstdc++.a ${KORVO_WIZ_RUNTIME}/lib/libgcc.a ${korvo_wiz_lib}/libm.so.6 ${korvo_wiz_lib}/libpthread.so.0 ${korvo_wiz_lib}/libc.so.6 ${KORVO_WIZ_RUNTIME}/lib/libgcc.a")
-set(CMAKE_C_STANDARD_LIBRARIES "${KORVO_WIZ_RUNTIME}/lib/libgcc.a ${korvo_wiz_lib}/libc.so.6 ${KORVO_WIZ_RUNTIME}/lib/libgcc.a")
+set(CMAKE_EXE_LINKER_FLAGS_INIT "-nostdlib -no-pie -Wl,--dynamic-linker=/lib/ld-linux.so.2 -Wl,--hash-style=sysv -Wl,-rpath-link,${korvo_wiz_lib} -Wl,--no-warn-mismatch -Wl,--disable-new-dtags -Wl,--as-needed ${KORVO_WIZ_RUNTIME}/lib/libgcc.o")
+set(CMAKE_CXX_STANDARD_LIBRARIES "${KORVO_WIZ_RUNTIME}/lib/libstdc++.a ${korvo_wiz_lib}/libm.so.6 ${korvo_wiz_lib}/librt.so.1 ${korvo_wiz_lib}/libpthread.so.0 ${korvo_wiz_lib}/libc.so.6")
+set(CMAKE_C_STANDARD_LIBRARIES "${korvo_wiz_lib}/libc.so.6")
 
 set(CMAKE_FIND_ROOT_PATH "${KORVO_ARM_SYSROOT}")
 set(CMAKE_FIND_ROOT_PATH_MODE_PROGRAM NEVER)
 set(CMAKE_FIND_ROOT_PATH_MODE_LIBRARY ONLY)
 set(CMAKE_FIND_ROOT_PATH_MODE_INCLUDE ONLY)
 set(CMAKE_FIND_ROOT_PATH_MODE_PACKAGE ONLY)
+# The firmware libraries are found through the loader's own paths, never
+# through a path of the build machine.
+set(CMAKE_SKIP_RPATH ON)
 # try_compile links nothing (a program would need platform/wiz_start.cpp).
 set(CMAKE_TRY_COMPILE_TARGET_TYPE STATIC_LIBRARY)
 

@@ -1,20 +1,26 @@
 #include "gfx/zoom.h"
 
-#include <cmath>
 #include <cstring>
+#include <limits>
 #include <vector>
 
 namespace {
 
 constexpr double kSmallestFactor = 0.001;
 
+// Rounded without the C library: on the console its doubles are laid out
+// differently from the compiler's (see platform/wiz_runtime.cpp).
 int zoomed_side(int side, double factor)
 {
-    factor = std::fabs(factor);
-    if (factor < kSmallestFactor)
+    if (factor < 0)
+        factor = -factor;
+    if (!(factor >= kSmallestFactor))   // also a factor that is no number
         factor = kSmallestFactor;
-    int zoomed = static_cast<int>(std::floor(static_cast<double>(side) * factor + 0.5));
-    return zoomed < 1 ? 1 : zoomed;
+    const double zoomed = static_cast<double>(side) * factor + 0.5;
+    if (zoomed >= static_cast<double>(std::numeric_limits<int>::max()))
+        return std::numeric_limits<int>::max();
+    const int whole = static_cast<int>(zoomed);   // positive: truncating is rounding down
+    return whole < 1 ? 1 : whole;
 }
 
 // Which source column (or row) each of the `to` columns of the scaled

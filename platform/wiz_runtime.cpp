@@ -191,6 +191,90 @@ int korvo_c99_fscanf(void* file, const char* format, ...)
     return result;
 }
 
+extern void* stdin;
+KORVO_INSIDE int korvo_c99_vscanf(const char* format, va_list arguments) __asm__("__isoc99_vscanf");
+KORVO_INSIDE int korvo_c99_scanf(const char* format, ...) __asm__("__isoc99_scanf");
+
+int korvo_c99_vscanf(const char* format, va_list arguments)
+{
+    return korvo_vfscanf(stdin, format, arguments);
+}
+
+int korvo_c99_scanf(const char* format, ...)
+{
+    va_list arguments;
+    va_start(arguments, format);
+    int result = korvo_vfscanf(stdin, format, arguments);
+    va_end(arguments);
+    return result;
+}
+
+// --- atomic operations -----------------------------------------------------------
+// The ARM926 has no exclusive loads and stores: the compiler calls these for
+// read-modify-write operations on std::atomic. They are the full-barrier
+// __sync operations, which GCC's helpers carry out through the kernel's
+// compare-and-swap (the memory order asked for is met by being the
+// strongest).
+#define KORVO_ATOMIC(type, size)                                                                         \
+    KORVO_INSIDE type korvo_fetch_add_##size(volatile void* p, type v, int) __asm__("__atomic_fetch_add_" #size); \
+    KORVO_INSIDE type korvo_fetch_sub_##size(volatile void* p, type v, int) __asm__("__atomic_fetch_sub_" #size); \
+    KORVO_INSIDE type korvo_add_fetch_##size(volatile void* p, type v, int) __asm__("__atomic_add_fetch_" #size); \
+    KORVO_INSIDE type korvo_sub_fetch_##size(volatile void* p, type v, int) __asm__("__atomic_sub_fetch_" #size); \
+    KORVO_INSIDE type korvo_fetch_and_##size(volatile void* p, type v, int) __asm__("__atomic_fetch_and_" #size); \
+    KORVO_INSIDE type korvo_fetch_or_##size(volatile void* p, type v, int) __asm__("__atomic_fetch_or_" #size);   \
+    KORVO_INSIDE type korvo_exchange_##size(volatile void* p, type v, int) __asm__("__atomic_exchange_" #size);   \
+    KORVO_INSIDE bool korvo_compare_exchange_##size(volatile void* p, void* expected, type desired, bool, int, int) \
+        __asm__("__atomic_compare_exchange_" #size);                                                     \
+    type korvo_fetch_add_##size(volatile void* p, type v, int)                                           \
+    {                                                                                                    \
+        return __sync_fetch_and_add(static_cast<volatile type*>(p), v);                                  \
+    }                                                                                                    \
+    type korvo_fetch_sub_##size(volatile void* p, type v, int)                                           \
+    {                                                                                                    \
+        return __sync_fetch_and_sub(static_cast<volatile type*>(p), v);                                  \
+    }                                                                                                    \
+    type korvo_add_fetch_##size(volatile void* p, type v, int)                                           \
+    {                                                                                                    \
+        return __sync_add_and_fetch(static_cast<volatile type*>(p), v);                                  \
+    }                                                                                                    \
+    type korvo_sub_fetch_##size(volatile void* p, type v, int)                                           \
+    {                                                                                                    \
+        return __sync_sub_and_fetch(static_cast<volatile type*>(p), v);                                  \
+    }                                                                                                    \
+    type korvo_fetch_and_##size(volatile void* p, type v, int)                                           \
+    {                                                                                                    \
+        return __sync_fetch_and_and(static_cast<volatile type*>(p), v);                                  \
+    }                                                                                                    \
+    type korvo_fetch_or_##size(volatile void* p, type v, int)                                            \
+    {                                                                                                    \
+        return __sync_fetch_and_or(static_cast<volatile type*>(p), v);                                   \
+    }                                                                                                    \
+    type korvo_exchange_##size(volatile void* p, type v, int)                                            \
+    {                                                                                                    \
+        volatile type* target = static_cast<volatile type*>(p);                                          \
+        type old = *target;                                                                              \
+        for (;;) {                                                                                       \
+            type seen = __sync_val_compare_and_swap(target, old, v);                                     \
+            if (seen == old)                                                                             \
+                return old;                                                                              \
+            old = seen;                                                                                  \
+        }                                                                                                \
+    }                                                                                                    \
+    bool korvo_compare_exchange_##size(volatile void* p, void* expected, type desired, bool, int, int)   \
+    {                                                                                                    \
+        type* want = static_cast<type*>(expected);                                                       \
+        type seen = __sync_val_compare_and_swap(static_cast<volatile type*>(p), *want, desired);         \
+        if (seen == *want)                                                                               \
+            return true;                                                                                 \
+        *want = seen;                                                                                    \
+        return false;                                                                                    \
+    }
+
+KORVO_ATOMIC(unsigned char, 1)
+KORVO_ATOMIC(unsigned short, 2)
+KORVO_ATOMIC(unsigned int, 4)
+#undef KORVO_ATOMIC
+
 // --- the C++ runtime's needs --------------------------------------------------
 // 0 means "maybe threaded" (SDL starts threads of its own): the runtime then
 // always takes its atomic paths, which is right whatever the program does.

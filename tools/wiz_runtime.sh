@@ -12,7 +12,7 @@
 # may be linked into a program for the console. So the runtime is compiled
 # here from GCC's sources with the same compiler and flags as the programs:
 #
-#   lib/libgcc.a        the soft-float, division and shift helpers (GCC's ARM
+#   lib/libgcc.a, .o    the soft-float, division and shift helpers (GCC's ARM
 #                       assembler), the 64-bit division and conversions of
 #                       libgcc2.c, the atomic operations through the kernel's
 #                       helpers (linux-atomic.c) and the ARM unwinder;
@@ -24,8 +24,8 @@
 # Everything lives in $KORVO_WIZ_CACHE (default ~/.cache/korvo-wiz): the
 # package (downloaded once with apt-get download), its unpacked sources and
 # the built runtime with a stamp of what made it (compiler, flags, this
-# script). A second run only checks the stamp. The first build takes some
-# 15 minutes on two cores.
+# script). A second run only checks the stamp. The first build takes a few
+# minutes on two cores.
 #
 # Needs g++-arm-linux-gnueabi, the armel headers of tools/arm_sysroot.sh and
 # the firmware root of tools/wiz_root.sh (both made here when missing).
@@ -54,6 +54,7 @@ stamp() {
   "${prefix}g++" --version | head -1
   printf '%s ' "${wiz_flags[@]}"; echo
   sha1sum < "$0" | cut -d' ' -f1
+  sha1sum < "$root/platform/wiz_runtime.cpp" | cut -d' ' -f1
   cat "$wizroot/.korvo-wiz-root"
 }
 if [ -f "$out/.korvo-wiz-runtime" ] && [ "$(cat "$out/.korvo-wiz-runtime")" = "$(stamp)" ]; then
@@ -62,9 +63,19 @@ if [ -f "$out/.korvo-wiz-runtime" ] && [ "$(cat "$out/.korvo-wiz-runtime")" = "$
 # function glibc 2.3.6 lacks is found missing, though the headers (2.36)
 # declare it.
 log "configuring libstdc++"
+# The probes link as the programs do: the program entry and C library names
+# of platform/wiz_runtime.cpp (a probe of stat finds the stat the programs
+# have), GCC's helpers, and the firmware's libraries, which -lm and the like
+# find under their link names in a folder of their own.
+mkdir -p "$work/link"
+for name in c m dl pthread rt; do
+  target=$(cd "$wizroot/lib" && ls lib$name.so.[0-9]* | head -1)
+  ln -sfn "$wizroot/lib/$target" "$work/link/lib$name.so"
+done
+"${prefix}g++" --sysroot="$sysroot" "${wiz_flags[@]}" -O2 -c "$root/platform/wiz_runtime.cpp" -o "$work/link/wiz_runtime.o"
 link=(-nostdlib -no-pie -Wl,--dynamic-linker=/lib/ld-linux.so.2 -Wl,--hash-style=sysv
-  -Wl,-rpath-link,"$wizroot/lib" -Wl,--no-warn-mismatch)
-libs=("$wizroot/lib/libc.so.6" "$wizroot/lib/libm.so.6" "$out/lib/libgcc.a" "$wizroot/lib/libc.so.6")
+  -L"$work/link" -Wl,-rpath-link,"$wizroot/lib" -Wl,--no-warn-mismatch)
+libs=("$work/link/wiz_runtime.o" "$out/lib/libgcc.o" "$wizroot/lib/libc.so.6")
 mkdir -p "$work/libstdc++"
 # GCC's build puts the thread model's header beside libgcc's objects, where
 # libstdc++ looks for it: POSIX threads, used only when the program has them.
@@ -81,7 +92,7 @@ cp "$src/libgcc/gthr-posix.h" "$lg/gthr-default.h"
   tail -30 "$work/libstdc++/config.log" >&2
   exit 1
 }
-log "building libstdc++ (some 15 minutes on two cores)"
+log "building libstdc++ (a few minutes)"
 make -C "$work/libstdc++" -j"$jobs" >"$work/libstdc++/make.log" 2>&1 || { tail -40 "$work/libstdc++/make.log" >&2; exit 1; }
 make -C "$work/libstdc++" install >"$work/libstdc++/install.log" 2>&1 || { tail -20 "$work/libstdc++/install.log" >&2; exit 1; }
 
@@ -142,16 +153,28 @@ asm_funcs=(_udivsi3 _divsi3 _umodsi3 _modsi3 _dvmd_lnx _lshrdi3 _ashrdi3 _ashldi
   _arm_negdf2 _arm_addsubdf3 _arm_muldivdf3 _arm_cmpdf2 _arm_unorddf2 _arm_fixdfsi _arm_fixunsdfsi
   _arm_truncdfsf2 _arm_negsf2 _arm_addsubsf3 _arm_muldivsf3 _arm_cmpsf2 _arm_unordsf2
   _arm_fixsfsi _arm_fixunssfsi _clzsi2 _clzdi2 _ctzsi2)
+# The C helpers (libgcc2.c) that the assembler ones above do not cover.
 c_funcs=(_muldi3 _negdi2 _cmpdi2 _ucmpdi2 _absvsi2 _absvdi2 _addvsi3 _addvdi3 _subvsi3 _subvdi3
   _mulvsi3 _mulvdi3 _negvsi2 _negvdi2 _ffssi2 _ffsdi2 _clz _ctzdi2 _popcount_tab _popcountsi2
   _popcountdi2 _paritysi2 _paritydi2 _powisf2 _powidf2 _mulsc3 _muldc3 _divsc3 _divdc3
   _bswapsi2 _bswapdi2 _clrsbsi2 _clrsbdi2
   _divdi3 _moddi3 _divmoddi4 _udivdi3 _umoddi3 _udivmoddi4
-  _fixsfdi _fixdfdi _fixunssfsi _fixunsdfsi _fixunssfdi _fixunsdfdi _floatdisf _floatdidf
-  _floatundisf _floatundidf)
+  _fixsfdi _fixdfdi _fixunssfdi _fixunsdfdi)
+# Every helper is hidden, as in GCC's own static libgcc: the firmware's
+# libraries export copies of GCC 4.0's helpers, whose doubles are in the old
+# word order; a helper the program exported would take their place inside
+# them. The assembler files are assembled twice for that, the second time
+# with a .hidden line for each global symbol of the first.
+asm() {   # function, output, extra flags...
+  local f=$1 o=$2
+  shift 2
+  "${lgflags[@]}" "$@" -DL$f -x assembler-with-cpp -c "$src/libgcc/config/arm/lib1funcs.S" -o "$o" 2>"$o.log" ||
+    { cat "$o.log" >&2; exit 1; }
+}
 for f in "${asm_funcs[@]}"; do
-  "${lgflags[@]}" -DL$f -x assembler-with-cpp -c "$src/libgcc/config/arm/lib1funcs.S" -o "$lg/asm$f.o" 2>"$lg/asm$f.log" ||
-    { cat "$lg/asm$f.log" >&2; exit 1; }
+  asm "$f" "$lg/asm$f.o"
+  "${prefix}nm" --defined-only -g "$lg/asm$f.o" | awk '{print ".hidden " $3}' > "$lg/asm$f.vis"
+  asm "$f" "$lg/asm$f.o" -include "$lg/asm$f.vis"
 done
 for f in "${c_funcs[@]}"; do
   "${lgflags[@]}" -DL$f -c "$src/libgcc/libgcc2.c" -o "$lg/c$f.o"
@@ -165,8 +188,18 @@ for f in unwind-arm.c pr-support.c; do
 done
 "${lgflags[@]}" -fexceptions -c "$src/libgcc/unwind-c.c" -o "$lg/unwind-c.o"
 "${lgflags[@]}" -x assembler-with-cpp -c "$src/libgcc/config/arm/libunwind.S" -o "$lg/libunwind.o"
+"${prefix}nm" --defined-only -g "$lg/libunwind.o" | awk '{print ".hidden " $3}' > "$lg/libunwind.vis"
+"${lgflags[@]}" -x assembler-with-cpp -include "$lg/libunwind.vis" -c "$src/libgcc/config/arm/libunwind.S" -o "$lg/libunwind.o"
 rm -f "$out/lib/libgcc.a"
 "${prefix}ar" rcs "$out/lib/libgcc.a" "$lg"/*.o
+if "${prefix}readelf" -s -W "$out/lib/libgcc.a" | awk '$5=="GLOBAL" && $7!="UND" && $6!="HIDDEN"' | grep -q .; then
+  log "libgcc.a has helpers that are not hidden"
+  exit 1
+fi
+# The whole of it as one object, which every program links first: the
+# program's references to the helpers are then all its own, never bound to
+# a firmware library's copy (the link sees those libraries only later).
+"${prefix}ld" -r --whole-archive "$out/lib/libgcc.a" -o "$out/lib/libgcc.o"
 mkdir -p "$out/include"
 cp "$lg/inc/unwind.h" "$out/include/unwind.h"
 
@@ -175,9 +208,19 @@ cp "$lg/inc/unwind.h" "$out/include/unwind.h"
 # function glibc 2.3.6 lacks is found missing, though the headers (2.36)
 # declare it.
 log "configuring libstdc++"
+# The probes link as the programs do: the program entry and C library names
+# of platform/wiz_runtime.cpp (a probe of stat finds the stat the programs
+# have), GCC's helpers, and the firmware's libraries, which -lm and the like
+# find under their link names in a folder of their own.
+mkdir -p "$work/link"
+for name in c m dl pthread rt; do
+  target=$(cd "$wizroot/lib" && ls lib$name.so.[0-9]* | head -1)
+  ln -sfn "$wizroot/lib/$target" "$work/link/lib$name.so"
+done
+"${prefix}g++" --sysroot="$sysroot" "${wiz_flags[@]}" -O2 -c "$root/platform/wiz_runtime.cpp" -o "$work/link/wiz_runtime.o"
 link=(-nostdlib -no-pie -Wl,--dynamic-linker=/lib/ld-linux.so.2 -Wl,--hash-style=sysv
-  -Wl,-rpath-link,"$wizroot/lib" -Wl,--no-warn-mismatch)
-libs=("$wizroot/lib/libc.so.6" "$wizroot/lib/libm.so.6" "$out/lib/libgcc.a" "$wizroot/lib/libc.so.6")
+  -L"$work/link" -Wl,-rpath-link,"$wizroot/lib" -Wl,--no-warn-mismatch)
+libs=("$work/link/wiz_runtime.o" "$out/lib/libgcc.o" "$wizroot/lib/libc.so.6")
 mkdir -p "$work/libstdc++"
 # GCC's build puts the thread model's header beside libgcc's objects, where
 # libstdc++ looks for it: POSIX threads, used only when the program has them.
@@ -194,7 +237,7 @@ cp "$src/libgcc/gthr-posix.h" "$lg/gthr-default.h"
   tail -30 "$work/libstdc++/config.log" >&2
   exit 1
 }
-log "building libstdc++ (some 15 minutes on two cores)"
+log "building libstdc++ (a few minutes)"
 make -C "$work/libstdc++" -j"$jobs" >"$work/libstdc++/make.log" 2>&1 || { tail -40 "$work/libstdc++/make.log" >&2; exit 1; }
 make -C "$work/libstdc++" install >"$work/libstdc++/install.log" 2>&1 || { tail -20 "$work/libstdc++/install.log" >&2; exit 1; }
 

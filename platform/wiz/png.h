@@ -1,4 +1,4 @@
-// libpng 1.2's interface, the part Korvo calls, for the Wiz build: the
+// libpng 1.2's interface, the part Korvo and its tests call, for the Wiz build: the
 // firmware carries libpng 1.2.33 (libpng.so.3, SDL_image's own), Debian only
 // 1.6's headers. The declarations are those of libpng 1.2's png.h, with its
 // types (png_uint_32 is an unsigned long there); the library checks the
@@ -16,6 +16,13 @@
 
 #define PNG_LIBPNG_VER_STRING "1.2.33"
 #define PNG_INTERLACE_NONE 0
+#define PNG_INTERLACE_ADAM7 1
+#define PNG_COLOR_TYPE_GRAY 0
+#define PNG_COLOR_TYPE_RGB 2
+#define PNG_COLOR_TYPE_PALETTE 3
+#define PNG_COLOR_TYPE_RGB_ALPHA 6
+#define PNG_COMPRESSION_TYPE_DEFAULT 0
+#define PNG_FILTER_TYPE_DEFAULT 0
 
 extern "C" {
 
@@ -24,7 +31,23 @@ typedef png_byte* png_bytep;
 typedef unsigned long png_uint_32;
 typedef void* png_voidp;
 typedef const char* png_const_charp;
+typedef unsigned short png_uint_16;
 typedef std::FILE* png_FILE_p;
+
+typedef struct png_color_struct {
+    png_byte red;
+    png_byte green;
+    png_byte blue;
+} png_color;
+typedef png_color* png_colorp;
+typedef struct png_color_16_struct {
+    png_byte index;
+    png_uint_16 red;
+    png_uint_16 green;
+    png_uint_16 blue;
+    png_uint_16 gray;
+} png_color_16;
+typedef png_color_16* png_color_16p;
 
 // libpng 1.2's png_struct is public and starts with the jump buffer its
 // errors return through (png_jmpbuf); nothing else of it is used here.
@@ -58,6 +81,20 @@ png_uint_32 png_get_image_height(png_structp png_ptr, png_infop info_ptr);
 png_byte png_get_interlace_type(png_structp png_ptr, png_infop info_ptr);
 png_byte png_get_channels(png_structp png_ptr, png_infop info_ptr);
 png_uint_32 png_get_rowbytes(png_structp png_ptr, png_infop info_ptr);
+
+// Writing: only the tests write pictures (to read them back).
+png_structp png_create_write_struct(png_const_charp user_png_ver, png_voidp error_ptr, png_error_ptr error_fn,
+                                    png_error_ptr warn_fn);
+void png_destroy_write_struct(png_structpp png_ptr_ptr, png_infopp info_ptr_ptr);
+void png_set_compression_level(png_structp png_ptr, int level);
+void png_set_IHDR(png_structp png_ptr, png_infop info_ptr, png_uint_32 width, png_uint_32 height, int bit_depth,
+                  int color_type, int interlace_method, int compression_method, int filter_method);
+void png_set_PLTE(png_structp png_ptr, png_infop info_ptr, png_colorp palette, int num_palette);
+void png_set_tRNS(png_structp png_ptr, png_infop info_ptr, png_bytep trans, int num_trans,
+                  png_color_16p trans_values);
+void png_write_info(png_structp png_ptr, png_infop info_ptr);
+void png_write_row(png_structp png_ptr, png_bytep row);
+void png_write_end(png_structp png_ptr, png_infop info_ptr);
 
 }  // extern "C"
 
