@@ -62,7 +62,7 @@ set(CMAKE_SYSROOT "${KORVO_ARM_SYSROOT}")
 # calling convention. No stack protector, fortified calls or "unique"
 # symbols: the firmware's C library and loader have none of them.
 set(korvo_wiz_flags "-mabi=apcs-gnu -march=armv5te -mtune=arm926ej-s -marm -mfloat-abi=soft")
-string(APPEND korvo_wiz_flags " -fno-stack-protector -fno-gnu-unique -U_FORTIFY_SOURCE")
+string(APPEND korvo_wiz_flags " -fno-stack-protector -fno-gnu-unique -U_FORTIFY_SOURCE -ffunction-sections -fdata-sections")
 set(CMAKE_C_FLAGS_INIT "${korvo_wiz_flags}")
 set(CMAKE_CXX_FLAGS_INIT "${korvo_wiz_flags} -nostdinc++ -isystem ${KORVO_WIZ_RUNTIME}/include/c++/12 -isystem ${KORVO_WIZ_RUNTIME}/include/c++/12/arm-linux-gnueabi")
 
@@ -73,7 +73,7 @@ set(CMAKE_CXX_FLAGS_INIT "${korvo_wiz_flags} -nostdinc++ -isystem ${KORVO_WIZ_RU
 # in another word order), the C++ library and the firmware's C library at
 # the end.
 set(korvo_wiz_lib "${KORVO_WIZ_ROOT}/lib")
-set(CMAKE_EXE_LINKER_FLAGS_INIT "-nostdlib -no-pie -Wl,--dynamic-linker=/lib/ld-linux.so.2 -Wl,--hash-style=sysv -Wl,-rpath-link,${korvo_wiz_lib} -Wl,--no-warn-mismatch -Wl,--disable-new-dtags -Wl,--as-needed ${KORVO_WIZ_RUNTIME}/lib/libgcc.o")
+set(CMAKE_EXE_LINKER_FLAGS_INIT "-nostdlib -no-pie -Wl,--dynamic-linker=/lib/ld-linux.so.2 -Wl,--hash-style=sysv -Wl,-rpath-link,${korvo_wiz_lib} -Wl,--no-warn-mismatch -Wl,--disable-new-dtags -Wl,--as-needed -Wl,--gc-sections ${KORVO_WIZ_RUNTIME}/lib/libgcc.o")
 set(CMAKE_CXX_STANDARD_LIBRARIES "${KORVO_WIZ_RUNTIME}/lib/libstdc++.a ${korvo_wiz_lib}/libm.so.6 ${korvo_wiz_lib}/librt.so.1 ${korvo_wiz_lib}/libpthread.so.0 ${korvo_wiz_lib}/libc.so.6")
 set(CMAKE_C_STANDARD_LIBRARIES "${korvo_wiz_lib}/libc.so.6")
 
