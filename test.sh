@@ -2,8 +2,9 @@
 # Builds Korvo and runs every test twice: a normal build, then a build with
 # AddressSanitizer and UndefinedBehaviorSanitizer (halting on the first
 # report); then, when the ARM cross toolchain is installed, the unit tests
-# cross-built and run under qemu-arm, and the Wiz build's tests. Installs the Debian packages it needs
-# when they are missing (not the cross toolchain).
+# cross-built and run under qemu-arm, and the Wiz build's tests. Installs
+# the Debian packages it needs when they are missing (not the cross
+# toolchain).
 set -euo pipefail
 cd "$(dirname "$0")"
 source tools/dev/packages.sh
