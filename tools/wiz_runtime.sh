@@ -58,45 +58,7 @@ stamp() {
   cat "$wizroot/.korvo-wiz-root"
 }
 if [ -f "$out/.korvo-wiz-runtime" ] && [ "$(cat "$out/.korvo-wiz-runtime")" = "$(stamp)" ]; then
-  # --- libstdc++ ---------------------------------------------------------------------
-# Its configure links its probes: against the firmware's libraries, so a
-# function glibc 2.3.6 lacks is found missing, though the headers (2.36)
-# declare it.
-log "configuring libstdc++"
-# The probes link as the programs do: the program entry and C library names
-# of platform/wiz_runtime.cpp (a probe of stat finds the stat the programs
-# have), GCC's helpers, and the firmware's libraries, which -lm and the like
-# find under their link names in a folder of their own.
-mkdir -p "$work/link"
-for name in c m dl pthread rt; do
-  target=$(cd "$wizroot/lib" && ls lib$name.so.[0-9]* | head -1)
-  ln -sfn "$wizroot/lib/$target" "$work/link/lib$name.so"
-done
-"${prefix}g++" --sysroot="$sysroot" "${wiz_flags[@]}" -O2 -c "$root/platform/wiz_runtime.cpp" -o "$work/link/wiz_runtime.o"
-link=(-nostdlib -no-pie -Wl,--dynamic-linker=/lib/ld-linux.so.2 -Wl,--hash-style=sysv
-  -L"$work/link" -Wl,-rpath-link,"$wizroot/lib" -Wl,--no-warn-mismatch)
-libs=("$work/link/wiz_runtime.o" "$out/lib/libgcc.o" "$wizroot/lib/libc.so.6")
-mkdir -p "$work/libstdc++"
-# GCC's build puts the thread model's header beside libgcc's objects, where
-# libstdc++ looks for it: POSIX threads, used only when the program has them.
-cp "$src/libgcc/gthr-posix.h" "$lg/gthr-default.h"
-(cd "$work/libstdc++" &&
-  CC="${cc[*]}" CXX="${prefix}g++ --sysroot=$sysroot ${wiz_flags[*]}" \
-  CFLAGS="-O2 -g" CXXFLAGS="-O2 -g" LDFLAGS="${link[*]}" LIBS="${libs[*]}" \
-  AR="${prefix}ar" RANLIB="${prefix}ranlib" NM="${prefix}nm" \
-  "$src/libstdc++-v3/configure" --host=arm-linux-gnueabi --build="$(gcc -dumpmachine)" \
-    --target=arm-linux-gnueabi --prefix="$out" --with-gxx-include-dir="$out/include/c++/12" \
-    --disable-shared --enable-static --disable-multilib --disable-nls --disable-libstdcxx-pch \
-    --disable-tls --enable-clocale=generic --disable-libstdcxx-backtrace \
-    --disable-libstdcxx-filesystem-ts --with-system-zlib=no >configure.log 2>&1) || {
-  tail -30 "$work/libstdc++/config.log" >&2
-  exit 1
-}
-log "building libstdc++ (a few minutes)"
-make -C "$work/libstdc++" -j"$jobs" >"$work/libstdc++/make.log" 2>&1 || { tail -40 "$work/libstdc++/make.log" >&2; exit 1; }
-make -C "$work/libstdc++" install >"$work/libstdc++/install.log" 2>&1 || { tail -20 "$work/libstdc++/install.log" >&2; exit 1; }
-
-echo "$out"
+  echo "$out"
   exit 0
 fi
 
@@ -240,5 +202,8 @@ cp "$src/libgcc/gthr-posix.h" "$lg/gthr-default.h"
 log "building libstdc++ (a few minutes)"
 make -C "$work/libstdc++" -j"$jobs" >"$work/libstdc++/make.log" 2>&1 || { tail -40 "$work/libstdc++/make.log" >&2; exit 1; }
 make -C "$work/libstdc++" install >"$work/libstdc++/install.log" 2>&1 || { tail -20 "$work/libstdc++/install.log" >&2; exit 1; }
+rm -rf "$work"
 
+stamp > "$out/.korvo-wiz-runtime"
+log "the runtime is in $out"
 echo "$out"
