@@ -2,8 +2,9 @@
 # Builds Korvo and runs every test twice: a normal build, then a build with
 # AddressSanitizer and UndefinedBehaviorSanitizer (halting on the first
 # report); then, when the ARM cross toolchain is installed, the unit tests
-# cross-built and run under qemu-arm. Installs the Debian packages it needs
-# when they are missing (not the cross toolchain).
+# cross-built and run under qemu-arm, and the Wiz build's tests. Installs
+# the Debian packages it needs when they are missing (not the cross
+# toolchain).
 set -euo pipefail
 cd "$(dirname "$0")"
 source tools/dev/packages.sh
@@ -46,5 +47,21 @@ if tools/arm_tests.sh --available; then
   esac
 else
   echo "=== ARM tests skipped: no cross toolchain (apt-get install g++-arm-linux-gnueabi qemu-user) ==="
+fi
+
+# The Wiz build (the firmware's ABI and C library): its unit tests under
+# qemu-arm with the firmware's libraries as root, the release's checks, and a
+# start of the zip's Korvo.gpe (tools/wiz_tests.sh).
+if tools/wiz_tests.sh --available; then
+  echo "=== Wiz build and tests (qemu-arm, the firmware's libraries) ==="
+  wiz=0
+  tools/wiz_tests.sh || wiz=$?
+  case $wiz in
+    0) ;;
+    3) echo "=== Wiz tests skipped: the Wiz runtime could not be made (tools/wiz_runtime.sh failed) ===" ;;
+    *) status=1 ;;
+  esac
+else
+  echo "=== Wiz tests skipped: needs g++-arm-linux-gnueabi, qemu-user, bubblewrap and the firmware's libraries (tools/wiz_root.sh) ==="
 fi
 exit $status

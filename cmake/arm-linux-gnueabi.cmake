@@ -1,4 +1,7 @@
-# Cross-compiling for the console: ARM926EJ-S (ARMv5TE), soft-float EABI.
+# Cross-compiling for the console's processor, ARM926EJ-S (ARMv5TE),
+# soft-float EABI, with Debian's armel libraries: the ARM tests and
+# benchmarks under qemu-arm. Not the card's programs: the Wiz's firmware is
+# of the legacy ABI (cmake/wiz.cmake, release.sh).
 #
 #   cmake -S . -B build/arm -DCMAKE_TOOLCHAIN_FILE=cmake/arm-linux-gnueabi.cmake \
 #         [-DKORVO_ARM_SYSROOT=DIR] [-DKORVO_ARM_PREFIX=PREFIX]
@@ -8,7 +11,7 @@
 #                    e.g. "/path/to/sdk/bin/arm-linux-" when its g++ is
 #                    /path/to/sdk/bin/arm-linux-g++.
 # KORVO_ARM_SYSROOT  the target's root with libc, SDL 1.2, SDL_image, SDL_mixer
-#                    and SDL_gfx (headers, libraries, pkg-config files):
+#                    (headers, libraries, pkg-config files):
 #                    build/sysroot-armel as tools/arm_sysroot.sh lays it out
 #                    (the default), or the SDK's own root.
 # Both are also read from the environment of the same name.

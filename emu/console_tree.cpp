@@ -50,11 +50,6 @@ constexpr std::array<Placement, 2> kScripts = {{
 constexpr std::array<std::string_view, 4> kFolders = {
     "tree/mnt/nand", "tree/etc/rc.d", "tree/mnt/sd/images", "screenshots"};
 
-// Where the host keeps the SDL_gfx library the card carries a copy of.
-constexpr std::array<std::string_view, 3> kGfxLibraries = {
-    "/usr/lib/x86_64-linux-gnu/libSDL_gfx.so.15", "/usr/lib/aarch64-linux-gnu/libSDL_gfx.so.15",
-    "/usr/lib/libSDL_gfx.so.15"};
-
 bool copy_one(const fs::path& from, const fs::path& to)
 {
     std::error_code error;
@@ -92,15 +87,6 @@ void copy_delivered_trees(const std::string& dir, const TreeSources& from)
     }
 }
 
-void place_gfx_library(const std::string& dir)
-{
-    fs::path target = fs::path(dir) / kCardFolder / "libSDL_gfx.so.0";
-    for (std::string_view library : kGfxLibraries)
-        if (fs::exists(library) && copy_one(library, target))
-            return;
-    std::ofstream(target) << "stand-in for libSDL_gfx.so.0\n";
-}
-
 // The paths go to python3 as arguments of their own, not through a shell
 // command line, so no folder name can change the command.
 void make_pictures(const std::string& dir, const TreeSources& from)
@@ -126,7 +112,6 @@ bool make_tree(const std::string& dir, const TreeSources& from)
     bool ok = place_all(dir, from.binary_dir, kStandIns.data(), kStandIns.size());
     ok = place_all(dir, from.source_dir, kScripts.data(), kScripts.size()) && ok;
     copy_delivered_trees(dir, from);
-    place_gfx_library(dir);
     make_pictures(dir, from);
     return ok;
 }

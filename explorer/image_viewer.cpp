@@ -7,10 +7,10 @@
 #include "explorer/listing.h"
 #include "explorer/picture_decode.h"
 #include "gfx/image.h"
+#include "gfx/zoom.h"
 #include "gfx/sound.h"
 #include "platform/platform.h"
 
-#include <SDL_rotozoom.h>
 #include <algorithm>
 #include <cstring>
 #include <dirent.h>
@@ -97,7 +97,7 @@ void fit(SDL_Surface*& image, int w, int h)
 // What zoom_image makes of a w x h picture asked for width x height.
 void zoomed_size(int& w, int& h, double width, double height)
 {
-    zoomSurfaceSize(w, h, width / w, height / h, &w, &h);
+    zoom_size(w, h, width / w, height / h, w, h);
 }
 
 // The size fit gives a w x h picture, worked out without the picture, so

@@ -3,9 +3,9 @@
 #include "core/files.h"
 #include "core/text.h"
 #include "gfx/image.h"
+#include "gfx/zoom.h"
 
 #include <SDL_image.h>
-#include <SDL_rotozoom.h>
 
 #include <array>
 #include <cstring>
@@ -116,8 +116,8 @@ void round_alpha_ends(SDL_Surface* s)
 SDL_Surface* soft_icon(SDL_Surface* loaded, bool keep_size)
 {
     if (!keep_size && (loaded->w != kIconSize || loaded->h != kIconSize)) {
-        SDL_Surface* scaled = zoomSurface(loaded, static_cast<double>(kIconSize) / loaded->w,
-                                          static_cast<double>(kIconSize) / loaded->h, SMOOTHING_OFF);
+        SDL_Surface* scaled = zoom_surface(loaded, static_cast<double>(kIconSize) / loaded->w,
+                                           static_cast<double>(kIconSize) / loaded->h);
         if (scaled) {
             SDL_FreeSurface(loaded);
             loaded = scaled;

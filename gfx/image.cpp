@@ -2,10 +2,10 @@
 
 #include "core/state.h"
 #include "core/text.h"
+#include "gfx/zoom.h"
 #include "platform/platform.h"
 
 #include <SDL_image.h>
-#include <SDL_rotozoom.h>
 #include <cstring>
 #include <sys/stat.h>
 
@@ -132,7 +132,7 @@ void zoom_image(SDL_Surface*& image, double width, double height)
     if (!source)
         return;
     Uint32 key = source->format->colorkey;
-    SDL_Surface* scaled = zoomSurface(source, factor_x, factor_y, SMOOTHING_OFF);
+    SDL_Surface* scaled = zoom_surface(source, factor_x, factor_y);
     if (source != image)
         SDL_FreeSurface(source);
     if (!scaled)

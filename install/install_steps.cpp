@@ -63,13 +63,13 @@ constexpr const char* kShell = "Korvo.gpe";
 // The files written beside a launcher; removed again when a step fails.
 constexpr std::array<const char*, 2> kBesideFiles = {"/usr/gp2x/gp2xmenu.new", "/usr/gp2x/gph.gpu.new"};
 
-// Steps 3 to 16 of an installation (the reboot follows the last word on
+// Steps 3 to 15 of an installation (the reboot follows the last word on
 // the screen). A re-installation first puts the
 // stock launcher back at gp2xmenu, so that the console starts it rather
 // than a shell whose files are being replaced; a first installation keeps
 // the stock launcher as gph.gpu only once everything else is in place.
 // The shell takes gp2xmenu's place by a rename, never by a removal.
-constexpr std::array<Step, 21> kInstallSteps = {{
+constexpr std::array<Step, 20> kInstallSteps = {{
     {"cp /usr/gp2x/gph.gpu /usr/gp2x/gp2xmenu.new", When::Reinstallation, Check::SameFile,
      kKeptLauncher, "/usr/gp2x/gp2xmenu.new", "put the stock launcher back"},
     {"sync", When::Reinstallation, Check::None, nullptr, nullptr, nullptr},
@@ -87,8 +87,6 @@ constexpr std::array<Step, 21> kInstallSteps = {{
      "resources", "/usr/gp2x/resources", "copy resources/"},
     {"cp -rf user/* /usr/gp2x/user", When::UsersMissing, Check::SameTree,
      "user", "/usr/gp2x/user", "copy user/"},
-    {"cp -f libSDL_gfx.so.0 /usr/gp2x/libSDL_gfx.so.0", When::Always, Check::SameFile,
-     "libSDL_gfx.so.0", "/usr/gp2x/libSDL_gfx.so.0", "copy libSDL_gfx.so.0"},
     {"cp ./qz /usr/gp2x/qz", When::Always, Check::SameFile,
      "qz", "/usr/gp2x/qz", "copy qz"},
     {"cp -f uninstall.gpe /usr/gp2x/uninstall.gpe", When::Always, Check::SameFile,
@@ -109,6 +107,8 @@ constexpr std::array<Step, 21> kInstallSteps = {{
 // The uninstallation: the stock launcher goes back in place before
 // anything of the shell is removed, and gph.gpu goes last, so that an
 // interrupted run still counts as an installation and can be run again.
+// Korvo no longer ships the SDL_gfx library; the copy an earlier version
+// installed is still removed.
 constexpr std::array<Step, 11> kUninstallSteps = {{
     {"cp /usr/gp2x/gph.gpu /usr/gp2x/gp2xmenu.new", When::Always, Check::SameFile,
      kKeptLauncher, "/usr/gp2x/gp2xmenu.new", "put the stock launcher back"},
@@ -131,13 +131,12 @@ struct CardFile {
     bool folder;
 };
 
-constexpr std::array<CardFile, 6> kCardFiles = {{
-    {"Korvo.gpe",       false},
-    {"resources",       true},
-    {"user",            true},
-    {"libSDL_gfx.so.0", false},
-    {"qz",              false},
-    {"uninstall.gpe",   false},
+constexpr std::array<CardFile, 5> kCardFiles = {{
+    {"Korvo.gpe",     false},
+    {"resources",     true},
+    {"user",          true},
+    {"qz",            false},
+    {"uninstall.gpe", false},
 }};
 
 struct Situation {
@@ -375,8 +374,8 @@ const char* installer_refusal(const char* root, Situation& s, Report& r, char (&
         note(r, line);
         return "Start the installer in the folder\n"
                "that holds Korvo.gpe, resources/,\n"
-               "user/, libSDL_gfx.so.0, qz and\n"
-               "uninstall.gpe. Missing here:";
+               "user/, qz and uninstall.gpe.\n"
+               "Missing here:";
     }
     if (!is_complete_program(kShell))
         return "Korvo.gpe is incomplete:\ncopy it onto the card again.";

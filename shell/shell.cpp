@@ -16,6 +16,8 @@
 #include "users/logon.h"
 #include "users/user_files.h"
 
+#include <cstdio>
+#include <cstdlib>
 #include <cstring>
 
 #include <SDL_mixer.h>
@@ -165,6 +167,13 @@ void start_up()
     open_devices();
     SDL_Init(kSdlSubsystems);
     screen = platform_open_display();
+    if (!screen) {
+        // Nothing can be shown or asked without a screen: say why on the
+        // error output and stop, rather than draw into nothing.
+        std::fprintf(stderr, "Korvo: the screen could not be opened: %s\n", SDL_GetError());
+        SDL_Quit();
+        std::exit(1);
+    }
     Mix_OpenAudio(22050, AUDIO_S16LSB, 2, 1024);
     if (SDL_NumJoysticks() > 0)
         joystick = SDL_JoystickOpen(0);

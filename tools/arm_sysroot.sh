@@ -1,6 +1,7 @@
 #!/usr/bin/env bash
-# Lays out the ARM sysroot that the console build compiles and links against,
-# from Debian's armel packages, and builds libSDL_gfx.so.0 for it.
+# Lays out the ARM sysroot of the EABI cross build (the ARM tests and
+# benchmarks under qemu-arm), from Debian's armel packages; the Wiz build
+# (cmake/wiz.cmake) takes only its headers.
 #
 #   tools/arm_sysroot.sh [SYSROOT]        (default: build/sysroot-armel)
 #
@@ -11,19 +12,13 @@
 # state and downloads in the cache folder), so the host's apt setup is never
 # changed and no root rights are needed.
 #
-# The console's card carries the SDL_gfx library under the name
-# libSDL_gfx.so.0, while Debian's armel package has another soname; so the
-# library is built here with that soname, from Debian's source package or,
-# where apt cannot fetch sources, from the objects of Debian's armel static
-# library.
-#
 # Everything downloaded or built is kept in a cache folder outside the build
 # tree, $KORVO_ARM_CACHE (default ~/.cache/korvo-armel): a second run, a fresh
 # clone or a deleted build/ only unpacks again (a few seconds) and needs no
 # network. Delete the cache folder to fetch everything anew.
 #
 # Environment: KORVO_ARM_PREFIX (default arm-linux-gnueabi-), the cross
-# compiler's prefix used to build SDL_gfx.
+# compiler's prefix (part of the sysroot's stamp).
 set -euo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
 sysroot=${1:-$root/build/sysroot-armel}
@@ -34,18 +29,17 @@ cpu_flags=(-mcpu=arm926ej-s -marm -mfloat-abi=soft)
 
 # The libraries the programs and the tests load at run time: resolved with
 # all their dependencies, so the tests can run under qemu-arm.
-runtime_roots=(libc6 libsdl1.2debian libsdl-image1.2 libsdl-mixer1.2 libsdl-gfx1.2-5 zlib1g
+runtime_roots=(libc6 libsdl1.2debian libsdl-image1.2 libsdl-mixer1.2 zlib1g
   libjpeg62-turbo libpng16-16 libbenchmark1debian)
 # Headers, link-time files and static libraries: taken alone, without the
 # long tail of -dev packages they pull in (X11, OpenGL, PulseAudio ...),
 # which nothing here compiles against.
 dev_packages=(libc6-dev linux-libc-dev libsdl1.2-dev libsdl-image1.2-dev
-  libsdl-mixer1.2-dev libsdl-gfx1.2-dev zlib1g-dev libjpeg62-turbo-dev libjpeg-dev libpng-dev
+  libsdl-mixer1.2-dev zlib1g-dev libjpeg62-turbo-dev libjpeg-dev libpng-dev
   libgtest-dev libbenchmark-dev)
-gfx_source=libsdl-gfx1.2-5   # binary package; apt-get source finds its source package
 
 stamp_of() {   # the package lists that make up a sysroot, as one line
-  printf '%s ' "${runtime_roots[@]}" "${dev_packages[@]}" "$gfx_source" "${cpu_flags[@]}" "$prefix"
+  printf '%s ' "${runtime_roots[@]}" "${dev_packages[@]}" "${cpu_flags[@]}" "$prefix"
 }
 
 sysroot_stamp() {   # the packages and this script: either changing lays it out anew
@@ -142,78 +136,6 @@ for d in lib; do
     ln -s "usr/$d" "$sysroot/$d"
   fi
 done
-
-# --- libSDL_gfx.so.0 -----------------------------------------------------
-# Built from Debian's source package when apt-get source can fetch it. When
-# the source archive cannot be fetched (some mirrors and proxies carry binary
-# packages only), it is linked from the objects of Debian's armel static
-# library instead (libsdl-gfx1.2-dev; they are position-independent), built
-# from the same source. Either way the library gets the card's soname.
-gfx=$cache/sdl-gfx
-gfx_lib=$gfx/libSDL_gfx.so.0
-gfx_how="${prefix} ${cpu_flags[*]}"
-gfx_objects() {   # prints the object files to link, one a line
-  local src o
-  if [ -z "$(find "$gfx" -maxdepth 3 -name SDL_rotozoom.c | head -1)" ]; then
-    write_sources
-    lists_fresh || apt_private update >/dev/null
-    rm -rf "$gfx/fetch"
-    mkdir -p "$gfx/fetch"
-    (cd "$gfx/fetch" && apt_private source --download-only "$gfx_source" >/dev/null 2>&1 &&
-      dpkg-source -x --no-check ./*.dsc ../src >/dev/null 2>&1) || true
-  fi
-  src=$(find "$gfx" -maxdepth 3 -name SDL_rotozoom.c | head -1)
-  mkdir -p "$gfx/obj"
-  rm -f "$gfx/obj"/*.o
-  if [ -n "$src" ]; then
-    src=$(dirname "$src")
-    echo "arm_sysroot: building libSDL_gfx.so.0 from its source" >&2
-    for c in SDL_gfxPrimitives SDL_rotozoom SDL_framerate SDL_imageFilter SDL_gfxBlitFunc; do
-      # No MMX on ARM: the image filter's C paths are compiled.
-      "${prefix}gcc" --sysroot="$sysroot" "${cpu_flags[@]}" -O2 -fPIC -D_GNU_SOURCE=1 -D_REENTRANT \
-        -I"$sysroot/usr/include/SDL" -I"$src" -c "$src/$c.c" -o "$gfx/obj/$c.o"
-    done
-  else
-    echo "arm_sysroot: no SDL_gfx source to fetch; linking libSDL_gfx.so.0 from Debian's armel objects" >&2
-    (cd "$gfx/obj" && "${prefix}ar" x "$sysroot/usr/lib/$triplet/libSDL_gfx.a")
-  fi
-  ls "$gfx/obj"/*.o
-}
-if [ ! -f "$gfx_lib" ] || [ "$(cat "$gfx/.how" 2>/dev/null)" != "$gfx_how" ]; then
-  mkdir -p "$gfx"
-  mapfile -t objects < <(gfx_objects)
-  # pow@GLIBC_2.29 only dropped the old error handling; the ARM port's first
-  # pow is the one every console has. Hidden: the library exports no pow.
-  cat > "$gfx/compat.c" <<'EOF_C'
-double korvo_pow_2_4(double x, double y);
-__asm__(".symver korvo_pow_2_4,pow@GLIBC_2.4");
-__attribute__((visibility("hidden"))) double pow(double x, double y) { return korvo_pow_2_4(x, y); }
-EOF_C
-  "${prefix}gcc" --sysroot="$sysroot" "${cpu_flags[@]}" -O2 -fPIC -fno-builtin -c "$gfx/compat.c" -o "$gfx/compat.o"
-  "${prefix}gcc" --sysroot="$sysroot" "${cpu_flags[@]}" -shared -Wl,-soname,libSDL_gfx.so.0 \
-    -static-libgcc -o "$gfx_lib" "${objects[@]}" "$gfx/compat.o" -lSDL -lm
-  echo "$gfx_how" > "$gfx/.how"
-fi
-libdir=$sysroot/usr/lib/$triplet
-cp "$gfx_lib" "$libdir/libSDL_gfx.so.0"
-ln -sfn libSDL_gfx.so.0 "$libdir/libSDL_gfx.so"
-# Debian's own library, its links and its pkg-config file give way: the
-# programs must ask for libSDL_gfx.so.0.
-rm -f "$libdir"/libSDL_gfx.so.*.* "$libdir"/libSDL_gfx.so.[1-9]*
-gfx_version=$(sed -n 's/^Version: //p' "$libdir/pkgconfig/SDL_gfx.pc" 2>/dev/null || true)
-mkdir -p "$libdir/pkgconfig"
-cat > "$libdir/pkgconfig/SDL_gfx.pc" <<EOF
-prefix=/usr
-libdir=\${prefix}/lib/$triplet
-includedir=\${prefix}/include
-
-Name: SDL_gfx
-Description: drawing primitives, rotozoom and framerate control for SDL (built as libSDL_gfx.so.0)
-Version: $gfx_version
-Requires: sdl
-Libs: -L\${libdir} -lSDL_gfx
-Cflags: -I\${includedir}/SDL
-EOF
 
 sysroot_stamp > "$sysroot/.korvo-sysroot"
 echo "ARM sysroot ready: $sysroot"

@@ -49,7 +49,7 @@ TEST_F(Console, InstallerRebootsIntoTheShellKeepingTheStockLauncher)
     EXPECT_EQ(console_file("/etc/rc.d/rc.local"), kBootScript);
     EXPECT_TRUE(console_has("/usr/gp2x/resources"));
     EXPECT_TRUE(console_has("/usr/gp2x/user"));
-    EXPECT_TRUE(console_has("/usr/gp2x/libSDL_gfx.so.0"));
+    EXPECT_FALSE(console_has("/usr/gp2x/libSDL_gfx.so.0")) << "Korvo ships no SDL_gfx";
     // The second boot ran the boot script: qz in the background, then the
     // shell as the launcher, which started up.
     std::string second_boot = after(state("trace.log"), "installer.gpe: end: reboot");
@@ -200,7 +200,7 @@ TEST_F(Console, CardCarriesTheShellSamplesAndPictures)
 {
     ASSERT_EQ(boot(kPowerOff), 0);
     for (const char* path : {"/mnt/sd/korvo/Korvo.gpe", "/mnt/sd/korvo/installer.gpe", "/mnt/sd/korvo/uninstall.gpe",
-                             "/mnt/sd/korvo/libSDL_gfx.so.0", "/mnt/sd/korvo/qz", "/mnt/sd/korvo/resources",
+                             "/mnt/sd/korvo/qz", "/mnt/sd/korvo/resources",
                              "/mnt/sd/korvo/user", "/mnt/sd/games/blocks/Blocks.gpe", "/mnt/sd/emus/hello/hello.gpe",
                              "/mnt/sd/images/sunset.png", "/mnt/sd/images/tiles.jpg",
                              "/mnt/sd/images/sprite.gif", "/mnt/sd/images/board.bmp", "/mnt/nand",

@@ -92,23 +92,23 @@ protected:
 };
 
 // Commands of a first installation, counted from 1: 1 sync, 2 the boot
-// script's rename, 8 the copy of resources/, 13 the copy to gph.gpu.new,
-// 15 its rename, 16 the copy to gp2xmenu.new, 18 its rename.
+// script's rename, 8 the copy of resources/, 12 the copy to gph.gpu.new,
+// 14 its rename, 15 the copy to gp2xmenu.new, 17 its rename.
 TEST_F(Install, PowerCutDuringAFirstInstallation)
 {
     lay_out();
     cut_power(kInstaller, work + "/pristine",
-              {{2, "stock"}, {8, "stock"}, {15, "stock"}, {17, "stock"}, {18, "shell"}});
+              {{2, "stock"}, {8, "stock"}, {14, "stock"}, {16, "stock"}, {17, "shell"}});
 }
 
 // Commands of a re-installation: 3 the copy of gph.gpu to gp2xmenu.new,
-// 5 its rename, 10 the copy of resources/, 16 the shell's rename.
+// 5 its rename, 10 the copy of resources/, 15 the shell's rename.
 TEST_F(Install, PowerCutDuringAReinstallation)
 {
     lay_out();
     ASSERT_EQ(boot("", {"--first", kInstaller}), 0);
     keep_as(work + "/installed");
-    cut_power(kInstaller, work + "/installed", {{3, "shell"}, {5, "stock"}, {10, "stock"}, {16, "shell"}});
+    cut_power(kInstaller, work + "/installed", {{3, "shell"}, {5, "stock"}, {10, "stock"}, {15, "shell"}});
 }
 
 // Commands of an uninstallation: 1 the copy of gph.gpu to gp2xmenu.new,
@@ -161,10 +161,10 @@ TEST_F(Install, InstallerStartedFromAnotherFolderChangesNothing)
 TEST_F(Install, InstallerFromACardWithoutTheShellChangesNothing)
 {
     lay_out();
-    fs::remove(dir + "/tree/mnt/sd/korvo/libSDL_gfx.so.0");
+    fs::remove(dir + "/tree/mnt/sd/korvo/qz");
     fs::remove_all(dir + "/tree/mnt/sd/korvo/user");
     EXPECT_EQ(boot("", {"--first", kInstaller}), 1);
-    EXPECT_TRUE(has_line(state("trace.log"), "installer.gpe: screen user/, libSDL_gfx.so.0")) << state("trace.log");
+    EXPECT_TRUE(has_line(state("trace.log"), "installer.gpe: screen user/, qz")) << state("trace.log");
     EXPECT_FALSE(console_has("/usr/gp2x/resources"));
     EXPECT_EQ(started_launcher(), "stock");
 }
