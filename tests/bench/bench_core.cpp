@@ -17,6 +17,7 @@
 #include <string>
 #include <vector>
 #include <fcntl.h>
+#include <sys/syscall.h>
 #include <unistd.h>
 
 namespace {
@@ -69,7 +70,43 @@ std::map<std::string, GoalRuns>& goals()
     return recorded;
 }
 
+bool marks_wanted()
+{
+    static const bool wanted = [] {
+        const char* value = std::getenv("KORVO_COUNT_MARKS");
+        return value && value[0] == '1';
+    }();
+    return wanted;
+}
+
+void mark(long code)
+{
+    if (marks_wanted())
+        syscall(SYS_write, -1, nullptr, code);
+}
+
 } // namespace
+
+void count_mark(CountPhase phase)
+{
+    mark(static_cast<long>(phase));
+}
+
+void count_report(const char* name)
+{
+    if (!marks_wanted())
+        return;
+    static std::map<std::string, int> numbers;
+    auto found = numbers.emplace(name, static_cast<int>(numbers.size())).first;
+    std::printf("count-report %d %s\n", found->second, name);
+    std::fflush(stdout);
+    mark(1000 + found->second);
+}
+
+void count_first_frame()
+{
+    mark(77);
+}
 
 void record_goal(const char* name, double ratio, double limit, long iterations)
 {
@@ -98,6 +135,16 @@ void print_goals()
 
 int main(int argc, char** argv)
 {
+    // Only the start-up, for an instruction counter that stops at the first
+    // frame (tools/arm_bench.sh --first-frame, under the arm-count plugin).
+    if (argc == 3 && std::string(argv[1]) == "--lay-out-start-card") {
+        lay_out_start_card(argv[2]);
+        return 0;
+    }
+    if (argc == 3 && std::string(argv[1]) == "--first-frame") {
+        run_to_first_frame(argv[2]);
+        return 0;
+    }
     benchmark::Initialize(&argc, argv);
     if (benchmark::ReportUnrecognizedArguments(argc, argv))
         return 1;

@@ -102,27 +102,41 @@ void make_user(const fs::path& work, const std::string& name, IconKind kind)
     write_text(user / "desktop.st", desktop);
 }
 
+// The card's folders and files under work, and the shell's files: the
+// delivered resources, the two users, a folder of 20 files.
+void lay_out_card(const fs::path& work)
+{
+    mirror_with_links(fs::path(KORVO_SOURCE_DIR) / "resources", work / "resources");
+    make_user(work, "amy", IconKind::Keyed);
+    make_user(work, "rgba", IconKind::SoftRgba);
+    for (int i = 0; i < 20; ++i)
+        write_text(work / "card/files" / ("file" + std::to_string(i) + (i % 2 ? ".png" : ".txt")), "x");
+}
+
+// The shell runs in work, on SDL's dummy drivers, with the console emulated
+// and its commands and process changes only recorded.
+void use_card(const fs::path& work)
+{
+    setenv("SDL_VIDEODRIVER", "dummy", 1);
+    setenv("SDL_AUDIODRIVER", "dummy", 1);
+    setenv("TZ", "UTC", 1);
+    fs::current_path(work);
+    pc_reset();
+    pc_set_tracing(false);
+    pc_record_commands_only(true);
+    pc_record_process_changes(true);
+}
+
 struct Card {
     fs::path work;
     Card()
     {
-        setenv("SDL_VIDEODRIVER", "dummy", 1);
-        setenv("SDL_AUDIODRIVER", "dummy", 1);
-        setenv("TZ", "UTC", 1);
         char pattern[] = "/tmp/korvo-bench-shell-XXXXXX";
         if (!mkdtemp(pattern))
             std::abort();
         work = pattern;
-        mirror_with_links(fs::path(KORVO_SOURCE_DIR) / "resources", work / "resources");
-        fs::current_path(work);
-        make_user(work, "amy", IconKind::Keyed);
-        make_user(work, "rgba", IconKind::SoftRgba);
-        for (int i = 0; i < 20; ++i)
-            write_text(work / "card/files" / ("file" + std::to_string(i) + (i % 2 ? ".png" : ".txt")), "x");
-        pc_reset();
-        pc_set_tracing(false);
-        pc_record_commands_only(true);
-        pc_record_process_changes(true);
+        lay_out_card(work);
+        use_card(work);
     }
     ~Card()
     {
@@ -170,34 +184,39 @@ double thread_ns()
 }
 
 // Times frame against one full-screen blit per iteration and records the
-// ratio (under goal, when there is one).
-void measure(benchmark::State& state, const std::function<void()>& frame, const char* goal, double limit)
+// ratio under name as a goal when there is a limit (above 0).
+void measure(benchmark::State& state, const std::function<void()>& frame, const char* name, double limit)
 {
     SDL_Surface* full = SDL_DisplayFormat(screen);
     SDL_FillRect(full, nullptr, SDL_MapRGB(full->format, 40, 90, 200));
     double frame_ns = 0, full_ns = 0;
     for (auto _ : state) {
         double start = thread_ns();
+        count_mark(CountPhase::Frame);
         frame();
+        count_mark(CountPhase::Other);
         double between = thread_ns();
+        count_mark(CountPhase::Blit);
         SDL_BlitSurface(full, nullptr, screen, nullptr);
+        count_mark(CountPhase::Other);
         double end = thread_ns();
         frame_ns += between - start;
         full_ns += end - between;
         benchmark::DoNotOptimize(screen->pixels);
     }
+    count_report(name);
     double ratio = full_ns > 0 ? frame_ns / full_ns : 0;
     state.counters["frame_us"] = frame_ns / 1000.0 / static_cast<double>(state.iterations());
     state.counters["x_full_screen_blit"] = ratio;
-    if (goal)
-        record_goal(goal, ratio, limit, static_cast<long>(state.iterations()));
+    if (limit > 0)
+        record_goal(name, ratio, limit, static_cast<long>(state.iterations()));
     SDL_FreeSurface(full);
 }
 
 // Opens window as the shell would and times what one pass of the main loop
 // draws for it.
 void run_window(benchmark::State& state, WindowId window, const std::function<void()>& prepare,
-                const char* goal, double limit)
+                const char* name, double limit)
 {
     log_on("amy");
     selection = 5;
@@ -207,7 +226,7 @@ void run_window(benchmark::State& state, WindowId window, const std::function<vo
     if (window == WindowId::Props)
         selection = 0;
     const WindowRow& row = window_row(window);
-    measure(state, row.draw, goal, limit);
+    measure(state, row.draw, name, limit);
     log_off();
 }
 
@@ -339,7 +358,7 @@ void BM_ReturnToDesktopAfterAWrite(benchmark::State& state)
                 current_window = WindowId::Desktop;
                 main_loop_draw();
             },
-            nullptr, 0);
+            "return_after_a_write", 0);
     log_off();
 }
 BENCHMARK(BM_ReturnToDesktopAfterAWrite)->MinTime(0.5);
@@ -350,7 +369,7 @@ void BM_LoadSoftIcon(benchmark::State& state)
 {
     log_on("rgba");
     std::string path = (card().work / "card/rgba/Prog0/Prog0.png").string();
-    measure(state, [&] { SDL_FreeSurface(load_icon(path.c_str())); }, nullptr, 0);
+    measure(state, [&] { SDL_FreeSurface(load_icon(path.c_str())); }, "load_soft_icon", 0);
     log_off();
 }
 BENCHMARK(BM_LoadSoftIcon)->MinTime(0.5);
@@ -364,9 +383,26 @@ void BM_IconsSoftAlpha(benchmark::State& state)
                 for (int i = 0; i < kDesktopSlots; ++i)
                     blit_at(desktop_items[i].icon, 51 * (i / 4) + 10, 49 * (i % 4) + 24);
             },
-            nullptr, 0);
+            "icons_soft_alpha", 0);
     log_off();
 }
 BENCHMARK(BM_IconsSoftAlpha)->MinTime(0.5);
 
 } // namespace
+
+void lay_out_start_card(const char* dir)
+{
+    lay_out_card(dir);
+    write_text(fs::path(dir) / "resources/autolog.st", "amy");
+}
+
+void run_to_first_frame(const char* dir)
+{
+    use_card(dir);
+    count_mark(CountPhase::Frame);
+    reset_shared_state();
+    start_up();
+    prepare_main_loop();
+    count_report("start_up");
+    count_first_frame();
+}
