@@ -67,6 +67,19 @@ SDL_Surface* to_screen_format(SDL_Surface* loaded)
 
 namespace {
 
+// True for a picture without an alpha channel whose pixels are already in
+// the screen's format: converting it would only copy it.
+bool in_screen_format(const SDL_Surface* image)
+{
+    const SDL_Surface* video = SDL_GetVideoSurface();
+    if (!video)
+        return true;
+    const SDL_PixelFormat* f = image->format;
+    const SDL_PixelFormat* v = video->format;
+    return f->Amask == 0 && !f->palette && f->BitsPerPixel == v->BitsPerPixel && f->Rmask == v->Rmask &&
+           f->Gmask == v->Gmask && f->Bmask == v->Bmask;
+}
+
 // The zoom works on 8- and 32-bit pictures and widens any other kind itself,
 // by a blit that skips keyed pixels and so loses the key. A 16-bit picture is
 // therefore widened here, pixel for pixel, with its key widened the same way.
@@ -125,6 +138,14 @@ void zoom_image(SDL_Surface*& image, double width, double height)
 {
     if (!image)
         return;
+    // A picture already at its size (a 320x240 wallpaper, a 32x32 icon) is
+    // kept as it is, only put in the screen's format: scaling by 1 copies
+    // every pixel unchanged.
+    if (width == image->w && height == image->h) {
+        if (!in_screen_format(image))
+            image = to_screen_format(image);
+        return;
+    }
     double factor_x = width / static_cast<double>(image->w);
     double factor_y = height / static_cast<double>(image->h);
     bool keyed = has_colour_key(image);

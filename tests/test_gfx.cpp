@@ -240,3 +240,22 @@ TEST_F(Fonts, FittedTextIsCentredOnWhatIsDrawn)
     EXPECT_EQ(glyph_at(screen, 13, 102), font_index('H'));
     EXPECT_EQ(font_at(screen, 13, 102), FontCode::SmallWhite);
 }
+
+TEST_F(Pictures, APictureAlreadyAtItsSizeIsKeptAsItIs)
+{
+    save_paletted("resources/skin/Blue/tile.png", 6, 5, false, [](int x, int y) { return (x + y) % 3; });
+    SDL_Surface* s = load_skin_image("tile.png", "Blue");
+    ASSERT_NE(s, nullptr);
+    SDL_SetColorKey(s, SDL_SRCCOLORKEY, SDL_MapRGB(s->format, 0, 0, 0));
+    SDL_Surface* before = s;
+    SDL_FillRect(screen, nullptr, SDL_MapRGB(screen->format, 0, 255, 0));
+    blit_at(s, 0, 0);
+    std::vector<Uint32> drawn = snapshot();
+    zoom_image(s, 6, 5);
+    EXPECT_EQ(s, before) << "no copy of a picture that needs no scaling";
+    EXPECT_TRUE(s->flags & SDL_SRCCOLORKEY);
+    SDL_FillRect(screen, nullptr, SDL_MapRGB(screen->format, 0, 255, 0));
+    blit_at(s, 0, 0);
+    EXPECT_EQ(snapshot(), drawn);
+    SDL_FreeSurface(s);
+}
