@@ -2,6 +2,7 @@
 
 #include "core/state.h"
 #include "core/text.h"
+#include "gfx/changes.h"
 #include "platform/platform.h"
 
 #include <SDL_image.h>
@@ -196,6 +197,18 @@ void blit_onto(SDL_Surface* target, SDL_Surface* image, int x, int y)
     SDL_Rect at;
     set_rect(at, x, y, image->w, image->h);
     SDL_BlitSurface(image, nullptr, target, &at);
+    if (target == screen)
+        note_changed(at.x, at.y, at.w, at.h);
+}
+
+void fill_rect(int x, int y, int w, int h, Uint8 r, Uint8 g, Uint8 b)
+{
+    if (!screen)
+        return;
+    SDL_Rect area;
+    set_rect(area, x, y, w, h);
+    SDL_FillRect(screen, &area, SDL_MapRGB(screen->format, r, g, b));
+    note_changed(x, y, w, h);
 }
 
 void blit_at(SDL_Surface* image, int x, int y)
@@ -206,4 +219,8 @@ void blit_at(SDL_Surface* image, int x, int y)
 void show_whole_screen(SDL_Surface* surface)
 {
     platform_update(surface, 0, 0, 320, 240);
+    // A dialog showed the screen itself: the main loop's next frame cannot
+    // build on what it showed last.
+    if (surface == screen && !in_frame())
+        note_screen_overdrawn();
 }

@@ -45,6 +45,8 @@ SDL_Surface* run_length_encoded(SDL_Surface* picture);
 void blit_onto(SDL_Surface* target, SDL_Surface* image, int x, int y);
 // The same onto screen.
 void blit_at(SDL_Surface* image, int x, int y);
+// Fills the rectangle of screen with one colour.
+void fill_rect(int x, int y, int w, int h, Uint8 r, Uint8 g, Uint8 b);
 
 // Shows the whole 320x240 surface on the display.
 void show_whole_screen(SDL_Surface* surface);
