@@ -259,3 +259,54 @@ TEST_F(Pictures, APictureAlreadyAtItsSizeIsKeptAsItIs)
     EXPECT_EQ(snapshot(), drawn);
     SDL_FreeSurface(s);
 }
+
+// Text is drawn straight into the screen, clipped as a blit is: a text cut by
+// the screen's edge, or by a clip rectangle, shows exactly the part of the
+// same text drawn whole that lies inside.
+TEST_F(Fonts, TextCutByAnEdgeShowsThePartInside)
+{
+    const char* text = "Wg@%_Mj";
+    auto drawn_whole = [&](int y, bool small) {
+        SDL_FillRect(screen, nullptr, SDL_MapRGB(screen->format, 0, 90, 0));
+        if (small)
+            draw_small_text(screen, 100, y, text, 0, "Blue");
+        else
+            draw_text(screen, 100, y, text, 1, "Blue");
+        return snapshot();
+    };
+    for (bool small : {false, true}) {
+        std::vector<Uint32> whole = drawn_whole(100, small);
+        int width = (small ? small_text_width(text) : text_width(text)) + 20;
+        struct Cut {
+            int x, y;          // where the text is drawn
+            SDL_Rect clip;     // the clip rectangle then
+        };
+        const Cut cuts[] = {
+            {-102, 93, {0, 0, 320, 240}},    // past the left edge
+            {230, -5, {0, 0, 320, 240}},     // past the top
+            {240, 230, {0, 0, 320, 240}},    // past the right and the bottom
+            {100, 100, {104, 103, 9, 5}},    // a small clip rectangle
+        };
+        for (const Cut& cut : cuts) {
+            SDL_FillRect(screen, nullptr, SDL_MapRGB(screen->format, 0, 90, 0));
+            SDL_SetClipRect(screen, &cut.clip);
+            if (small)
+                draw_small_text(screen, cut.x, cut.y, text, 0, "Blue");
+            else
+                draw_text(screen, cut.x, cut.y, text, 1, "Blue");
+            SDL_SetClipRect(screen, nullptr);
+            for (int dy = 0; dy < 15; ++dy)
+                for (int dx = 0; dx < width; ++dx) {
+                    int x = cut.x + dx, y = cut.y + dy;
+                    if (x < 0 || y < 0 || x >= 320 || y >= 240)
+                        continue;
+                    bool in_clip = x >= cut.clip.x && y >= cut.clip.y && x < cut.clip.x + cut.clip.w &&
+                                   y < cut.clip.y + cut.clip.h;
+                    Uint32 want = in_clip ? whole[static_cast<size_t>((100 + dy) * 320 + 100 + dx)]
+                                          : SDL_MapRGB(screen->format, 0, 90, 0);
+                    ASSERT_EQ(pixel(x, y), want) << "at (" << x << ", " << y << ") drawn from (" << cut.x << ", "
+                                                 << cut.y << "), small " << small;
+                }
+        }
+    }
+}
