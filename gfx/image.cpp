@@ -3,6 +3,7 @@
 #include "core/state.h"
 #include "core/text.h"
 #include "gfx/changes.h"
+#include "gfx/spans.h"
 #include "platform/platform.h"
 
 #include <SDL_image.h>
@@ -179,8 +180,11 @@ void set_rect(SDL_Rect& rect, int x, int y, int w, int h)
 
 void load_cached(SDL_Surface*& handle, const char* name, const char* skin)
 {
-    if (!handle)
-        handle = run_length_encoded(load_skin_image(name, skin));
+    if (handle)
+        return;
+    handle = load_skin_image(name, skin);
+    if (!prepare_spans(handle))
+        run_length_encoded(handle);
 }
 
 SDL_Surface* run_length_encoded(SDL_Surface* picture)
@@ -195,8 +199,10 @@ void blit_onto(SDL_Surface* target, SDL_Surface* image, int x, int y)
     if (!image || !target)
         return;
     SDL_Rect at;
-    set_rect(at, x, y, image->w, image->h);
-    SDL_BlitSurface(image, nullptr, target, &at);
+    if (!blit_spans(image, target, x, y, at)) {
+        set_rect(at, x, y, image->w, image->h);
+        SDL_BlitSurface(image, nullptr, target, &at);
+    }
     if (target == screen)
         note_changed(at.x, at.y, at.w, at.h);
 }

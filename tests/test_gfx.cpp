@@ -4,6 +4,7 @@
 
 #include "gfx/font.h"
 #include "gfx/image.h"
+#include "gfx/spans.h"
 #include "resource_files.h"
 
 #include <string>
@@ -309,4 +310,63 @@ TEST_F(Fonts, TextCutByAnEdgeShowsThePartInside)
                 }
         }
     }
+}
+
+// A keyed picture blitted by its spans shows what SDL's keyed blit shows,
+// wherever it lands and however it is clipped.
+TEST_F(Pictures, SpansShowWhatTheKeyedBlitShows)
+{
+    const SDL_PixelFormat* f = screen->format;
+    auto keyed_picture = [&] {
+        SDL_Surface* p = SDL_CreateRGBSurface(SDL_SWSURFACE, 37, 23, 16, f->Rmask, f->Gmask, f->Bmask, 0);
+        Uint32 key = SDL_MapRGB(p->format, 255, 0, 255);
+        for (int y = 0; y < p->h; ++y)
+            for (int x = 0; x < p->w; ++x) {
+                // Whole opaque rows, rows with holes and runs, a row all keyed.
+                bool hole = (y % 3 == 1 && (x * 7 + y) % 5 < 2) || y == 11 || (y > 15 && x > 30);
+                Uint32 colour = SDL_MapRGB(p->format, static_cast<Uint8>(x * 6), static_cast<Uint8>(y * 9), 77);
+                static_cast<Uint16*>(p->pixels)[y * (p->pitch / 2) + x] = static_cast<Uint16>(hole ? key : colour);
+            }
+        SDL_SetColorKey(p, SDL_SRCCOLORKEY, key);
+        return p;
+    };
+    SDL_Surface* by_spans = keyed_picture();
+    SDL_Surface* by_sdl = keyed_picture();
+    ASSERT_TRUE(prepare_spans(by_spans));
+    struct Place {
+        int x, y;
+        SDL_Rect clip;
+    };
+    const Place places[] = {
+        {50, 60, {0, 0, 320, 240}}, {-9, -4, {0, 0, 320, 240}}, {300, 230, {0, 0, 320, 240}},
+        {50, 60, {60, 62, 11, 9}},  {50, 60, {0, 75, 320, 3}},
+    };
+    for (const Place& place : places) {
+        SDL_FillRect(screen, nullptr, SDL_MapRGB(f, 10, 20, 30));
+        SDL_SetClipRect(screen, &place.clip);
+        SDL_Rect at = {static_cast<Sint16>(place.x), static_cast<Sint16>(place.y), 0, 0};
+        SDL_BlitSurface(by_sdl, nullptr, screen, &at);
+        SDL_SetClipRect(screen, nullptr);
+        std::vector<Uint32> want = snapshot();
+        SDL_FillRect(screen, nullptr, SDL_MapRGB(f, 10, 20, 30));
+        SDL_SetClipRect(screen, &place.clip);
+        SDL_Rect drawn;
+        ASSERT_TRUE(blit_spans(by_spans, screen, place.x, place.y, drawn));
+        SDL_SetClipRect(screen, nullptr);
+        EXPECT_EQ(snapshot(), want) << "at (" << place.x << ", " << place.y << ")";
+        EXPECT_EQ(drawn.x, at.x);
+        EXPECT_EQ(drawn.y, at.y);
+        EXPECT_EQ(drawn.w, at.w);
+        EXPECT_EQ(drawn.h, at.h);
+    }
+    // Given a per-surface alpha it blends: SDL blits it.
+    SDL_SetAlpha(by_spans, SDL_SRCALPHA, 128);
+    SDL_Rect drawn;
+    EXPECT_FALSE(blit_spans(by_spans, screen, 0, 0, drawn));
+    // Its owner lets it go; the spans' own reference goes with the next one.
+    SDL_FreeSurface(by_spans);
+    SDL_Surface* next = keyed_picture();
+    EXPECT_TRUE(prepare_spans(next));
+    SDL_FreeSurface(next);
+    SDL_FreeSurface(by_sdl);
 }
