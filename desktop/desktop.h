@@ -3,8 +3,9 @@
 #pragma once
 
 // Paints the whole desktop into screen without refreshing the display (only
-// the description bar's slide shows its own frames). Every window is drawn
-// over it.
+// the description bar's slide shows its own frames), as the current window
+// shows it: the desktop itself with its selection, from its layer (see
+// gfx/layer.h), every other window without. Every window is drawn over it.
 void draw_desktop();
 
 // The description bar of desktop_items[item]: slides down one pixel per
@@ -16,10 +17,10 @@ void draw_desc_bar(int item);
 // "%H:%M", in a buffer of 10 bytes that the next call overwrites.
 const char* clock_text(int twelve_hour);
 
-// The shortcut icons were loaded again: the desktop composes its icon
-// layer afresh at its next draw (a new icon may sit where an old one was
-// freed, so comparing the surfaces alone cannot tell).
-void forget_icon_layer();
+// Paints the desktop as every window but the desktop shows it beneath
+// itself (wallpaper, taskbar, icons; no selection), from the desktop's layer.
+// The windows' compose procedures start with it.
+void paint_desktop_beneath();
 
 // Frees the desktop's cached pictures and forgets which item the
 // description bar was drawn for, so the next draw starts afresh.

@@ -33,6 +33,37 @@ bool screen_as_last_shown();
 // that refreshes the display itself): the next frame starts afresh.
 void note_screen_overdrawn();
 
+// --- the overlay over a layer (see gfx/layer.h) ---
+//
+// From begin_overlay to the end of the frame, what the drawing helpers draw
+// is the window's overlay over the layer of owner, a copy of the screen
+// beneath it; each part drawn (a picture, a text, a filled rectangle) is
+// remembered. The next frame over the same layer starts from the screen as
+// this one leaves it: a part of the last frame drawn again alike, where no
+// other part of either frame lies, is left as it is, not drawn or shown
+// again; every other part of the last frame is put back from the layer
+// before anything is drawn where it lay, or at the end of the frame.
+
+// Whether the next overlay over owner can build on the last frame's: it
+// drew one over owner and the screen is as it left it.
+bool overlay_continues(const void* owner);
+// Starts the overlay over owner, whose picture is layer: building on the
+// last frame's when continuing, else over the whole layer just shown.
+void begin_overlay(const void* owner, SDL_Surface* layer, bool continuing);
+
+// A part the drawing helpers are about to draw on the screen.
+enum class PartKind { Picture, Text, Fill };
+struct DrawnPart {
+    PartKind kind;
+    const void* source;   // the picture, or a text's glyph strip
+    Uint32 colour;        // a filled rectangle's
+    SDL_Rect rect;        // where it lands on the screen
+    char text[52];        // a text's characters drawn (the large font draws 50)
+};
+// Called by the drawing helpers before they draw part on the screen: false
+// when it is to be left as the last frame left it (see above).
+bool draw_part(const DrawnPart& part);
+
 // The rectangles the last end_frame showed, and how many pixels they cover.
 int last_shown_rects(const SDL_Rect*& rects);
 long last_shown_pixels();

@@ -4,6 +4,8 @@
 #include "core/text.h"
 #include "gfx/changes.h"
 #include "gfx/image.h"
+#include "gfx/layer.h"
+#include "gfx/pixels.h"
 
 #include <algorithm>
 #include <array>
@@ -70,6 +72,10 @@ struct StripRuns {
     std::vector<Run> runs;
     std::vector<Uint16> pixels;
     std::array<GlyphRuns, kCharacterCount> glyphs{};
+    // Where each run starts from the glyph's corner, in pixels, on a
+    // surface whose rows are `pitch` pixels apart (the screen's).
+    int pitch = 0;
+    std::vector<uint32_t> offsets;
 };
 
 struct Font {
@@ -93,6 +99,7 @@ Font small_font = {"smallfont_black.png", "smallfont_white.png", 10, 9, 30, kSma
 
 void release(Font& font)
 {
+    layers_changed();   // the next text may come from another skin
     SDL_FreeSurface(font.black);
     SDL_FreeSurface(font.white);
     font.black = nullptr;
@@ -157,10 +164,15 @@ bool runs_fit(const StripRuns& prepared, const SDL_Surface* surface)
            f->Bmask == prepared.masks[2] && !SDL_MUSTLOCK(surface);
 }
 
-inline void copy_pixels(Uint16* to, const Uint16* from, int n)
+// The runs' offsets for a surface whose rows are pitch pixels apart.
+void offsets_for(StripRuns& prepared, int pitch)
 {
-    while (n-- > 0)
-        *to++ = *from++;
+    if (prepared.pitch == pitch)
+        return;
+    prepared.offsets.resize(prepared.runs.size());
+    for (size_t i = 0; i < prepared.runs.size(); ++i)
+        prepared.offsets[i] = static_cast<uint32_t>(prepared.runs[i].row * pitch + prepared.runs[i].x);
+    prepared.pitch = pitch;
 }
 
 // Draws glyph index with its top left corner at (gx, gy), clipped to the
@@ -174,10 +186,13 @@ void draw_runs(const Font& font, const StripRuns& prepared, SDL_Surface* surface
     const Run* end = run + glyph.runs;
     Uint8* pixels = static_cast<Uint8*>(surface->pixels);
     const int pitch = surface->pitch;
-    if (gx >= left && gy >= top && gx + font.glyph <= right && gy + font.glyph <= bottom) {
-        for (; run != end; ++run)
-            copy_pixels(reinterpret_cast<Uint16*>(pixels + (gy + run->row) * pitch) + gx + run->x,
-                        prepared.pixels.data() + run->first, run->length);
+    if (gx >= left && gy >= top && gx + font.glyph <= right && gy + font.glyph <= bottom &&
+        prepared.pitch * 2 == pitch) {
+        Uint16* corner = reinterpret_cast<Uint16*>(pixels + gy * pitch) + gx;
+        const uint32_t* offset = prepared.offsets.data() + glyph.first_run;
+        const Uint16* from = prepared.pixels.data();
+        for (; run != end; ++run, ++offset)
+            copy_pixels16(corner + *offset, from + run->first, run->length);
         return;
     }
     for (; run != end; ++run) {
@@ -191,13 +206,15 @@ void draw_runs(const Font& font, const StripRuns& prepared, SDL_Surface* surface
         }
         n = std::min(n - skip, right - x);
         if (n > 0)
-            copy_pixels(reinterpret_cast<Uint16*>(pixels + y * pitch) + x, prepared.pixels.data() + run->first + skip,
-                        n);
+            copy_pixels16(reinterpret_cast<Uint16*>(pixels + y * pitch) + x,
+                          prepared.pixels.data() + run->first + skip, n);
     }
 }
 
 void load_strips(Font& font, const char* skin)
 {
+    if (!font.black || !font.white)
+        layers_changed();   // glyphs that come, or are to be tried again
     if (!font.black) {
         font.black = load_skin_image(font.black_file, skin);
         prepare_runs(font, font.black, font.black_runs);
@@ -223,6 +240,25 @@ void for_each_glyph(const char* text, size_t limit, Visit visit)
     }
 }
 
+// The text as a part of the screen: where its glyphs land and what they
+// are. False when it is to be left as the last frame left it.
+bool text_part_drawn(const Font& font, const SDL_Surface* strip, int x, int y, const char* text)
+{
+    DrawnPart part{PartKind::Text, strip, 0, {}, {}};
+    int pen = kPenStart, right = x + kPenStart;
+    size_t n = 0;
+    for_each_glyph(text, static_cast<size_t>(font.limit), [&](int index) {
+        right = x + pen + font.glyph;
+        pen += font.advance[static_cast<size_t>(index)];
+        part.text[n] = text[n];
+        ++n;
+    });
+    part.text[n] = '\0';
+    part.rect = {static_cast<Sint16>(x + kPenStart), static_cast<Sint16>(y),
+                 static_cast<Uint16>(std::max(0, right - x - kPenStart)), static_cast<Uint16>(font.glyph)};
+    return draw_part(part);
+}
+
 void draw(Font& font, SDL_Surface* surface, int x, int y, const char* text, int white, const char* skin)
 {
     if (!surface) {
@@ -231,8 +267,14 @@ void draw(Font& font, SDL_Surface* surface, int x, int y, const char* text, int 
     }
     load_strips(font, skin);
     SDL_Surface* strip = white ? font.white : font.black;
-    const StripRuns& prepared = white ? font.white_runs : font.black_runs;
+    if (surface == screen && !text_part_drawn(font, strip, x, y, text)) {
+        font.pen = kPenStart;
+        return;
+    }
+    StripRuns& prepared = white ? font.white_runs : font.black_runs;
     bool straight = runs_fit(prepared, surface);
+    if (straight && surface->pitch % 2 == 0)
+        offsets_for(prepared, surface->pitch / 2);
     int right = x + font.pen;
     for_each_glyph(text, static_cast<size_t>(font.limit), [&](int index) {
         int gx = x + font.pen;

@@ -3,6 +3,7 @@
 #include "core/state.h"
 #include "core/text.h"
 #include "gfx/changes.h"
+#include "gfx/layer.h"
 #include "gfx/spans.h"
 #include "platform/platform.h"
 
@@ -182,6 +183,9 @@ void load_cached(SDL_Surface*& handle, const char* name, const char* skin)
 {
     if (handle)
         return;
+    // A picture that comes (or is still missing, to be tried again) changes
+    // what the layers composed with it show.
+    layers_changed();
     handle = load_skin_image(name, skin);
     if (!prepare_spans(handle))
         run_length_encoded(handle);
@@ -198,11 +202,24 @@ void blit_onto(SDL_Surface* target, SDL_Surface* image, int x, int y)
 {
     if (!image || !target)
         return;
-    SDL_Rect at;
-    if (!blit_spans(image, target, x, y, at)) {
-        set_rect(at, x, y, image->w, image->h);
-        SDL_BlitSurface(image, nullptr, target, &at);
+    if (target == screen) {
+        DrawnPart part{PartKind::Picture, image, 0, {static_cast<Sint16>(x), static_cast<Sint16>(y),
+                                                     static_cast<Uint16>(image->w), static_cast<Uint16>(image->h)}, {}};
+        if (!draw_part(part))
+            return;
     }
+    SDL_Rect at;
+    if (blit_spans(image, target, x, y, at)) {
+        // Only where its opaque pixels lie (a frame's four sides).
+        const SDL_Rect* cover = nullptr;
+        int count = span_cover(image, cover);
+        if (target == screen)
+            for (int i = 0; i < count; ++i)
+                note_changed(x + cover[i].x, y + cover[i].y, cover[i].w, cover[i].h);
+        return;
+    }
+    set_rect(at, x, y, image->w, image->h);
+    SDL_BlitSurface(image, nullptr, target, &at);
     if (target == screen)
         note_changed(at.x, at.y, at.w, at.h);
 }
@@ -211,9 +228,14 @@ void fill_rect(int x, int y, int w, int h, Uint8 r, Uint8 g, Uint8 b)
 {
     if (!screen)
         return;
+    Uint32 colour = SDL_MapRGB(screen->format, r, g, b);
+    DrawnPart part{PartKind::Fill, nullptr, colour,
+                   {static_cast<Sint16>(x), static_cast<Sint16>(y), static_cast<Uint16>(w), static_cast<Uint16>(h)}, {}};
+    if (!draw_part(part))
+        return;
     SDL_Rect area;
     set_rect(area, x, y, w, h);
-    SDL_FillRect(screen, &area, SDL_MapRGB(screen->format, r, g, b));
+    SDL_FillRect(screen, &area, colour);
     note_changed(x, y, w, h);
 }
 

@@ -14,6 +14,19 @@
 // other picture or when the table is full. Safe to call again.
 bool prepare_spans(SDL_Surface* picture);
 
+// Whether any pixel of picture inside r (in the picture's own coordinates)
+// shows when it is blitted: not the key colour. True for a picture that is
+// not a 16-bit keyed one, whose pixels are not looked at.
+bool opaque_within(const SDL_Surface* picture, const SDL_Rect& r);
+
+// The rectangles (in the picture's own coordinates) that hold every opaque
+// pixel of a picture with spans: a few for a frame's sides, else the one
+// around them all. 0 for a picture without spans.
+int span_cover(const SDL_Surface* picture, const SDL_Rect*& rects);
+
+// Whether the table holds a reference to picture (its owners hold the rest).
+bool has_spans(const SDL_Surface* picture);
+
 // Blits picture onto target at (x, y) by its spans, clipped to the target's
 // clip rectangle; false, drawing nothing, when it has none or they do not
 // fit the target (another pixel format, a per-surface alpha set since) and

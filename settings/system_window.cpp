@@ -9,6 +9,7 @@
 #include "explorer/listing.h"
 #include "gfx/font.h"
 #include "gfx/image.h"
+#include "gfx/layer.h"
 #include "gfx/sound.h"
 #include "settings/skin_chooser.h"
 #include "users/user_files.h"
@@ -199,15 +200,25 @@ void handle_touch()
     activate(selection);
 }
 
+// The layer: the desktop and the window's picture.
+void compose_system_window()
+{
+    paint_desktop_beneath();
+    blit_at(window_picture, kWindow.x, kWindow.y);
+}
+
 } // namespace
 
 void draw_system_window()
 {
     load_cached(window_picture, "syswin.png", skin_name);
     load_cached(highlight, "sel.png", skin_name);
-    blit_at(window_picture, kWindow.x, kWindow.y);
-    if (current_window != WindowId::System)
+    // Beneath the windows it opens, only its picture.
+    if (current_window != WindowId::System) {
+        blit_at(window_picture, kWindow.x, kWindow.y);
         return;
+    }
+    show_layer(window_layer(), layer_key(WindowId::System), compose_system_window);
     if (is_item(selection)) {
         const Item& item = kItems[static_cast<size_t>(selection)];
         draw_text(screen, kDescriptionX, kDescriptionY, item.description, 0, skin_name);
