@@ -61,6 +61,7 @@ BENCHMARK(BM_PolluxSetTimingText);
 struct GoalRuns {
     double limit = 0;
     long iterations = 0;
+    long pixels = -1;
     std::vector<double> ratios;
 };
 
@@ -108,7 +109,7 @@ void count_first_frame()
     mark(77);
 }
 
-void record_goal(const char* name, double ratio, double limit, long iterations)
+void record_goal(const char* name, double ratio, double limit, long iterations, long pixels)
 {
     GoalRuns& runs = goals()[name];
     if (iterations < runs.iterations)
@@ -117,6 +118,7 @@ void record_goal(const char* name, double ratio, double limit, long iterations)
         runs.ratios.clear();
     runs.iterations = iterations;
     runs.limit = limit;
+    runs.pixels = pixels;
     runs.ratios.push_back(ratio);
 }
 
@@ -127,8 +129,11 @@ void print_goals()
         std::sort(sorted.begin(), sorted.end());
         size_t n = sorted.size();
         double median = n % 2 ? sorted[n / 2] : (sorted[n / 2 - 1] + sorted[n / 2]) / 2;
-        std::printf("goal %-24s %5.2fx (limit %.1fx, %zu runs) %s\n", name.c_str(), median, runs.limit, n,
+        std::printf("goal %-24s %5.2fx (limit %.2fx, %zu runs) %s", name.c_str(), median, runs.limit, n,
                     median <= runs.limit ? "met" : "MISSED");
+        if (runs.pixels >= 0)
+            std::printf(", %ld pixels refreshed", runs.pixels);
+        std::printf("\n");
     }
     std::fflush(stdout);
 }

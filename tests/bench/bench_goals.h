@@ -7,10 +7,11 @@
 // Records one measured ratio of the goal name, whose limit is limit, from a
 // run of iterations iterations. The benchmark library first runs a few
 // short trials; only the runs of the most iterations count.
-void record_goal(const char* name, double ratio, double limit, long iterations);
+// A frame that refreshes part of the display gives the pixels it refreshed.
+void record_goal(const char* name, double ratio, double limit, long iterations, long pixels = -1);
 
 // Prints "goal <name>: <median ratio>x (limit <limit>x) met|MISSED" for
-// every goal recorded, with the number of runs.
+// every goal recorded, with the number of runs (and the pixels refreshed).
 void print_goals();
 
 // Marks for an instruction counter that watches the benchmark from outside
