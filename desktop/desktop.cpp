@@ -382,6 +382,28 @@ void draw_desktop()
         draw_desc_bar(selection);
 }
 
+namespace {
+
+void (*window_compose)() = nullptr;
+
+void compose_over_desktop()
+{
+    paint_desktop_beneath();
+    if (window_compose)
+        window_compose();
+}
+
+} // namespace
+
+void show_window_layer(WindowId window, void (*compose)(), intptr_t a, intptr_t b, intptr_t c, intptr_t d)
+{
+    // Pictures of the desktop loaded now move the generation before the
+    // window's key takes it.
+    ready_desktop();
+    window_compose = compose;
+    show_layer(window_layer(), layer_key(window, a, b, c, d), compose_over_desktop);
+}
+
 void paint_desktop_beneath()
 {
     LayerKey key = ready_desktop();

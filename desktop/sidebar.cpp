@@ -9,7 +9,6 @@
 #include "explorer/explorer_window.h"
 #include "gfx/font.h"
 #include "gfx/image.h"
-#include "gfx/layer.h"
 #include "gfx/sound.h"
 #include "platform/platform.h"
 
@@ -66,7 +65,6 @@ bool labels_white()
 // The layer: the desktop through the panel, the entries' icons and labels.
 void compose_sidebar()
 {
-    paint_desktop_beneath();
     blit_panel();
     int white = labels_white();
     for (int k = 0; k < kEntries; ++k) {
@@ -158,7 +156,7 @@ void draw_sidebar()
     load_cached(highlight, "sidesel.png", skin_name);
     for (int k = 0; k < kEntries; ++k)
         load_cached(icons[static_cast<size_t>(k)], kEntryList[static_cast<size_t>(k)].icon_file, skin_name);
-    show_layer(window_layer(), layer_key(WindowId::Sidebar, labels_white()), compose_sidebar);
+    show_window_layer(WindowId::Sidebar, compose_sidebar, labels_white());
     // The highlight lies under its entry's icon.
     if (sidebar_item >= 0 && sidebar_item < kEntries) {
         blit_at(highlight, kIconX, kIconY + kEntryStep * sidebar_item);

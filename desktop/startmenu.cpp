@@ -4,7 +4,6 @@
 #include "core/state.h"
 #include "desktop/desktop.h"
 #include "gfx/image.h"
-#include "gfx/layer.h"
 #include "gfx/sound.h"
 #include "programs/links.h"
 #include "scan/program_scan.h"
@@ -106,7 +105,6 @@ void handle_button(int button)
 // The layer: the desktop, the menu and the user's picture in its frame.
 void compose_start_menu()
 {
-    paint_desktop_beneath();
     blit_at(menu_picture, kMenu.x, kMenu.y);
     blit_at(frame, kFrame.x, kFrame.y);
     blit_at(user_picture, kPicture.x, kPicture.y);
@@ -122,8 +120,7 @@ void draw_start_menu()
     // Scaled once: the small copy replaces the user's picture from now on.
     if (user_picture && user_picture->w > kPictureSize)
         zoom_image(user_picture, kPictureSize, kPictureSize);
-    show_layer(window_layer(), layer_key(WindowId::StartMenu, reinterpret_cast<intptr_t>(user_picture)),
-               compose_start_menu);
+    show_window_layer(WindowId::StartMenu, compose_start_menu, reinterpret_cast<intptr_t>(user_picture));
     // The highlight comes last: the first entry's reaches under the corner
     // of the user's picture, and it must show whole.
     if (selection >= 0)

@@ -10,7 +10,6 @@
 #include "explorer/listing.h"
 #include "gfx/font.h"
 #include "gfx/image.h"
-#include "gfx/layer.h"
 #include "gfx/sound.h"
 #include "programs/launch.h"
 #include "programs/links.h"
@@ -403,7 +402,6 @@ void draw_scroll_thumb()
 // plain order puts the rows over the highlight).
 void compose_explorer()
 {
-    paint_desktop_beneath();
     blit_at(window_picture, kWindow.x, kWindow.y);
     int n = entry_count();
     for (int r = 0; r < kRows && kRows * list_top + r < n; ++r)
@@ -449,7 +447,7 @@ SDL_Surface* file_icon(const char* name, const char* skin)
 void draw_explorer()
 {
     load_pictures();
-    show_layer(window_layer(), layer_key(WindowId::Explorer, list_top), compose_explorer);
+    show_window_layer(WindowId::Explorer, compose_explorer, list_top);
     if (selection >= 0 && selected_slot() < entry_count()) {
         blit_at(row_highlight, kFirstRow.x, kFirstRow.y + kRowStep * selection);
         if (selection < kRows)

@@ -7,7 +7,6 @@
 #include "gfx/font.h"
 #include "desktop/desktop.h"
 #include "gfx/image.h"
-#include "gfx/layer.h"
 #include "gfx/sound.h"
 #include "programs/launch.h"
 #include "stock/stock_apps.h"
@@ -298,7 +297,6 @@ bool shown_highlight = false;
 
 void compose_category_window()
 {
-    paint_desktop_beneath();
     if (shown_window)
         paint_page(*shown_window);
     if (shown_highlight)
@@ -330,7 +328,7 @@ void draw_category_window()
     }
     shown_window = w;
     shown_highlight = shown_on_page(selection);
-    show_layer(window_layer(), layer_key(w->id, list_top, shown_highlight), compose_category_window);
+    show_window_layer(w->id, compose_category_window, list_top, shown_highlight);
     draw_details_of(selection);
 }
 

@@ -236,7 +236,6 @@ void handle_touch()
 // details, the panel; the row highlight and the tick are drawn over it.
 void compose_link_properties()
 {
-    paint_desktop_beneath();
     draw_category_window();
     blit_at(panel, kPanel.x, kPanel.y);
 }
@@ -248,8 +247,8 @@ void draw_link_properties()
     load_cached(panel, "properties.png", skin_name);
     load_cached(row_highlight, "propsel.png", skin_name);
     load_cached(tick, "tick.png", skin_name);
-    show_layer(window_layer(), layer_key(WindowId::Props, static_cast<intptr_t>(return_window), list_top, props_link),
-               compose_link_properties);
+    show_window_layer(WindowId::Props, compose_link_properties, static_cast<intptr_t>(return_window), list_top,
+                      props_link);
     if (field_selection >= 0 && field_selection < kRows)
         blit_at(row_highlight, kHighlightX, kHighlightY + kHighlightStep * field_selection);
     LinkRecord* link = shown_link();

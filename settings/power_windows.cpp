@@ -5,7 +5,6 @@
 #include "core/state.h"
 #include "desktop/desktop.h"
 #include "gfx/image.h"
-#include "gfx/layer.h"
 #include "gfx/sound.h"
 #include "settings/system_window.h"
 #include "users/user_files.h"
@@ -146,7 +145,6 @@ void handle_touch(PowerWindow& w)
 // The layer: the desktop, the system window's picture and this window's.
 void compose_power_window()
 {
-    paint_desktop_beneath();
     draw_system_window();
     if (PowerWindow* w = current_power_window())
         blit_at(w->picture, kWindow.x, kWindow.y);
@@ -161,7 +159,7 @@ void draw_power_window()
         return;
     load_cached(w->picture, w->picture_file, skin_name);
     load_cached(highlight, "ssel.png", skin_name);
-    show_layer(window_layer(), layer_key(w->id), compose_power_window);
+    show_window_layer(w->id, compose_power_window);
     if (on_the_list(selection))
         blit_at(highlight, kChoiceX, kChoiceY + w->highlight_step * selection);
 }

@@ -9,7 +9,6 @@
 #include "explorer/listing.h"
 #include "gfx/font.h"
 #include "gfx/image.h"
-#include "gfx/layer.h"
 #include "gfx/sound.h"
 #include "settings/skin_chooser.h"
 #include "users/user_files.h"
@@ -203,7 +202,6 @@ void handle_touch()
 // The layer: the desktop and the window's picture.
 void compose_system_window()
 {
-    paint_desktop_beneath();
     blit_at(window_picture, kWindow.x, kWindow.y);
 }
 
@@ -218,7 +216,7 @@ void draw_system_window()
         blit_at(window_picture, kWindow.x, kWindow.y);
         return;
     }
-    show_layer(window_layer(), layer_key(WindowId::System), compose_system_window);
+    show_window_layer(WindowId::System, compose_system_window);
     if (is_item(selection)) {
         const Item& item = kItems[static_cast<size_t>(selection)];
         draw_text(screen, kDescriptionX, kDescriptionY, item.description, 0, skin_name);

@@ -6,7 +6,6 @@
 #include "dialogs/dialogs.h"
 #include "gfx/font.h"
 #include "gfx/image.h"
-#include "gfx/layer.h"
 #include "gfx/sound.h"
 #include "platform/platform.h"
 #include "settings/system_window.h"
@@ -102,7 +101,6 @@ void handle_button(int button)
 // The layer: the desktop, the system window's picture and this window's.
 void compose_usb_window()
 {
-    paint_desktop_beneath();
     draw_system_window();
     blit_at(window_picture, kWindow.x, kWindow.y);
 }
@@ -112,7 +110,7 @@ void compose_usb_window()
 void draw_usb_window()
 {
     load_cached(window_picture, "usbwin.png", skin_name);
-    show_layer(window_layer(), layer_key(WindowId::Usb), compose_usb_window);
+    show_window_layer(WindowId::Usb, compose_usb_window);
     if (usb_mode == kNand)
         draw_text(screen, kStatusX, kStatusY, "NAND connected", 0, skin_name);
     else if (usb_mode == kSd)

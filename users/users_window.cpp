@@ -8,7 +8,6 @@
 #include "explorer/listing.h"
 #include "gfx/font.h"
 #include "gfx/image.h"
-#include "gfx/layer.h"
 #include "gfx/sound.h"
 #include "platform/platform.h"
 #include "users/user_files.h"
@@ -362,7 +361,6 @@ void draw_field(int y, int field, const char* text)
 // drawn over it.
 void compose_users_window()
 {
-    paint_desktop_beneath();
     blit_at(window_picture, kWindow.x, kWindow.y);
 }
 
@@ -373,7 +371,7 @@ void draw_users_window()
     load_cached(window_picture, "useredit.png", skin_name);
     load_cached(tick, "tick.png", skin_name);
     load_cached(row_highlight, "propsel.png", skin_name);
-    show_layer(window_layer(), layer_key(WindowId::Users), compose_users_window);
+    show_window_layer(WindowId::Users, compose_users_window);
     if (field_selection >= 0 && field_selection < kRows)
         blit_at(row_highlight, kHighlightX, kHighlightY + kRowStep * field_selection);
     blit_at(edit_user.picture, kPicture.x, kPicture.y);
