@@ -10,6 +10,9 @@
 // next frame is then drawn and shown whole (see gfx/layer.h).
 #pragma once
 
+#include "core/state.h"
+#include "platform/platform.h"
+
 #include <SDL.h>
 
 // Notes that the rectangle x, y, w, h of the screen changed (clipped to the
@@ -32,6 +35,24 @@ bool screen_as_last_shown();
 // Something outside the frames drew on the screen or showed it (a dialog
 // that refreshes the display itself): the next frame starts afresh.
 void note_screen_overdrawn();
+
+// A frame of a dialog's loop: draw paints it onto surface, and the display
+// is shown all of the screen the first time (what the caller left on the
+// screen shows with it), then only what each later frame changed.
+template <typename Draw>
+void show_dialog_frame(SDL_Surface* surface, bool first, Draw draw)
+{
+    if (surface != screen) {
+        draw();
+        platform_update(surface, 0, 0, surface->w, surface->h);
+        return;
+    }
+    begin_frame();
+    if (first)
+        note_whole_screen_changed();
+    draw();
+    end_frame();
+}
 
 // --- the overlay over a layer (see gfx/layer.h) ---
 //
