@@ -1,5 +1,7 @@
 #include "core/state.h"
 
+#include "gfx/layer.h"
+
 #include <cstring>
 
 WindowId current_window;
@@ -76,6 +78,7 @@ void clear_user(UserRecord& record)
 
 void reset_shared_state()
 {
+    layers_changed();
     current_window = WindowId::Desktop;
     return_window = WindowId::Desktop;
     drawn_window = WindowId::None;

@@ -6,9 +6,13 @@
 #include "gfx/font.h"
 #include "gfx/icons.h"
 #include "gfx/image.h"
+#include "gfx/layer.h"
+#include "gfx/spans.h"
 #include "platform/platform.h"
 
+#include <algorithm>
 #include <array>
+#include <utility>
 #include <cstddef>
 #include <cstring>
 #include <ctime>
@@ -94,11 +98,17 @@ void blit(Picture which, Spot at)
     blit_at(picture(which), at.x, at.y);
 }
 
+// A picture that comes (or is still missing, to be tried again on the next
+// draw) changes what the layers show.
 void load_missing_pictures()
 {
-    for (size_t i = 0; i < pictures.size(); ++i)
-        if (!pictures[i])
+    for (size_t i = 0; i < pictures.size(); ++i) {
+        if (!pictures[i]) {
             pictures[i] = load_skin_image(kPictureFiles[i], skin_name);
+            prepare_spans(pictures[i]);
+            layers_changed();
+        }
+    }
 }
 
 void load_wallpaper()
@@ -108,7 +118,7 @@ void load_wallpaper()
     wallpaper_image = load_skin_image(wallpaper_name, skin_name);
     zoom_image(wallpaper_image, kScreenWidth, kScreenHeight);
     // A new wallpaper may well be allocated where the old one was.
-    forget_icon_layer();
+    layers_changed();
 }
 
 void release_battery_icons()
@@ -120,14 +130,14 @@ void release_battery_icons()
     battery_skin[0] = '\0';
 }
 
-// The level is read on every draw; its picture is decoded only the first
-// time it shows (and tried again while it is missing).
-int load_battery_icon()
+// The level is read on every draw (into the layer's key); its picture is
+// decoded only the first time it shows (and tried again while it is
+// missing).
+void load_battery_icon(int level)
 {
     battery_icon = nullptr;
-    int level = battery_level();
     if (level < 1 || level > kLowBatteryLevel)
-        return level;
+        return;
     if (std::strcmp(battery_skin, skin_name) != 0) {
         release_battery_icons();
         copy_text(battery_skin, skin_name);
@@ -137,9 +147,9 @@ int load_battery_icon()
         char name[16];
         format_into(name, "battery/%d.png", level);
         icon = load_skin_image(name, skin_name);
+        layers_changed();
     }
     battery_icon = icon;
-    return level;
 }
 
 bool in_use(int item)
@@ -162,14 +172,15 @@ void draw_volume()
     draw_small_text(screen, kVolumeText.x, kVolumeText.y, text, 1, skin_name);
 }
 
+// The taskbar as every window shows it. On the desktop itself the button
+// of the stock applications comes too, drawn over the bar afterwards:
+// nothing else of the taskbar lies where it does.
 void draw_taskbar(int battery)
 {
     blit(Picture::BottomBar, kBottomBar);
     blit(Picture::StartButton, kStartButton);
     blit_at(battery_icon, kBatteryIcon.x, kBatteryIcon.y);
     blit(volume != 0 ? Picture::Speaker : Picture::Mute, kSpeaker);
-    if (current_window == WindowId::Desktop)
-        blit(Picture::Gph, kGphButton);
     if (battery == kLowBatteryLevel)
         blit(Picture::Warning, kBatteryWarning);
     draw_clock();
@@ -181,7 +192,8 @@ Spot grid_origin(int item)
     return {kColumnPitch * (item / kGridRows), kRowPitch * (item % kGridRows)};
 }
 
-// The frame, the name label and the taskbar details of the selected icon.
+// The frame, the name label and the processor text of the selected icon
+// (the taskbar's processor and remove buttons come with the desktop's layer).
 void draw_selected(int item)
 {
     const LinkRecord& record = desktop_items[item];
@@ -191,46 +203,22 @@ void draw_selected(int item)
     copy_text(label, record.title);
     draw_centred_text(screen, FontSize::Small, cell.x + kLabelOffset.x, cell.y + kLabelOffset.y, kLabelField, label,
                       0, skin_name);
-    blit(Picture::Cpu, kCpuIcon);
     draw_text(screen, kCpuText.x, kCpuText.y, record.cpu_mhz, 1, skin_name);
-    blit(Picture::Remove, kRemoveButton);
 }
 
-void draw_icons()
-{
-    for (int i = 0; i < kDesktopSlots && in_use(i); ++i) {
-        if (i == selection && current_window == WindowId::Desktop)
-            draw_selected(i);
-        Spot cell = grid_origin(i);
-        blit_at(desktop_items[i].icon, cell.x + kIconOffset.x, cell.y + kIconOffset.y);
-    }
-}
-
-// --- the icon layer ---
+// --- the desktop's layer ---
 //
-// The wallpaper with the shortcut icons over it changes only when the
-// wallpaper or the shortcuts change, so it is composed once into a layer
-// and blitted whole. Only the selected cell is painted afresh over it:
-// wallpaper, frame, label, icon, as the plain order paints them. The layer
-// is used while every picture stays inside its cell (frame and icons no
-// larger than the frame), so nothing of one cell reaches into another, and
-// not while the low-battery warning shows (it lies under two icons).
+// Wallpaper, taskbar and shortcut icons, with the taskbar's buttons that
+// only the desktop itself shows (the stock applications, and with a
+// selection the processor and remove buttons): the desktop beneath its
+// selection. Every other window shows it beneath itself with those buttons
+// painted over as the plain drawing leaves the bar there (wallpaper and bar
+// only: nothing else of the desktop lies where they do). Besides what every
+// layer's key holds, the desktop's tells the wallpaper and the icons
+// themselves, so that a table filled anew without a reload (a reset of the
+// shell's state) is composed anew too.
 
-struct LayerMark {
-    const SDL_Surface* wallpaper = nullptr;
-    std::array<const SDL_Surface*, kDesktopSlots> icons{};
-    int count = 0;
-    bool operator==(const LayerMark& o) const
-    {
-        return wallpaper == o.wallpaper && icons == o.icons && count == o.count;
-    }
-};
-
-SDL_Surface* icon_layer = nullptr;
-LayerMark layer_mark;
-bool layer_valid = false;
-
-constexpr int kFrameSize = 40;
+Layer desktop_layer;
 
 int shortcut_count()
 {
@@ -240,82 +228,114 @@ int shortcut_count()
     return count;
 }
 
-LayerMark mark_now()
+// The key once the pictures are loaded (a picture loaded for it moves the
+// generation), with the battery level its picture was chosen for.
+LayerKey desktop_key(int battery)
 {
-    LayerMark mark;
-    mark.wallpaper = wallpaper_image;
-    mark.count = shortcut_count();
-    for (int i = 0; i < mark.count; ++i)
-        mark.icons[static_cast<size_t>(i)] = desktop_items[i].icon;
-    return mark;
+    int count = shortcut_count();
+    uintptr_t icons = 0;
+    for (int i = 0; i < count; ++i)
+        icons = icons * 31 + reinterpret_cast<uintptr_t>(desktop_items[i].icon);
+    LayerKey key = layer_key(WindowId::Desktop, reinterpret_cast<intptr_t>(wallpaper_image), count,
+                             static_cast<intptr_t>(icons), selection >= 0 && selection < count);
+    key.battery = battery;
+    return key;
 }
 
-bool fits_cell(const SDL_Surface* picture, int size)
+int composed_battery = 0;
+
+bool has_selection()
 {
-    return !picture || (picture->w <= size && picture->h <= size);
+    return selection >= 0 && selection < shortcut_count();
 }
 
-bool layer_usable(int battery)
+void compose_desktop()
 {
-    if (!wallpaper_image || battery == kLowBatteryLevel || !fits_cell(picture(Picture::Highlight), kFrameSize))
-        return false;
-    for (int i = 0; i < kDesktopSlots && in_use(i); ++i)
-        if (!fits_cell(desktop_items[i].icon, kIconSize))
-            return false;
-    return true;
-}
-
-void compose_layer(const LayerMark& mark)
-{
-    const SDL_PixelFormat* f = screen->format;
-    if (!icon_layer || icon_layer->format->BitsPerPixel != f->BitsPerPixel)
-    {
-        SDL_FreeSurface(icon_layer);
-        icon_layer = SDL_CreateRGBSurface(SDL_SWSURFACE, kScreenWidth, kScreenHeight, f->BitsPerPixel, f->Rmask,
-                                          f->Gmask, f->Bmask, 0);
-    }
-    if (!icon_layer)
-        return;
-    // Composed on the screen (which the layer then covers) and copied: the
-    // icons are only ever blitted onto the screen, so their run-length
-    // encoding, made for the screen, is never made again for another target.
     blit_at(wallpaper_image, 0, 0);
-    for (int i = 0; i < mark.count; ++i) {
+    draw_taskbar(composed_battery);
+    blit(Picture::Gph, kGphButton);
+    for (int i = 0; i < kDesktopSlots && in_use(i); ++i) {
         Spot cell = grid_origin(i);
         blit_at(desktop_items[i].icon, cell.x + kIconOffset.x, cell.y + kIconOffset.y);
     }
-    SDL_BlitSurface(screen, nullptr, icon_layer, nullptr);
-    layer_mark = mark;
-    layer_valid = true;
+    if (has_selection()) {
+        blit(Picture::Cpu, kCpuIcon);
+        blit(Picture::Remove, kRemoveButton);
+    }
 }
 
-void draw_selected_cell(int item)
+// The rectangle of the taskbar's buttons that only the desktop shows.
+SDL_Rect desktop_buttons()
 {
-    Spot cell = grid_origin(item);
-    SDL_Rect frame;
-    set_rect(frame, cell.x + kHighlightOffset.x, cell.y + kHighlightOffset.y, kFrameSize, kFrameSize);
-    SDL_Rect to = frame;
-    SDL_BlitSurface(wallpaper_image, &frame, screen, &to);
-    draw_selected(item);
-    blit_at(desktop_items[item].icon, cell.x + kIconOffset.x, cell.y + kIconOffset.y);
+    SDL_Rect around = {static_cast<Sint16>(kGphButton.x), static_cast<Sint16>(kGphButton.y), 0, 0};
+    int right = kGphButton.x, bottom = kGphButton.y;
+    for (auto [which, at] : {std::pair{Picture::Gph, kGphButton}, std::pair{Picture::Cpu, kCpuIcon},
+                             std::pair{Picture::Remove, kRemoveButton}}) {
+        if (const SDL_Surface* p = picture(which)) {
+            around.x = static_cast<Sint16>(std::min<int>(around.x, at.x));
+            around.y = static_cast<Sint16>(std::min<int>(around.y, at.y));
+            right = std::max(right, at.x + p->w);
+            bottom = std::max(bottom, at.y + p->h);
+        }
+    }
+    around.w = static_cast<Uint16>(right - around.x);
+    around.h = static_cast<Uint16>(bottom - around.y);
+    return around;
 }
 
-// Paints the wallpaper and the icons through the layer; false when the
-// layer cannot stand in for them.
-bool draw_through_layer(int battery)
+// Beneath another window those buttons are not there: the wallpaper and the
+// bar are painted over them again.
+void paint_over_desktop_buttons()
 {
-    if (!screen || !layer_usable(battery))
-        return false;
-    LayerMark mark = mark_now();
-    if (!layer_valid || !(mark == layer_mark))
-        compose_layer(mark);
-    if (!icon_layer)
-        return false;
-    blit_at(icon_layer, 0, 0);
-    draw_taskbar(battery);
-    if (current_window == WindowId::Desktop && selection >= 0 && selection < mark.count)
-        draw_selected_cell(selection);
-    return true;
+    SDL_Rect buttons = desktop_buttons();
+    if (buttons.w == 0 || buttons.h == 0)
+        return;
+    SDL_SetClipRect(screen, &buttons);
+    blit_at(wallpaper_image, 0, 0);
+    blit(Picture::BottomBar, kBottomBar);
+    SDL_SetClipRect(screen, nullptr);
+}
+
+// Loads what the desktop shows and gives its layer's key.
+LayerKey ready_desktop()
+{
+    load_wallpaper();
+    load_missing_pictures();
+    composed_battery = battery_level();
+    load_battery_icon(composed_battery);
+    return desktop_key(composed_battery);
+}
+
+// Whether the highlight frame reaches under the icon it surrounds: the plain
+// order draws the icon over its frame, so the overlay draws it again then.
+// Looked at once for each frame picture.
+const SDL_Surface* frame_looked_at = nullptr;
+
+bool frame_reaches_icon()
+{
+    static bool reaches = true;
+    const SDL_Surface* frame = picture(Picture::Highlight);
+    if (frame != frame_looked_at) {
+        SDL_Rect icon = {static_cast<Sint16>(kIconOffset.x - kHighlightOffset.x),
+                         static_cast<Sint16>(kIconOffset.y - kHighlightOffset.y), kIconSize, kIconSize};
+        reaches = !frame || opaque_within(frame, icon);
+        frame_looked_at = frame;
+    }
+    return reaches;
+}
+
+// The desktop's overlay: the selected icon's frame, label and processor
+// text (nothing of the layer lies over any of them but, where the frame
+// reaches under it, the icon).
+void draw_desktop_overlay()
+{
+    if (!has_selection())
+        return;
+    draw_selected(selection);
+    if (frame_reaches_icon()) {
+        Spot cell = grid_origin(selection);
+        blit_at(desktop_items[selection].icon, cell.x + kIconOffset.x, cell.y + kIconOffset.y);
+    }
 }
 
 void draw_desc_bar_at(int y, const char* text)
@@ -349,16 +369,47 @@ void hide_desc_bar()
 
 void draw_desktop()
 {
-    load_wallpaper();
-    load_missing_pictures();
-    int battery = load_battery_icon();
-    if (!draw_through_layer(battery)) {
-        blit_at(wallpaper_image, 0, 0);
-        draw_taskbar(battery);
-        draw_icons();
+    LayerKey key = ready_desktop();
+    if (current_window == WindowId::Desktop) {
+        show_layer(desktop_layer, key, compose_desktop);
+        draw_desktop_overlay();
+    } else {
+        if (!compose_if_changed(desktop_layer, key, compose_desktop))
+            paint_layer(desktop_layer);
+        paint_over_desktop_buttons();
     }
     if (in_use(selection))
         draw_desc_bar(selection);
+}
+
+namespace {
+
+void (*window_compose)() = nullptr;
+
+void compose_over_desktop()
+{
+    paint_desktop_beneath();
+    if (window_compose)
+        window_compose();
+}
+
+} // namespace
+
+void show_window_layer(WindowId window, void (*compose)(), intptr_t a, intptr_t b, intptr_t c, intptr_t d)
+{
+    // Pictures of the desktop loaded now move the generation before the
+    // window's key takes it.
+    ready_desktop();
+    window_compose = compose;
+    show_layer(window_layer(), layer_key(window, a, b, c, d), compose_over_desktop);
+}
+
+void paint_desktop_beneath()
+{
+    LayerKey key = ready_desktop();
+    if (!compose_if_changed(desktop_layer, key, compose_desktop))
+        paint_layer(desktop_layer);
+    paint_over_desktop_buttons();
 }
 
 void draw_desc_bar(int item)
@@ -387,11 +438,6 @@ void draw_desc_bar(int item)
     desc_bar_item = item;
 }
 
-void forget_icon_layer()
-{
-    layer_valid = false;
-}
-
 const char* clock_text(int twelve_hour)
 {
     time_t now = platform_time();
@@ -410,9 +456,9 @@ void release_desktop_images()
     }
     release_battery_icons();
     battery_icon = nullptr;
-    forget_icon_layer();
-    SDL_FreeSurface(icon_layer);
-    icon_layer = nullptr;
+    forget_layer(desktop_layer);
+    frame_looked_at = nullptr;
+    layers_changed();
     desc_bar_item = -1;
     desc_bar_finished = false;
 }

@@ -3,6 +3,7 @@
 #include "core/files.h"
 #include "core/text.h"
 #include "desktop/desktop.h"
+#include "gfx/layer.h"
 #include "platform/platform.h"
 #include "programs/links.h"
 #include "users/user_files.h"
@@ -140,7 +141,7 @@ void load_desktop()
     bool named = desktop_file(path, "desktop.st");
     loaded_from = current_source(named ? path : nullptr);
     loaded_table = mark_of_table();
-    forget_icon_layer();
+    layers_changed();
     if (!named)
         return;
     File file = open_regular_file(path);

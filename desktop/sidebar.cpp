@@ -47,83 +47,31 @@ SDL_Surface* panel;
 SDL_Surface* highlight;
 std::array<SDL_Surface*, kEntries> icons;
 
-// The panel's blend over the desktop is the costliest part of the sidebar,
-// and what lies beneath it rarely changes while the sidebar is open. The
-// blended panel is kept with the pixels it was blended over, and shown
-// again while the desktop beneath is pixel for pixel the same.
-struct BlendedPanel {
-    SDL_Surface* beneath = nullptr;   // the desktop under the panel, as blended over
-    SDL_Surface* blended = nullptr;   // the panel over it
-    const SDL_Surface* panel = nullptr;
-    bool valid = false;
-};
-BlendedPanel kept;
-
-SDL_Surface* panel_sized_copy()
-{
-    const SDL_PixelFormat* f = screen->format;
-    return SDL_CreateRGBSurface(SDL_SWSURFACE, kPanel.w, kPanel.h, f->BitsPerPixel, f->Rmask, f->Gmask, f->Bmask, 0);
-}
-
-bool same_pixels(SDL_Surface* a, int ax, int ay, SDL_Surface* b, int w, int h)
-{
-    size_t row_bytes = static_cast<size_t>(w) * a->format->BytesPerPixel;
-    for (int y = 0; y < h; ++y) {
-        const Uint8* from_a = static_cast<const Uint8*>(a->pixels) + (ay + y) * a->pitch + ax * a->format->BytesPerPixel;
-        const Uint8* from_b = static_cast<const Uint8*>(b->pixels) + y * b->pitch;
-        if (std::memcmp(from_a, from_b, row_bytes) != 0)
-            return false;
-    }
-    return true;
-}
-
-// A plain copy of rows between two surfaces of one pixel format.
-void copy_region(SDL_Surface* from, int x, int y, int w, int h, SDL_Surface* to, int to_x, int to_y)
-{
-    size_t bytes = from->format->BytesPerPixel;
-    for (int row = 0; row < h; ++row)
-        std::memcpy(static_cast<Uint8*>(to->pixels) + (to_y + row) * to->pitch + to_x * bytes,
-                    static_cast<const Uint8*>(from->pixels) + (y + row) * from->pitch + x * bytes,
-                    static_cast<size_t>(w) * bytes);
-}
-
-bool same_format(const SDL_PixelFormat* a, const SDL_PixelFormat* b)
-{
-    return a->BytesPerPixel == b->BytesPerPixel && a->Rmask == b->Rmask && a->Gmask == b->Gmask &&
-           a->Bmask == b->Bmask;
-}
-
-bool panel_fits_screen()
-{
-    return screen && !SDL_MUSTLOCK(screen) && kPanel.x + kPanel.w <= screen->w && kPanel.y + kPanel.h <= screen->h;
-}
-
+// The panel's blend over the desktop is the costliest part of the sidebar;
+// it is done only when the layer is composed.
 void blit_panel()
 {
     if (!panel)
         return;
     SDL_SetAlpha(panel, SDL_SRCALPHA, kPanelAlpha);
-    if (!panel_fits_screen()) {
-        blit_at(panel, kPanel.x, kPanel.y);
-        return;
-    }
-    if (!kept.beneath)
-        kept.beneath = panel_sized_copy();
-    if (!kept.blended)
-        kept.blended = panel_sized_copy();
-    if (!kept.beneath || !kept.blended || !same_format(kept.beneath->format, screen->format)) {
-        blit_at(panel, kPanel.x, kPanel.y);
-        return;
-    }
-    if (kept.valid && kept.panel == panel && same_pixels(screen, kPanel.x, kPanel.y, kept.beneath, kPanel.w, kPanel.h)) {
-        copy_region(kept.blended, 0, 0, kPanel.w, kPanel.h, screen, kPanel.x, kPanel.y);
-        return;
-    }
-    copy_region(screen, kPanel.x, kPanel.y, kPanel.w, kPanel.h, kept.beneath, 0, 0);
     blit_at(panel, kPanel.x, kPanel.y);
-    copy_region(screen, kPanel.x, kPanel.y, kPanel.w, kPanel.h, kept.blended, 0, 0);
-    kept.panel = panel;
-    kept.valid = true;
+}
+
+bool labels_white()
+{
+    return std::strcmp(skin_name, "Blue") == 0;
+}
+
+// The layer: the desktop through the panel, the entries' icons and labels.
+void compose_sidebar()
+{
+    blit_panel();
+    int white = labels_white();
+    for (int k = 0; k < kEntries; ++k) {
+        const char* label = kEntryList[static_cast<size_t>(k)].label;
+        blit_at(icons[static_cast<size_t>(k)], kIconX, kIconY + kEntryStep * k);
+        draw_text(screen, kLabelCentre - text_width(label) / 2, kLabelY + kEntryStep * k, label, white, skin_name);
+    }
 }
 
 SDL_Rect entry_rect(int k)
@@ -208,15 +156,11 @@ void draw_sidebar()
     load_cached(highlight, "sidesel.png", skin_name);
     for (int k = 0; k < kEntries; ++k)
         load_cached(icons[static_cast<size_t>(k)], kEntryList[static_cast<size_t>(k)].icon_file, skin_name);
-    draw_desktop();
-    blit_panel();
-    if (sidebar_item >= 0)
+    show_window_layer(WindowId::Sidebar, compose_sidebar, labels_white());
+    // The highlight lies under its entry's icon.
+    if (sidebar_item >= 0 && sidebar_item < kEntries) {
         blit_at(highlight, kIconX, kIconY + kEntryStep * sidebar_item);
-    int white = std::strcmp(skin_name, "Blue") == 0;
-    for (int k = 0; k < kEntries; ++k) {
-        const char* label = kEntryList[static_cast<size_t>(k)].label;
-        blit_at(icons[static_cast<size_t>(k)], kIconX, kIconY + kEntryStep * k);
-        draw_text(screen, kLabelCentre - text_width(label) / 2, kLabelY + kEntryStep * k, label, white, skin_name);
+        blit_at(icons[static_cast<size_t>(sidebar_item)], kIconX, kIconY + kEntryStep * sidebar_item);
     }
 }
 

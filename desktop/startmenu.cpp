@@ -102,6 +102,14 @@ void handle_button(int button)
     }
 }
 
+// The layer: the desktop, the menu and the user's picture in its frame.
+void compose_start_menu()
+{
+    blit_at(menu_picture, kMenu.x, kMenu.y);
+    blit_at(frame, kFrame.x, kFrame.y);
+    blit_at(user_picture, kPicture.x, kPicture.y);
+}
+
 } // namespace
 
 void draw_start_menu()
@@ -109,13 +117,10 @@ void draw_start_menu()
     load_cached(menu_picture, "startmenu.png", skin_name);
     load_cached(highlight, "ssel.png", skin_name);
     load_cached(frame, "frame.png", skin_name);
-    draw_desktop();
-    blit_at(menu_picture, kMenu.x, kMenu.y);
-    blit_at(frame, kFrame.x, kFrame.y);
     // Scaled once: the small copy replaces the user's picture from now on.
     if (user_picture && user_picture->w > kPictureSize)
         zoom_image(user_picture, kPictureSize, kPictureSize);
-    blit_at(user_picture, kPicture.x, kPicture.y);
+    show_window_layer(WindowId::StartMenu, compose_start_menu, reinterpret_cast<intptr_t>(user_picture));
     // The highlight comes last: the first entry's reaches under the corner
     // of the user's picture, and it must show whole.
     if (selection >= 0)

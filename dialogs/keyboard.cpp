@@ -4,6 +4,7 @@
 
 #include "core/events.h"
 #include "core/text.h"
+#include "gfx/changes.h"
 #include "gfx/image.h"
 #include "platform/platform.h"
 #include "gfx/font.h"
@@ -283,9 +284,8 @@ int on_screen_keyboard(SDL_Surface* surface, char* text, size_t capacity, const 
              kOpen};
     slide_in(t);
     SDL_Event key_event{};
-    while (t.result == kOpen) {
-        draw_keyboard(t);
-        show_whole_screen(surface);
+    for (bool first = true; t.result == kOpen; first = false) {
+        show_dialog_frame(surface, first, [&] { draw_keyboard(t); });
         wait_event_into(key_event);
         handle(t, key_event);
     }

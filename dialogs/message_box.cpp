@@ -4,6 +4,7 @@
 
 #include "core/events.h"
 #include "core/text.h"
+#include "gfx/changes.h"
 #include "gfx/image.h"
 #include "platform/platform.h"
 #include "gfx/font.h"
@@ -136,9 +137,8 @@ int message_box(SDL_Surface* surface, const char* text, int question, const char
         play_chord();
     // A record of its own: the caller's `event` must survive the box.
     SDL_Event box_event{};
-    for (;;) {
-        draw_box(surface, text, skin);
-        show_whole_screen(surface);
+    for (bool first = true;; first = false) {
+        show_dialog_frame(surface, first, [&] { draw_box(surface, text, skin); });
         wait_event_into(box_event);
         int result = answer(box_event, is_question);
         if (result != kNoAnswer)

@@ -374,10 +374,15 @@ void load_pictures()
     load_cached(folder_icon, "icondatabase/folder.png", skin_name);
 }
 
+void draw_row_name(int r, int slot)
+{
+    draw_fitted_text(screen, FontSize::Large, kNameX, kNameY + kRowStep * r, kNameField, explorer_list.name[slot], 0,
+                     skin_name);
+}
+
 void draw_row(int r, int slot)
 {
-    int y = kNameY + kRowStep * r;
-    draw_fitted_text(screen, FontSize::Large, kNameX, y, kNameField, explorer_list.name[slot], 0, skin_name);
+    draw_row_name(r, slot);
     // The listing found each entry's type once; no status call per frame.
     SDL_Surface* icon = explorer_list.directory[slot] ? folder_icon : file_icon(explorer_list.name[slot], skin_name);
     blit_at(icon, kFirstIcon.x, kFirstIcon.y + kRowStep * r);
@@ -388,9 +393,29 @@ void draw_scroll_thumb()
     int pages = page_count();
     int h = kThumbSpan / pages;
     int y = list_top == last_page() ? kThumbBottom - h : kThumbTop + h * list_top;
-    SDL_Rect thumb;
-    set_rect(thumb, kThumbX, y, kThumbW, h);
-    SDL_FillRect(screen, &thumb, SDL_MapRGB(screen->format, 0, 0, 255));
+    fill_rect(kThumbX, y, kThumbW, h, 0, 0, 255);
+}
+
+// The layer, one per page: the desktop, the window, the page's rows, the
+// scroll thumb, the operations button and the page's texts. The highlight
+// of the selected row is drawn over it with that row's name again (the
+// plain order puts the rows over the highlight).
+void compose_explorer()
+{
+    blit_at(window_picture, kWindow.x, kWindow.y);
+    int n = entry_count();
+    for (int r = 0; r < kRows && kRows * list_top + r < n; ++r)
+        draw_row(r, kRows * list_top + r);
+    draw_scroll_thumb();
+    blit_at(operations_button, kOperations.x, kOperations.y);
+    char page[24];
+    format_into(page, "Page %d/%d", list_top + 1, page_count());
+    draw_small_text(screen, kPageTextX, kPageTextY, page, 0, skin_name);
+    if (explorer_list.left_out > 0) {
+        char shown[32];
+        format_into(shown, "%d of %d", entry_count(), entry_count() + explorer_list.left_out);
+        draw_small_text(screen, kLeftOutX, kLeftOutY, shown, 1, skin_name);
+    }
 }
 
 } // namespace
@@ -422,21 +447,11 @@ SDL_Surface* file_icon(const char* name, const char* skin)
 void draw_explorer()
 {
     load_pictures();
-    blit_at(window_picture, kWindow.x, kWindow.y);
-    int n = entry_count();
-    if (selection >= 0 && selected_slot() < n)
+    show_window_layer(WindowId::Explorer, compose_explorer, list_top);
+    if (selection >= 0 && selected_slot() < entry_count()) {
         blit_at(row_highlight, kFirstRow.x, kFirstRow.y + kRowStep * selection);
-    for (int r = 0; r < kRows && kRows * list_top + r < n; ++r)
-        draw_row(r, kRows * list_top + r);
-    draw_scroll_thumb();
-    blit_at(operations_button, kOperations.x, kOperations.y);
-    char page[24];
-    format_into(page, "Page %d/%d", list_top + 1, page_count());
-    draw_small_text(screen, kPageTextX, kPageTextY, page, 0, skin_name);
-    if (explorer_list.left_out > 0) {
-        char shown[32];
-        format_into(shown, "%d of %d", entry_count(), entry_count() + explorer_list.left_out);
-        draw_small_text(screen, kLeftOutX, kLeftOutY, shown, 1, skin_name);
+        if (selection < kRows)
+            draw_row_name(selection, selected_slot());
     }
 }
 

@@ -1,6 +1,7 @@
 #include "explorer/listing.h"
 
 #include "core/text.h"
+#include "gfx/layer.h"
 
 #include <algorithm>
 #include <cstring>
@@ -215,6 +216,7 @@ struct Keeper {
 
 void list_directory(NameTable& table, const char* path, const char* filter)
 {
+    layers_changed();   // the explorer shows the listing
     Directory directory(opendir(path));
     if (!directory)
         return;
@@ -238,6 +240,7 @@ void list_directory(NameTable& table, const char* path, const char* filter)
 
 void sort_listing(NameTable& table, const char* path)
 {
+    layers_changed();
     int n = count_entries(table);
     for (int slot = 0; slot < n; ++slot)
         table.directory[slot] = is_directory(path, table.name[slot]);
@@ -254,6 +257,7 @@ int count_entries(const NameTable& table)
 
 void clear_entries(NameTable& table)
 {
+    layers_changed();
     for (int slot = 0; slot < kNameSlots; ++slot)
         empty_slot(table, slot);
     table.left_out = 0;

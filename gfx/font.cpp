@@ -1,13 +1,18 @@
 #include "gfx/font.h"
 
+#include "core/state.h"
 #include "core/text.h"
+#include "gfx/changes.h"
 #include "gfx/image.h"
+#include "gfx/layer.h"
+#include "gfx/pixels.h"
 
 #include <algorithm>
 #include <array>
 #include <cstdint>
 #include <cstring>
 #include <string_view>
+#include <vector>
 
 namespace {
 
@@ -33,6 +38,46 @@ constexpr std::array<uint8_t, kCharacterCount> kSmallAdvance = {
     2, 2, 2, 2, 3, 6, 2, 7, 3, 3, 5, 4, 5, 4, 4, 8, 6, 8, 4, 6, 3, 3,
 };
 
+// The 256-entry character table: each byte's index in kCharacters, -1 for
+// a byte the fonts lack.
+constexpr std::array<int8_t, 256> kIndexOf = [] {
+    std::array<int8_t, 256> table{};
+    for (int8_t& index : table)
+        index = -1;
+    for (size_t i = 0; i < kCharacters.size(); ++i)
+        table[static_cast<unsigned char>(kCharacters[i])] = static_cast<int8_t>(i);
+    return table;
+}();
+static_assert(kIndexOf[static_cast<unsigned char>('0')] == 0 && kIndexOf[static_cast<unsigned char>(' ')] == kSpaceIndex,
+              "the table follows the character set");
+
+// A glyph prepared for drawing straight into a 16-bit surface: its opaque
+// pixels as runs along its rows, in the strip's own pixel values. A run is
+// copied as it is, so the pixels are those a keyed blit of the strip gives.
+struct Run {
+    uint8_t row;       // from the glyph's top
+    uint8_t x;         // from the glyph's left edge
+    uint8_t length;
+    uint16_t first;    // its first pixel in StripRuns::pixels
+};
+
+struct GlyphRuns {
+    uint16_t first_run = 0;
+    uint16_t runs = 0;
+};
+
+struct StripRuns {
+    bool ready = false;
+    Uint32 masks[3] = {};   // the 16-bit format the pixels are in
+    std::vector<Run> runs;
+    std::vector<Uint16> pixels;
+    std::array<GlyphRuns, kCharacterCount> glyphs{};
+    // Where each run starts from the glyph's corner, in pixels, on a
+    // surface whose rows are `pitch` pixels apart (the screen's).
+    int pitch = 0;
+    std::vector<uint32_t> offsets;
+};
+
 struct Font {
     const char* black_file;
     const char* white_file;
@@ -43,78 +88,140 @@ struct Font {
     SDL_Surface* black;
     SDL_Surface* white;
     int pen;
-    // Each glyph cut out of its strip when the strip is loaded: a glyph of
-    // its own is blitted whole, where a blit out of the strip first clips
-    // the strip to the glyph. None when the strip has no key or the glyph
-    // does not lie wholly inside it.
-    std::array<SDL_Surface*, kCharacterCount> black_glyphs;
-    std::array<SDL_Surface*, kCharacterCount> white_glyphs;
+    // The runs of each strip, prepared when it is loaded.
+    StripRuns black_runs;
+    StripRuns white_runs;
 };
 
 Font large_font = {"font_black.png", "font_white.png", 16, 15, 50, kLargeAdvance, nullptr, nullptr, kPenStart, {}, {}};
 Font small_font = {"smallfont_black.png", "smallfont_white.png", 10, 9, 30, kSmallAdvance, nullptr, nullptr, kPenStart,
                    {}, {}};
 
-void release_glyphs(std::array<SDL_Surface*, kCharacterCount>& glyphs)
-{
-    for (SDL_Surface*& glyph : glyphs) {
-        SDL_FreeSurface(glyph);
-        glyph = nullptr;
-    }
-}
-
 void release(Font& font)
 {
+    layers_changed();   // the next text may come from another skin
     SDL_FreeSurface(font.black);
     SDL_FreeSurface(font.white);
     font.black = nullptr;
     font.white = nullptr;
-    release_glyphs(font.black_glyphs);
-    release_glyphs(font.white_glyphs);
+    font.black_runs = StripRuns{};
+    font.white_runs = StripRuns{};
 }
 
-SDL_Surface* cut_glyph(SDL_Surface* strip, const SDL_Rect& from)
+// Runs can be prepared from a 16-bit strip that a plain or keyed blit would
+// copy pixel for pixel (no alpha, not run-length encoded); any other strip
+// is blitted by SDL.
+bool runs_possible(const SDL_Surface* strip)
 {
-    if (!(strip->flags & SDL_SRCCOLORKEY) || (strip->flags & SDL_SRCALPHA) || from.x + from.w > strip->w ||
-        from.y + from.h > strip->h)
-        return nullptr;
+    return strip && strip->format->BytesPerPixel == 2 && !strip->format->palette && strip->format->Amask == 0 &&
+           !(strip->flags & (SDL_SRCALPHA | SDL_RLEACCEL)) && !SDL_MUSTLOCK(strip);
+}
+
+void prepare_runs(const Font& font, const SDL_Surface* strip, StripRuns& prepared)
+{
+    prepared = StripRuns{};
+    if (!runs_possible(strip))
+        return;
+    bool keyed = (strip->flags & SDL_SRCCOLORKEY) != 0;
+    Uint16 key = static_cast<Uint16>(strip->format->colorkey);
+    for (size_t i = 0; i < kCharacterCount; ++i) {
+        GlyphRuns& glyph = prepared.glyphs[i];
+        glyph.first_run = static_cast<uint16_t>(prepared.runs.size());
+        int left = font.cell * static_cast<int>(i);
+        // The part of the glyph's rectangle that lies inside the strip.
+        int width = std::min(font.glyph, strip->w - left);
+        int height = std::min(font.glyph, strip->h - 1);
+        for (int row = 0; row < height; ++row) {
+            const Uint16* line =
+                reinterpret_cast<const Uint16*>(static_cast<const Uint8*>(strip->pixels) + (row + 1) * strip->pitch) + left;
+            for (int x = 0; x < width;) {
+                if (keyed && line[x] == key) {
+                    ++x;
+                    continue;
+                }
+                Run run{static_cast<uint8_t>(row), static_cast<uint8_t>(x), 0,
+                        static_cast<uint16_t>(prepared.pixels.size())};
+                while (x < width && !(keyed && line[x] == key)) {
+                    prepared.pixels.push_back(line[x++]);
+                    ++run.length;
+                }
+                prepared.runs.push_back(run);
+            }
+        }
+        glyph.runs = static_cast<uint16_t>(prepared.runs.size() - glyph.first_run);
+    }
     const SDL_PixelFormat* f = strip->format;
-    SDL_Surface* glyph =
-        SDL_CreateRGBSurface(SDL_SWSURFACE, from.w, from.h, f->BitsPerPixel, f->Rmask, f->Gmask, f->Bmask, f->Amask);
-    if (!glyph)
-        return nullptr;
-    if (f->palette)
-        SDL_SetPalette(glyph, SDL_LOGPAL, f->palette->colors, 0, f->palette->ncolors);
-    Uint32 key = f->colorkey;
-    Uint32 flags = strip->flags & (SDL_SRCCOLORKEY | SDL_RLEACCELOK);
-    SDL_SetColorKey(strip, 0, 0);
-    SDL_Rect source = from;
-    SDL_BlitSurface(strip, &source, glyph, nullptr);
-    SDL_SetColorKey(strip, flags, key);
-    SDL_SetColorKey(glyph, SDL_SRCCOLORKEY, key);
-    return glyph;
+    prepared.masks[0] = f->Rmask;
+    prepared.masks[1] = f->Gmask;
+    prepared.masks[2] = f->Bmask;
+    prepared.ready = true;
 }
 
-void cut_glyphs(const Font& font, SDL_Surface* strip, std::array<SDL_Surface*, kCharacterCount>& glyphs)
+bool runs_fit(const StripRuns& prepared, const SDL_Surface* surface)
 {
-    for (size_t i = 0; i < glyphs.size() && strip; ++i) {
-        SDL_Rect from;
-        set_rect(from, font.cell * static_cast<int>(i), 1, font.glyph, font.glyph);
-        glyphs[i] = cut_glyph(strip, from);
+    const SDL_PixelFormat* f = surface->format;
+    return prepared.ready && f->BytesPerPixel == 2 && f->Rmask == prepared.masks[0] && f->Gmask == prepared.masks[1] &&
+           f->Bmask == prepared.masks[2] && !SDL_MUSTLOCK(surface);
+}
+
+// The runs' offsets for a surface whose rows are pitch pixels apart.
+void offsets_for(StripRuns& prepared, int pitch)
+{
+    if (prepared.pitch == pitch)
+        return;
+    prepared.offsets.resize(prepared.runs.size());
+    for (size_t i = 0; i < prepared.runs.size(); ++i)
+        prepared.offsets[i] = static_cast<uint32_t>(prepared.runs[i].row * pitch + prepared.runs[i].x);
+    prepared.pitch = pitch;
+}
+
+// Draws glyph index with its top left corner at (gx, gy), clipped to the
+// surface's clip rectangle as a blit is.
+void draw_runs(const Font& font, const StripRuns& prepared, SDL_Surface* surface, int gx, int gy, int index)
+{
+    const SDL_Rect& clip = surface->clip_rect;
+    const int left = clip.x, top = clip.y, right = clip.x + clip.w, bottom = clip.y + clip.h;
+    const GlyphRuns& glyph = prepared.glyphs[static_cast<size_t>(index)];
+    const Run* run = prepared.runs.data() + glyph.first_run;
+    const Run* end = run + glyph.runs;
+    Uint8* pixels = static_cast<Uint8*>(surface->pixels);
+    const int pitch = surface->pitch;
+    if (gx >= left && gy >= top && gx + font.glyph <= right && gy + font.glyph <= bottom &&
+        prepared.pitch * 2 == pitch) {
+        Uint16* corner = reinterpret_cast<Uint16*>(pixels + gy * pitch) + gx;
+        const uint32_t* offset = prepared.offsets.data() + glyph.first_run;
+        const Uint16* from = prepared.pixels.data();
+        for (; run != end; ++run, ++offset)
+            copy_pixels16(corner + *offset, from + run->first, run->length);
+        return;
+    }
+    for (; run != end; ++run) {
+        int y = gy + run->row;
+        if (y < top || y >= bottom)
+            continue;
+        int x = gx + run->x, n = run->length, skip = 0;
+        if (x < left) {
+            skip = left - x;
+            x = left;
+        }
+        n = std::min(n - skip, right - x);
+        if (n > 0)
+            copy_pixels16(reinterpret_cast<Uint16*>(pixels + y * pitch) + x,
+                          prepared.pixels.data() + run->first + skip, n);
     }
 }
 
 void load_strips(Font& font, const char* skin)
 {
+    if (!font.black || !font.white)
+        layers_changed();   // glyphs that come, or are to be tried again
     if (!font.black) {
         font.black = load_skin_image(font.black_file, skin);
-        release_glyphs(font.black_glyphs);
-        cut_glyphs(font, font.black, font.black_glyphs);
+        prepare_runs(font, font.black, font.black_runs);
     }
     if (!font.white) {
         font.white = load_skin_image(font.white_file, skin);
-        release_glyphs(font.white_glyphs);
-        cut_glyphs(font, font.white, font.white_glyphs);
+        prepare_runs(font, font.white, font.white_runs);
     }
 }
 
@@ -125,12 +232,31 @@ void for_each_glyph(const char* text, size_t limit, Visit visit)
 {
     int borrowed = kSpaceIndex;
     for (size_t i = 0; text[i] && i < limit; ++i) {
-        int index = font_index(text[i]);
+        int index = kIndexOf[static_cast<unsigned char>(text[i])];
         if (index < 0)
             index = borrowed;
         borrowed = index;
         visit(index);
     }
+}
+
+// The text as a part of the screen: where its glyphs land and what they
+// are. False when it is to be left as the last frame left it.
+bool text_part_drawn(const Font& font, const SDL_Surface* strip, int x, int y, const char* text)
+{
+    DrawnPart part{PartKind::Text, strip, 0, {}, {}};
+    int pen = kPenStart, right = x + kPenStart;
+    size_t n = 0;
+    for_each_glyph(text, static_cast<size_t>(font.limit), [&](int index) {
+        right = x + pen + font.glyph;
+        pen += font.advance[static_cast<size_t>(index)];
+        part.text[n] = text[n];
+        ++n;
+    });
+    part.text[n] = '\0';
+    part.rect = {static_cast<Sint16>(x + kPenStart), static_cast<Sint16>(y),
+                 static_cast<Uint16>(std::max(0, right - x - kPenStart)), static_cast<Uint16>(font.glyph)};
+    return draw_part(part);
 }
 
 void draw(Font& font, SDL_Surface* surface, int x, int y, const char* text, int white, const char* skin)
@@ -141,17 +267,30 @@ void draw(Font& font, SDL_Surface* surface, int x, int y, const char* text, int 
     }
     load_strips(font, skin);
     SDL_Surface* strip = white ? font.white : font.black;
-    const std::array<SDL_Surface*, kCharacterCount>& glyphs = white ? font.white_glyphs : font.black_glyphs;
+    if (surface == screen && !text_part_drawn(font, strip, x, y, text)) {
+        font.pen = kPenStart;
+        return;
+    }
+    StripRuns& prepared = white ? font.white_runs : font.black_runs;
+    bool straight = runs_fit(prepared, surface);
+    if (straight && surface->pitch % 2 == 0)
+        offsets_for(prepared, surface->pitch / 2);
+    int right = x + font.pen;
     for_each_glyph(text, static_cast<size_t>(font.limit), [&](int index) {
-        SDL_Rect at, from;
-        set_rect(at, x + font.pen, y, font.glyph, font.glyph);
-        set_rect(from, font.cell * index, 1, font.glyph, font.glyph);
+        int gx = x + font.pen;
         font.pen += font.advance[static_cast<size_t>(index)];
-        if (SDL_Surface* glyph = glyphs[static_cast<size_t>(index)])
-            SDL_BlitSurface(glyph, nullptr, surface, &at);
-        else if (strip)
+        right = gx + font.glyph;
+        if (straight) {
+            draw_runs(font, prepared, surface, gx, y, index);
+        } else if (strip) {
+            SDL_Rect at, from;
+            set_rect(at, gx, y, font.glyph, font.glyph);
+            set_rect(from, font.cell * index, 1, font.glyph, font.glyph);
             SDL_BlitSurface(strip, &from, surface, &at);
+        }
     });
+    if (surface == screen && right > x + kPenStart)
+        note_changed(x + kPenStart, y, right - x - kPenStart, font.glyph);
     font.pen = kPenStart;
 }
 
@@ -227,8 +366,7 @@ void draw_centred_text(SDL_Surface* surface, FontSize size, int centre, int y, i
 
 int font_index(char c)
 {
-    size_t at = kCharacters.find(c);
-    return c == '\0' || at == std::string_view::npos ? -1 : static_cast<int>(at);
+    return c == '\0' ? -1 : kIndexOf[static_cast<unsigned char>(c)];
 }
 
 void draw_text(SDL_Surface* surface, int x, int y, const char* text, int white, const char* skin)

@@ -3,6 +3,7 @@
 #include "core/files.h"
 #include "core/text.h"
 #include "gfx/image.h"
+#include "gfx/spans.h"
 #include "gfx/zoom.h"
 
 #include <SDL_image.h>
@@ -141,10 +142,10 @@ SDL_Surface* opaque_or_keyed_icon(SDL_Surface* loaded, bool keep_size)
     // there were none; dropping it leaves a plain keyed picture.
     if (icon && icon->format->Amask == 0 && (icon->flags & SDL_SRCALPHA) && icon->format->alpha == SDL_ALPHA_OPAQUE)
         SDL_SetAlpha(icon, 0, SDL_ALPHA_OPAQUE);
-    // Keyed icons keep the plain key: for pictures this small, with few
-    // transparent pixels, the run-length encoded blit measured slower under
-    // an ARM926 emulation (faster on the PC). Large window pictures gain
-    // from it on both (see run_length_encoded).
+    // Keyed icons are blitted by their spans of opaque pixels (the
+    // run-length encoded blit measured slower than the plain key for icons
+    // this small under an ARM926 emulation).
+    prepare_spans(icon);
     return icon;
 }
 
@@ -191,7 +192,8 @@ CachedIcon* free_slot()
     for (CachedIcon& entry : cache) {
         if (!in_use(entry))
             return &entry;
-        bool held_elsewhere = entry.icon && entry.icon->refcount > 1;
+        // The spans' own reference is no holder.
+        bool held_elsewhere = entry.icon && entry.icon->refcount > 1 + (has_spans(entry.icon) ? 1 : 0);
         if (!held_elsewhere && (!oldest || entry.last_use < oldest->last_use))
             oldest = &entry;
     }

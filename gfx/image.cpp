@@ -2,6 +2,9 @@
 
 #include "core/state.h"
 #include "core/text.h"
+#include "gfx/changes.h"
+#include "gfx/layer.h"
+#include "gfx/spans.h"
 #include "gfx/zoom.h"
 #include "platform/platform.h"
 
@@ -67,6 +70,19 @@ SDL_Surface* to_screen_format(SDL_Surface* loaded)
 
 namespace {
 
+// True for a picture without an alpha channel whose pixels are already in
+// the screen's format: converting it would only copy it.
+bool in_screen_format(const SDL_Surface* image)
+{
+    const SDL_Surface* video = SDL_GetVideoSurface();
+    if (!video)
+        return true;
+    const SDL_PixelFormat* f = image->format;
+    const SDL_PixelFormat* v = video->format;
+    return f->Amask == 0 && !f->palette && f->BitsPerPixel == v->BitsPerPixel && f->Rmask == v->Rmask &&
+           f->Gmask == v->Gmask && f->Bmask == v->Bmask;
+}
+
 // The zoom works on 8- and 32-bit pictures and widens any other kind itself,
 // by a blit that skips keyed pixels and so loses the key. A 16-bit picture is
 // therefore widened here, pixel for pixel, with its key widened the same way.
@@ -125,6 +141,14 @@ void zoom_image(SDL_Surface*& image, double width, double height)
 {
     if (!image)
         return;
+    // A picture already at its size (a 320x240 wallpaper, a 32x32 icon) is
+    // kept as it is, only put in the screen's format: scaling by 1 copies
+    // every pixel unchanged.
+    if (width == image->w && height == image->h) {
+        if (!in_screen_format(image))
+            image = to_screen_format(image);
+        return;
+    }
     double factor_x = width / static_cast<double>(image->w);
     double factor_y = height / static_cast<double>(image->h);
     bool keyed = has_colour_key(image);
@@ -157,8 +181,14 @@ void set_rect(SDL_Rect& rect, int x, int y, int w, int h)
 
 void load_cached(SDL_Surface*& handle, const char* name, const char* skin)
 {
-    if (!handle)
-        handle = run_length_encoded(load_skin_image(name, skin));
+    if (handle)
+        return;
+    // A picture that comes (or is still missing, to be tried again) changes
+    // what the layers composed with it show.
+    layers_changed();
+    handle = load_skin_image(name, skin);
+    if (!prepare_spans(handle))
+        run_length_encoded(handle);
 }
 
 SDL_Surface* run_length_encoded(SDL_Surface* picture)
@@ -172,9 +202,41 @@ void blit_onto(SDL_Surface* target, SDL_Surface* image, int x, int y)
 {
     if (!image || !target)
         return;
+    if (target == screen) {
+        DrawnPart part{PartKind::Picture, image, 0, {static_cast<Sint16>(x), static_cast<Sint16>(y),
+                                                     static_cast<Uint16>(image->w), static_cast<Uint16>(image->h)}, {}};
+        if (!draw_part(part))
+            return;
+    }
     SDL_Rect at;
+    if (blit_spans(image, target, x, y, at)) {
+        // Only where its opaque pixels lie (a frame's four sides).
+        const SDL_Rect* cover = nullptr;
+        int count = span_cover(image, cover);
+        if (target == screen)
+            for (int i = 0; i < count; ++i)
+                note_changed(x + cover[i].x, y + cover[i].y, cover[i].w, cover[i].h);
+        return;
+    }
     set_rect(at, x, y, image->w, image->h);
     SDL_BlitSurface(image, nullptr, target, &at);
+    if (target == screen)
+        note_changed(at.x, at.y, at.w, at.h);
+}
+
+void fill_rect(int x, int y, int w, int h, Uint8 r, Uint8 g, Uint8 b)
+{
+    if (!screen)
+        return;
+    Uint32 colour = SDL_MapRGB(screen->format, r, g, b);
+    DrawnPart part{PartKind::Fill, nullptr, colour,
+                   {static_cast<Sint16>(x), static_cast<Sint16>(y), static_cast<Uint16>(w), static_cast<Uint16>(h)}, {}};
+    if (!draw_part(part))
+        return;
+    SDL_Rect area;
+    set_rect(area, x, y, w, h);
+    SDL_FillRect(screen, &area, colour);
+    note_changed(x, y, w, h);
 }
 
 void blit_at(SDL_Surface* image, int x, int y)
@@ -185,4 +247,8 @@ void blit_at(SDL_Surface* image, int x, int y)
 void show_whole_screen(SDL_Surface* surface)
 {
     platform_update(surface, 0, 0, 320, 240);
+    // A dialog showed the screen itself: the main loop's next frame cannot
+    // build on what it showed last.
+    if (surface == screen && !in_frame())
+        note_screen_overdrawn();
 }

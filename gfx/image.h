@@ -29,22 +29,23 @@ void zoom_image(SDL_Surface*& image, double width, double height);
 void set_rect(SDL_Rect& rect, int x, int y, int w, int h);
 
 // Keeps a picture of the skin in handle: loads name on first use (and after
-// a failed load), then keeps it for the rest of the run, run-length encoded
-// when it has a colour key.
+// a failed load), then keeps it for the rest of the run. A colour-keyed one
+// is blitted by its spans of opaque pixels (gfx/spans.h), or, where it has
+// none, run-length encoded.
 void load_cached(SDL_Surface*& handle, const char* name, const char* skin);
 
 // Marks a colour-keyed picture for run-length encoding and returns it: its
 // blits then copy runs of opaque pixels and skip runs of transparent ones,
-// showing exactly the pixels the plain keyed blit shows. Worth it for a
-// large picture blitted whole, again and again, such as a window's frame
-// (measured faster on the PC and under an ARM926 emulation); not for small
-// icons, nor for a font strip, whose glyphs are cut out of it one by one.
+// showing exactly the pixels the plain keyed blit shows; SDL decodes them
+// for every blit, a span of a keyed picture is copied plainly.
 SDL_Surface* run_length_encoded(SDL_Surface* picture);
 
 // Blits the whole of image onto target at (x, y); nothing for a missing image.
 void blit_onto(SDL_Surface* target, SDL_Surface* image, int x, int y);
 // The same onto screen.
 void blit_at(SDL_Surface* image, int x, int y);
+// Fills the rectangle of screen with one colour.
+void fill_rect(int x, int y, int w, int h, Uint8 r, Uint8 g, Uint8 b);
 
 // Shows the whole 320x240 surface on the display.
 void show_whole_screen(SDL_Surface* surface);

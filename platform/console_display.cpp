@@ -39,6 +39,11 @@ void platform_update(SDL_Surface* screen, int x, int y, int w, int h)
     SDL_UpdateRect(screen, x, y, static_cast<Uint32>(w), static_cast<Uint32>(h));
 }
 
+void platform_update_rects(SDL_Surface* screen, const SDL_Rect* rects, int count)
+{
+    SDL_UpdateRects(screen, count, const_cast<SDL_Rect*>(rects));
+}
+
 int platform_wait_event(SDL_Event* event)
 {
     // While a button repeats, the wait looks at the clock as well.

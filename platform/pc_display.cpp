@@ -493,6 +493,16 @@ void platform_update(SDL_Surface* screen, int x, int y, int w, int h)
     SDL_UpdateRect(screen, x, y, static_cast<Uint32>(w), static_cast<Uint32>(h));
 }
 
+void platform_update_rects(SDL_Surface* screen, const SDL_Rect* rects, int count)
+{
+    if (pc_emu_active() && screen == emu.shell_screen) {
+        for (int i = 0; i < count; ++i)
+            present(rects[i].x, rects[i].y, rects[i].w, rects[i].h);
+        return;
+    }
+    SDL_UpdateRects(screen, count, const_cast<SDL_Rect*>(rects));
+}
+
 int platform_wait_event(SDL_Event* event)
 {
     if (pc_emu_active())

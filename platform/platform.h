@@ -11,6 +11,7 @@
 #include <ctime>
 
 typedef struct SDL_Surface SDL_Surface;
+typedef struct SDL_Rect SDL_Rect;
 typedef union SDL_Event SDL_Event;
 typedef struct _SDL_Joystick SDL_Joystick;
 
@@ -128,6 +129,9 @@ void platform_show_text(const char* const lines[], int count);
 SDL_Surface* platform_open_display();
 // Shows the rectangle of the screen surface on the display.
 void platform_update(SDL_Surface* screen, int x, int y, int w, int h);
+// Shows count rectangles of the screen surface on the display in one
+// refresh (SDL_UpdateRects); each lies inside the screen.
+void platform_update_rects(SDL_Surface* screen, const SDL_Rect* rects, int count);
 
 // --- input: the one source of every wait in the shell ---
 

@@ -5,6 +5,7 @@
 #include "core/text.h"
 #include "explorer/explorer_window.h"
 #include "gfx/font.h"
+#include "desktop/desktop.h"
 #include "gfx/image.h"
 #include "gfx/sound.h"
 #include "programs/launch.h"
@@ -96,18 +97,26 @@ void draw_label(int n, const char* title)
                       0, skin_name);
 }
 
+// The highlighted link's frame, description and processor text.
 void draw_highlight_details(int n, const LinkRecord& link)
 {
     SDL_Rect at = icon_rect(n);
-    SDL_BlitSurface(selection_frame, nullptr, screen, &at);
+    blit_at(selection_frame, at.x, at.y);
     if (text_width(link.description) < kWideDescription)
         draw_text(screen, kDescriptionX, kDescriptionY, link.description, 0, skin_name);
     else
         draw_fitted_text(screen, FontSize::Small, kDescriptionX, kSmallDescriptionY, kDescriptionField,
                          link.description, 0, skin_name);
+    draw_text(screen, kCpuTextX, kCpuTextY, link.cpu_mhz, 0, skin_name);
+}
+
+// The properties button and the clock symbol, shown while a link is
+// highlighted; they lie clear of the details (drawn between them in the
+// plain order) and of everything else of the window.
+void draw_highlight_buttons()
+{
     blit_at(props_button, kPropsButton.x, kPropsButton.y);
     blit_at(cpu_symbol, kCpuSymbol.x, kCpuSymbol.y);
-    draw_text(screen, kCpuTextX, kCpuTextY, link.cpu_mhz, 0, skin_name);
 }
 
 void next_page(int new_selection)
@@ -246,6 +255,54 @@ void handle_touch()
     }
 }
 
+// The page: the window's picture, and the icons and labels of the page's
+// links up to the first free slot.
+void paint_page(const CategoryWindow& w)
+{
+    blit_at(w.picture, kWindow.x, kWindow.y);
+    if (w.id == WindowId::Apps)
+        blit_at(stock_apps_button, kStockApps.x, kStockApps.y);
+    for (int n = 0; n < kPageSize && in_use(kPageSize * list_top + n); ++n) {
+        const LinkRecord& link = link_items[kPageSize * list_top + n];
+        SDL_Rect at = icon_rect(n);
+        blit_at(link.icon, at.x, at.y);
+        draw_label(n, link.title);
+    }
+}
+
+// Whether link n of the page is shown: every slot of the page before it is
+// in use, as is its own.
+bool shown_on_page(int n)
+{
+    if (n < 0 || n >= kPageSize)
+        return false;
+    for (int k = 0; k <= n; ++k)
+        if (!in_use(kPageSize * list_top + k))
+            return false;
+    return true;
+}
+
+// The highlighted link's frame and details, when it is shown. The plain
+// order draws nothing of the page over them.
+void draw_details_of(int n)
+{
+    if (shown_on_page(n))
+        draw_highlight_details(n, link_items[kPageSize * list_top + n]);
+}
+
+// The layer, one per page and per whether a link is highlighted: the
+// desktop, the page, and the buttons of a highlighted link.
+const CategoryWindow* shown_window = nullptr;
+bool shown_highlight = false;
+
+void compose_category_window()
+{
+    if (shown_window)
+        paint_page(*shown_window);
+    if (shown_highlight)
+        draw_highlight_buttons();
+}
+
 } // namespace
 
 void draw_category_window()
@@ -259,21 +316,20 @@ void draw_category_window()
     load_cached(props_button, "menu.png", skin_name);
     load_cached(cpu_symbol, "cpu.png", skin_name);
     load_cached(stock_apps_button, "gph.png", skin_name);
-    blit_at(w->picture, kWindow.x, kWindow.y);
-    if (w->id == WindowId::Apps)
-        blit_at(stock_apps_button, kStockApps.x, kStockApps.y);
-    int highlighted = beneath_props ? props_link - kPageSize * list_top : selection;
-    for (int n = 0; n < kPageSize; ++n) {
-        int slot = kPageSize * list_top + n;
-        if (!in_use(slot))
-            break;
-        const LinkRecord& link = link_items[slot];
-        SDL_Rect at = icon_rect(n);
-        SDL_BlitSurface(link.icon, nullptr, screen, &at);
-        draw_label(n, link.title);
-        if (n == highlighted)
-            draw_highlight_details(n, link);
+    // Beneath the link properties the page is painted as it is, with the
+    // details of the link shown there.
+    if (beneath_props) {
+        paint_page(*w);
+        int n = props_link - kPageSize * list_top;
+        draw_details_of(n);
+        if (shown_on_page(n))
+            draw_highlight_buttons();
+        return;
     }
+    shown_window = w;
+    shown_highlight = shown_on_page(selection);
+    show_window_layer(w->id, compose_category_window, list_top, shown_highlight);
+    draw_details_of(selection);
 }
 
 void category_input()

@@ -8,6 +8,7 @@
 #include "dialogs/dialogs.h"
 #include "explorer/listing.h"
 #include "gfx/image.h"
+#include "gfx/layer.h"
 #include "gfx/sound.h"
 #include "platform/platform.h"
 #include "programs/category.h"
@@ -127,6 +128,7 @@ bool edit_field(char (&field)[N])
     if (!on_screen_keyboard(screen, edit_text, skin_name))
         return false;
     copy_text(field, edit_text);
+    layers_changed();   // the category beneath shows the field
     return true;
 }
 
@@ -159,6 +161,7 @@ void edit_clock()
         return;
     }
     format_into(link->cpu_mhz, "%ld", mhz);
+    layers_changed();
 }
 
 void toggle_timing()
@@ -230,6 +233,14 @@ void handle_touch()
     }
 }
 
+// The layer: the desktop, the category window beneath with the link's
+// details, the panel; the row highlight and the tick are drawn over it.
+void compose_link_properties()
+{
+    draw_category_window();
+    blit_at(panel, kPanel.x, kPanel.y);
+}
+
 } // namespace
 
 void draw_link_properties()
@@ -237,9 +248,8 @@ void draw_link_properties()
     load_cached(panel, "properties.png", skin_name);
     load_cached(row_highlight, "propsel.png", skin_name);
     load_cached(tick, "tick.png", skin_name);
-    draw_desktop();
-    draw_category_window();
-    blit_at(panel, kPanel.x, kPanel.y);
+    show_window_layer(WindowId::Props, compose_link_properties, static_cast<intptr_t>(return_window), list_top,
+                      props_link);
     if (field_selection >= 0 && field_selection < kRows)
         blit_at(row_highlight, kHighlightX, kHighlightY + kHighlightStep * field_selection);
     LinkRecord* link = shown_link();

@@ -5,6 +5,7 @@
 #include "explorer/listing.h"
 #include "gfx/icons.h"
 #include "gfx/image.h"
+#include "gfx/layer.h"
 #include "scan/scan_tables.h"
 
 #include <cstring>
@@ -243,6 +244,7 @@ bool save_link(int slot)
 
 void load_links()
 {
+    layers_changed();   // the category windows show the links
     for (LinkRecord& record : link_items)
         clear_link_text(record);
     std::string_view category = window_name(current_window);

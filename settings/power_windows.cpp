@@ -3,6 +3,7 @@
 #include "core/devices.h"
 #include "core/events.h"
 #include "core/state.h"
+#include "desktop/desktop.h"
 #include "gfx/image.h"
 #include "gfx/sound.h"
 #include "settings/system_window.h"
@@ -141,6 +142,14 @@ void handle_touch(PowerWindow& w)
     }
 }
 
+// The layer: the desktop, the system window's picture and this window's.
+void compose_power_window()
+{
+    draw_system_window();
+    if (PowerWindow* w = current_power_window())
+        blit_at(w->picture, kWindow.x, kWindow.y);
+}
+
 } // namespace
 
 void draw_power_window()
@@ -150,8 +159,7 @@ void draw_power_window()
         return;
     load_cached(w->picture, w->picture_file, skin_name);
     load_cached(highlight, "ssel.png", skin_name);
-    draw_system_window();
-    blit_at(w->picture, kWindow.x, kWindow.y);
+    show_window_layer(w->id, compose_power_window);
     if (on_the_list(selection))
         blit_at(highlight, kChoiceX, kChoiceY + w->highlight_step * selection);
 }

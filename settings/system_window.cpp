@@ -208,15 +208,24 @@ void handle_touch()
     activate(selection);
 }
 
+// The layer: the desktop and the window's picture.
+void compose_system_window()
+{
+    blit_at(window_picture, kWindow.x, kWindow.y);
+}
+
 } // namespace
 
 void draw_system_window()
 {
     load_cached(window_picture, "syswin.png", skin_name);
     load_cached(highlight, "sel.png", skin_name);
-    blit_at(window_picture, kWindow.x, kWindow.y);
-    if (current_window != WindowId::System)
+    // Beneath the windows it opens, only its picture.
+    if (current_window != WindowId::System) {
+        blit_at(window_picture, kWindow.x, kWindow.y);
         return;
+    }
+    show_window_layer(WindowId::System, compose_system_window);
     if (is_item(selection)) {
         const Item& item = kItems[static_cast<size_t>(selection)];
         draw_text(screen, kDescriptionX, kDescriptionY, item.description, 0, skin_name);

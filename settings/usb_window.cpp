@@ -98,14 +98,19 @@ void handle_button(int button)
     }
 }
 
+// The layer: the desktop, the system window's picture and this window's.
+void compose_usb_window()
+{
+    draw_system_window();
+    blit_at(window_picture, kWindow.x, kWindow.y);
+}
+
 } // namespace
 
 void draw_usb_window()
 {
     load_cached(window_picture, "usbwin.png", skin_name);
-    draw_desktop();
-    draw_system_window();
-    blit_at(window_picture, kWindow.x, kWindow.y);
+    show_window_layer(WindowId::Usb, compose_usb_window);
     if (usb_mode == kNand)
         draw_text(screen, kStatusX, kStatusY, "NAND connected", 0, skin_name);
     else if (usb_mode == kSd)

@@ -6,6 +6,7 @@
 #include "desktop/desktop.h"
 #include "desktop/shortcuts.h"
 #include "dialogs/dialogs.h"
+#include "gfx/changes.h"
 #include "gfx/font.h"
 #include "gfx/image.h"
 #include "gfx/sound.h"
@@ -234,9 +235,10 @@ void window_change_setup()
     desc_bar_on = 0;
     drawn_window = current_window;
     // Every window is drawn over a freshly painted desktop (the desktop's
-    // own draw paints it anyway).
+    // own draw paints it anyway), and a new window is shown whole.
     if (window_row(current_window).draw != draw_desktop)
         draw_desktop();
+    note_whole_screen_changed();
     redraw_screen();
 }
 
@@ -247,9 +249,11 @@ void main_loop_draw()
     if (screen_up_to_date)
         return;
     const WindowRow& row = window_row(current_window);
+    // The window draws over its layer; the display is shown what changed.
+    begin_frame();
     if (row.draw)
         row.draw();
-    show_whole_screen(screen);
+    end_frame();
     screen_up_to_date = true;
 }
 

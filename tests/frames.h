@@ -16,7 +16,7 @@ public:
     FrameWatch(const FrameWatch&) = delete;
     FrameWatch& operator=(const FrameWatch&) = delete;
 
-    int frames() const;   // refreshes seen so far
+    int frames() const;   // refreshes seen so far (one per call, however many rectangles)
     // The rectangles refreshed so far, in order.
     const std::vector<SDL_Rect>& rects() const;
 };

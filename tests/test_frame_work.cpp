@@ -15,6 +15,7 @@
 #include "desktop/shortcuts.h"
 #include "gfx/font.h"
 #include "gfx/icons.h"
+#include "gfx/layer.h"
 #include "platform/pc_console.h"
 #include "shell/shell.h"
 #include "users/user_files.h"
@@ -123,6 +124,8 @@ TEST_F(MainLoopWork, AnIdleMinuteRedrawsOnceWithoutDecodingAllocatingOrAskingFil
 {
     saver_ms = 10000;
     auto_off_ms = 120000;
+    const time_t evening = 1715979900;   // 21:05:00
+    pc_fix_time(evening);
     start_shell();
     push_tick();
     main_loop_pass();   // waits with both timers armed; the tick arrives
@@ -131,13 +134,17 @@ TEST_F(MainLoopWork, AnIdleMinuteRedrawsOnceWithoutDecodingAllocatingOrAskingFil
     ASSERT_NE(off, nullptr);
 
     FrameWatch watch(nullptr);
+    pc_fix_time(evening + 60);
+    long composed = layer_compositions();
     CountWork work;
     push_tick();
     main_loop_pass();   // the clock's redraw, then the next minute's tick
     WorkCounts counts = work.counts();
+    pc_fix_time(0);
 
     EXPECT_EQ(watch.frames(), 1);
-    EXPECT_TRUE(whole_screen(watch.rects().at(0)));
+    EXPECT_TRUE(whole_screen(watch.rects().at(0))) << "the desktop's layer composed anew is shown whole";
+    EXPECT_EQ(layer_compositions() - composed, 1) << "the minute composes the desktop's layer once";
     EXPECT_EQ(counts.decodes, 0);
     EXPECT_EQ(counts.allocations, 0);
     EXPECT_EQ(counts.status_calls, 0);
@@ -160,7 +167,12 @@ TEST_F(MainLoopWork, AMoveDrawsOnceWithoutDecodingAllocatingOrAskingFiles)
 
     EXPECT_EQ(selection, 1);
     EXPECT_EQ(watch.frames(), 1);
-    EXPECT_TRUE(whole_screen(watch.rects().at(0)));
+    // Only the two cells' frames and labels and the taskbar's details.
+    long pixels = 0;
+    for (const SDL_Rect& r : watch.rects())
+        pixels += static_cast<long>(r.w) * r.h;
+    EXPECT_GT(pixels, 2 * 40 * 40);
+    EXPECT_LT(pixels, 320 * 240 / 10);
     EXPECT_EQ(counts.decodes, 0);
     EXPECT_EQ(counts.allocations, 0);
     EXPECT_EQ(counts.status_calls, 0);
@@ -185,7 +197,20 @@ TEST_F(MainLoopWork, TheDescriptionBarSlidesInItsOwnBand)
         EXPECT_EQ(r.w, 220);
         EXPECT_EQ(r.h, 20);
     }
-    EXPECT_TRUE(whole_screen(watch.rects().back()));
+    // The frame that ends the slide shows the band once more, with the
+    // cells the selection left and reached.
+    const SDL_Rect band = {50, 0, 220, 20};
+    auto covered = [&](const SDL_Rect& want) {
+        for (size_t i = 20; i < watch.rects().size(); ++i) {
+            const SDL_Rect& r = watch.rects()[i];
+            if (r.x <= want.x && r.y <= want.y && r.x + r.w >= want.x + want.w && r.y + r.h >= want.y + want.h)
+                return true;
+        }
+        return false;
+    };
+    EXPECT_TRUE(covered(band));
+    EXPECT_TRUE(covered({6, 20, 40, 40})) << "the frame of icon 0";
+    EXPECT_TRUE(covered({6, 69, 40, 40})) << "the frame of icon 1";
     EXPECT_EQ(desc_bar_y, 0);
 }
 

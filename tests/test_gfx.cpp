@@ -4,6 +4,7 @@
 
 #include "gfx/font.h"
 #include "gfx/image.h"
+#include "gfx/spans.h"
 #include "resource_files.h"
 
 #include <string>
@@ -239,4 +240,133 @@ TEST_F(Fonts, FittedTextIsCentredOnWhatIsDrawn)
     draw_fitted_text(screen, FontSize::Small, 10, 100, 40, "Hello world", 1, "Blue");
     EXPECT_EQ(glyph_at(screen, 13, 102), font_index('H'));
     EXPECT_EQ(font_at(screen, 13, 102), FontCode::SmallWhite);
+}
+
+TEST_F(Pictures, APictureAlreadyAtItsSizeIsKeptAsItIs)
+{
+    save_paletted("resources/skin/Blue/tile.png", 6, 5, false, [](int x, int y) { return (x + y) % 3; });
+    SDL_Surface* s = load_skin_image("tile.png", "Blue");
+    ASSERT_NE(s, nullptr);
+    SDL_SetColorKey(s, SDL_SRCCOLORKEY, SDL_MapRGB(s->format, 0, 0, 0));
+    SDL_Surface* before = s;
+    SDL_FillRect(screen, nullptr, SDL_MapRGB(screen->format, 0, 255, 0));
+    blit_at(s, 0, 0);
+    std::vector<Uint32> drawn = snapshot();
+    zoom_image(s, 6, 5);
+    EXPECT_EQ(s, before) << "no copy of a picture that needs no scaling";
+    EXPECT_TRUE(s->flags & SDL_SRCCOLORKEY);
+    SDL_FillRect(screen, nullptr, SDL_MapRGB(screen->format, 0, 255, 0));
+    blit_at(s, 0, 0);
+    EXPECT_EQ(snapshot(), drawn);
+    SDL_FreeSurface(s);
+}
+
+// Text is drawn straight into the screen, clipped as a blit is: a text cut by
+// the screen's edge, or by a clip rectangle, shows exactly the part of the
+// same text drawn whole that lies inside.
+TEST_F(Fonts, TextCutByAnEdgeShowsThePartInside)
+{
+    const char* text = "Wg@%_Mj";
+    auto drawn_whole = [&](int y, bool small) {
+        SDL_FillRect(screen, nullptr, SDL_MapRGB(screen->format, 0, 90, 0));
+        if (small)
+            draw_small_text(screen, 100, y, text, 0, "Blue");
+        else
+            draw_text(screen, 100, y, text, 1, "Blue");
+        return snapshot();
+    };
+    for (bool small : {false, true}) {
+        std::vector<Uint32> whole = drawn_whole(100, small);
+        int width = (small ? small_text_width(text) : text_width(text)) + 20;
+        struct Cut {
+            int x, y;          // where the text is drawn
+            SDL_Rect clip;     // the clip rectangle then
+        };
+        const Cut cuts[] = {
+            {-102, 93, {0, 0, 320, 240}},    // past the left edge
+            {230, -5, {0, 0, 320, 240}},     // past the top
+            {240, 230, {0, 0, 320, 240}},    // past the right and the bottom
+            {100, 100, {104, 103, 9, 5}},    // a small clip rectangle
+        };
+        for (const Cut& cut : cuts) {
+            SDL_FillRect(screen, nullptr, SDL_MapRGB(screen->format, 0, 90, 0));
+            SDL_SetClipRect(screen, &cut.clip);
+            if (small)
+                draw_small_text(screen, cut.x, cut.y, text, 0, "Blue");
+            else
+                draw_text(screen, cut.x, cut.y, text, 1, "Blue");
+            SDL_SetClipRect(screen, nullptr);
+            for (int dy = 0; dy < 15; ++dy)
+                for (int dx = 0; dx < width; ++dx) {
+                    int x = cut.x + dx, y = cut.y + dy;
+                    if (x < 0 || y < 0 || x >= 320 || y >= 240)
+                        continue;
+                    bool in_clip = x >= cut.clip.x && y >= cut.clip.y && x < cut.clip.x + cut.clip.w &&
+                                   y < cut.clip.y + cut.clip.h;
+                    Uint32 want = in_clip ? whole[static_cast<size_t>((100 + dy) * 320 + 100 + dx)]
+                                          : SDL_MapRGB(screen->format, 0, 90, 0);
+                    ASSERT_EQ(pixel(x, y), want) << "at (" << x << ", " << y << ") drawn from (" << cut.x << ", "
+                                                 << cut.y << "), small " << small;
+                }
+        }
+    }
+}
+
+// A keyed picture blitted by its spans shows what SDL's keyed blit shows,
+// wherever it lands and however it is clipped.
+TEST_F(Pictures, SpansShowWhatTheKeyedBlitShows)
+{
+    const SDL_PixelFormat* f = screen->format;
+    auto keyed_picture = [&] {
+        SDL_Surface* p = SDL_CreateRGBSurface(SDL_SWSURFACE, 37, 23, 16, f->Rmask, f->Gmask, f->Bmask, 0);
+        Uint32 key = SDL_MapRGB(p->format, 255, 0, 255);
+        for (int y = 0; y < p->h; ++y)
+            for (int x = 0; x < p->w; ++x) {
+                // Whole opaque rows, rows with holes and runs, a row all keyed.
+                bool hole = (y % 3 == 1 && (x * 7 + y) % 5 < 2) || y == 11 || (y > 15 && x > 30);
+                Uint32 colour = SDL_MapRGB(p->format, static_cast<Uint8>(x * 6), static_cast<Uint8>(y * 9), 77);
+                static_cast<Uint16*>(p->pixels)[y * (p->pitch / 2) + x] = static_cast<Uint16>(hole ? key : colour);
+            }
+        SDL_SetColorKey(p, SDL_SRCCOLORKEY, key);
+        return p;
+    };
+    SDL_Surface* by_spans = keyed_picture();
+    SDL_Surface* by_sdl = keyed_picture();
+    ASSERT_TRUE(prepare_spans(by_spans));
+    struct Place {
+        int x, y;
+        SDL_Rect clip;
+    };
+    const Place places[] = {
+        {50, 60, {0, 0, 320, 240}}, {-9, -4, {0, 0, 320, 240}}, {300, 230, {0, 0, 320, 240}},
+        {50, 60, {60, 62, 11, 9}},  {50, 60, {0, 75, 320, 3}},
+    };
+    for (const Place& place : places) {
+        SDL_FillRect(screen, nullptr, SDL_MapRGB(f, 10, 20, 30));
+        SDL_SetClipRect(screen, &place.clip);
+        SDL_Rect at = {static_cast<Sint16>(place.x), static_cast<Sint16>(place.y), 0, 0};
+        SDL_BlitSurface(by_sdl, nullptr, screen, &at);
+        SDL_SetClipRect(screen, nullptr);
+        std::vector<Uint32> want = snapshot();
+        SDL_FillRect(screen, nullptr, SDL_MapRGB(f, 10, 20, 30));
+        SDL_SetClipRect(screen, &place.clip);
+        SDL_Rect drawn;
+        ASSERT_TRUE(blit_spans(by_spans, screen, place.x, place.y, drawn));
+        SDL_SetClipRect(screen, nullptr);
+        EXPECT_EQ(snapshot(), want) << "at (" << place.x << ", " << place.y << ")";
+        EXPECT_EQ(drawn.x, at.x);
+        EXPECT_EQ(drawn.y, at.y);
+        EXPECT_EQ(drawn.w, at.w);
+        EXPECT_EQ(drawn.h, at.h);
+    }
+    // Given a per-surface alpha it blends: SDL blits it.
+    SDL_SetAlpha(by_spans, SDL_SRCALPHA, 128);
+    SDL_Rect drawn;
+    EXPECT_FALSE(blit_spans(by_spans, screen, 0, 0, drawn));
+    // Its owner lets it go; the spans' own reference goes with the next one.
+    SDL_FreeSurface(by_spans);
+    SDL_Surface* next = keyed_picture();
+    EXPECT_TRUE(prepare_spans(next));
+    SDL_FreeSurface(next);
+    SDL_FreeSurface(by_sdl);
 }

@@ -106,7 +106,15 @@ TEST_F(MessageBox, TouchesOutsideTheKindsButtonsAreIgnored)
         push_touch(215, 44);
         FrameWatch watch(nullptr);
         EXPECT_EQ(ask(c.question), 0) << c.where;
-        EXPECT_EQ(watch.frames(), 2) << c.where;
+        ASSERT_EQ(watch.frames(), 2) << c.where;
+        // The box's first frame shows the whole screen with it, the next one
+        // only the box.
+        const SDL_Rect& first = watch.rects().front();
+        EXPECT_TRUE(first.x == 0 && first.y == 0 && first.w == 320 && first.h == 240) << c.where;
+        for (size_t i = 1; i < watch.rects().size(); ++i) {
+            const SDL_Rect& r = watch.rects()[i];
+            EXPECT_TRUE(r.x >= 52 && r.y >= 43 && r.x + r.w <= 52 + 216 && r.y + r.h <= 43 + 154) << c.where;
+        }
     }
 }
 

@@ -396,6 +396,13 @@ void draw_field(int y, int field, const char* text)
         draw_fitted_text(screen, FontSize::Small, kTextX, y + kSmallTextDrop, field, text, 0, skin_name);
 }
 
+// The layer: the desktop and the window's picture; the account shown is
+// drawn over it.
+void compose_users_window()
+{
+    blit_at(window_picture, kWindow.x, kWindow.y);
+}
+
 } // namespace
 
 void draw_users_window()
@@ -403,8 +410,7 @@ void draw_users_window()
     load_cached(window_picture, "useredit.png", skin_name);
     load_cached(tick, "tick.png", skin_name);
     load_cached(row_highlight, "propsel.png", skin_name);
-    draw_desktop();
-    blit_at(window_picture, kWindow.x, kWindow.y);
+    show_window_layer(WindowId::Users, compose_users_window);
     if (field_selection >= 0 && field_selection < kRows)
         blit_at(row_highlight, kHighlightX, kHighlightY + kRowStep * field_selection);
     blit_at(edit_user.picture, kPicture.x, kPicture.y);

@@ -17,6 +17,7 @@
 #include <string>
 #include <vector>
 #include <fcntl.h>
+#include <sys/syscall.h>
 #include <unistd.h>
 
 namespace {
@@ -60,6 +61,7 @@ BENCHMARK(BM_PolluxSetTimingText);
 struct GoalRuns {
     double limit = 0;
     long iterations = 0;
+    long pixels = -1;
     std::vector<double> ratios;
 };
 
@@ -69,9 +71,45 @@ std::map<std::string, GoalRuns>& goals()
     return recorded;
 }
 
+bool marks_wanted()
+{
+    static const bool wanted = [] {
+        const char* value = std::getenv("KORVO_COUNT_MARKS");
+        return value && value[0] == '1';
+    }();
+    return wanted;
+}
+
+void mark(long code)
+{
+    if (marks_wanted())
+        syscall(SYS_write, -1, nullptr, code);
+}
+
 } // namespace
 
-void record_goal(const char* name, double ratio, double limit, long iterations)
+void count_mark(CountPhase phase)
+{
+    mark(static_cast<long>(phase));
+}
+
+void count_report(const char* name)
+{
+    if (!marks_wanted())
+        return;
+    static std::map<std::string, int> numbers;
+    auto found = numbers.emplace(name, static_cast<int>(numbers.size())).first;
+    std::printf("count-report %d %s\n", found->second, name);
+    std::fflush(stdout);
+    mark(1000 + found->second);
+}
+
+void count_first_frame()
+{
+    mark(77);
+}
+
+void record_goal(const char* name, double ratio, double limit, long iterations, long pixels)
 {
     GoalRuns& runs = goals()[name];
     if (iterations < runs.iterations)
@@ -80,6 +118,7 @@ void record_goal(const char* name, double ratio, double limit, long iterations)
         runs.ratios.clear();
     runs.iterations = iterations;
     runs.limit = limit;
+    runs.pixels = pixels;
     runs.ratios.push_back(ratio);
 }
 
@@ -90,14 +129,27 @@ void print_goals()
         std::sort(sorted.begin(), sorted.end());
         size_t n = sorted.size();
         double median = n % 2 ? sorted[n / 2] : (sorted[n / 2 - 1] + sorted[n / 2]) / 2;
-        std::printf("goal %-24s %5.2fx (limit %.1fx, %zu runs) %s\n", name.c_str(), median, runs.limit, n,
+        std::printf("goal %-24s %5.2fx (limit %.2fx, %zu runs) %s", name.c_str(), median, runs.limit, n,
                     median <= runs.limit ? "met" : "MISSED");
+        if (runs.pixels >= 0)
+            std::printf(", %ld pixels refreshed", runs.pixels);
+        std::printf("\n");
     }
     std::fflush(stdout);
 }
 
 int main(int argc, char** argv)
 {
+    // Only the start-up, for an instruction counter that stops at the first
+    // frame (tools/arm_bench.sh --first-frame, under the arm-count plugin).
+    if (argc == 3 && std::string(argv[1]) == "--lay-out-start-card") {
+        lay_out_start_card(argv[2]);
+        return 0;
+    }
+    if (argc == 3 && std::string(argv[1]) == "--first-frame") {
+        run_to_first_frame(argv[2]);
+        return 0;
+    }
     benchmark::Initialize(&argc, argv);
     if (benchmark::ReportUnrecognizedArguments(argc, argv))
         return 1;

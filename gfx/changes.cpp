@@ -1,0 +1,326 @@
+#include "gfx/changes.h"
+
+#include "core/state.h"
+#include "platform/platform.h"
+
+#include <algorithm>
+#include <array>
+#include <cstring>
+
+namespace {
+
+constexpr int kScreenWidth = 320;
+constexpr int kScreenHeight = 240;
+constexpr long kScreenPixels = static_cast<long>(kScreenWidth) * kScreenHeight;
+// A frame that changed more than this share of the screen shows all of it:
+// one rectangle costs the display less than many that cover most of it.
+constexpr long kWholeFrom = kScreenPixels * 3 / 4;
+
+// A frame keeps this many rectangles apart; more are merged into the one
+// rectangle around them all.
+constexpr int kMostRects = 32;
+
+struct Changes {
+    std::array<SDL_Rect, kMostRects> rects{};
+    int count = 0;
+    bool whole = false;
+};
+
+Changes pending;
+std::array<SDL_Rect, kMostRects> shown{};
+int shown_count = 0;
+int frame_depth = 0;
+bool overdrawn = true;   // nothing was shown yet
+
+long area(const SDL_Rect& r)
+{
+    return static_cast<long>(r.w) * r.h;
+}
+
+bool inside(const SDL_Rect& inner, const SDL_Rect& outer)
+{
+    return inner.x >= outer.x && inner.y >= outer.y && inner.x + inner.w <= outer.x + outer.w &&
+           inner.y + inner.h <= outer.y + outer.h;
+}
+
+SDL_Rect around(const SDL_Rect& a, const SDL_Rect& b)
+{
+    int x0 = std::min(a.x, b.x), y0 = std::min(a.y, b.y);
+    int x1 = std::max(a.x + a.w, b.x + b.w), y1 = std::max(a.y + a.h, b.y + b.h);
+    return {static_cast<Sint16>(x0), static_cast<Sint16>(y0), static_cast<Uint16>(x1 - x0),
+            static_cast<Uint16>(y1 - y0)};
+}
+
+long total_area(const Changes& changes)
+{
+    long sum = 0;
+    for (int i = 0; i < changes.count; ++i)
+        sum += area(changes.rects[static_cast<size_t>(i)]);
+    return sum;
+}
+
+void add(Changes& changes, const SDL_Rect& r)
+{
+    for (int i = 0; i < changes.count; ++i)
+        if (inside(r, changes.rects[static_cast<size_t>(i)]))
+            return;
+    // Rectangles the new one covers are dropped.
+    int kept = 0;
+    for (int i = 0; i < changes.count; ++i)
+        if (!inside(changes.rects[static_cast<size_t>(i)], r))
+            changes.rects[static_cast<size_t>(kept++)] = changes.rects[static_cast<size_t>(i)];
+    changes.count = kept;
+    if (changes.count == kMostRects) {
+        SDL_Rect all = r;
+        for (const SDL_Rect& old : changes.rects)
+            all = around(all, old);
+        changes.rects[0] = all;
+        changes.count = 1;
+    } else {
+        changes.rects[static_cast<size_t>(changes.count++)] = r;
+    }
+}
+
+// --- the overlay's parts ---
+
+constexpr int kMostParts = 32;
+
+struct LastPart {
+    DrawnPart part;
+    bool restored;   // put back from the layer in this frame
+    bool kept;       // drawn alike again: left as it is
+    bool apart;      // overlaps no other part of the last frame
+};
+
+// The parts of the overlay being drawn and those of the last frame shown,
+// in two lists that change places at the end of each frame.
+std::array<std::array<LastPart, kMostParts>, 2> part_lists{};
+size_t drawing = 0;   // the list of the overlay being drawn
+const void* overlay_owner = nullptr;
+SDL_Surface* overlay_layer = nullptr;
+int parts_count = 0;
+bool parts_known = false;   // every part of the frame is in its list
+int last_count = 0;         // of the last frame's, while an overlay builds on them
+const void* shown_owner = nullptr;
+int shown_count_parts = 0;
+bool shown_parts_known = false;
+
+std::array<LastPart, kMostParts>& last_parts()
+{
+    return part_lists[1 - drawing];
+}
+
+bool overlap(const SDL_Rect& a, const SDL_Rect& b)
+{
+    return a.w > 0 && a.h > 0 && b.w > 0 && b.h > 0 && a.x < b.x + b.w && b.x < a.x + a.w && a.y < b.y + b.h &&
+           b.y < a.y + a.h;
+}
+
+SDL_Rect clipped(const SDL_Rect& r)
+{
+    int x0 = std::max<int>(r.x, 0), y0 = std::max<int>(r.y, 0);
+    int x1 = std::min<int>(r.x + r.w, kScreenWidth), y1 = std::min<int>(r.y + r.h, kScreenHeight);
+    if (x1 <= x0 || y1 <= y0)
+        return {static_cast<Sint16>(x0), static_cast<Sint16>(y0), 0, 0};
+    return {static_cast<Sint16>(x0), static_cast<Sint16>(y0), static_cast<Uint16>(x1 - x0), static_cast<Uint16>(y1 - y0)};
+}
+
+bool same_part(const DrawnPart& a, const DrawnPart& b, const SDL_Rect& b_rect)
+{
+    return a.kind == b.kind && a.source == b.source && a.colour == b.colour && a.rect.x == b_rect.x &&
+           a.rect.y == b_rect.y && a.rect.w == b_rect.w && a.rect.h == b_rect.h &&
+           (a.kind != PartKind::Text || std::strcmp(a.text, b.text) == 0) && b_rect.w > 0;
+}
+
+void remember(const DrawnPart& part, const SDL_Rect& r)
+{
+    if (parts_count == kMostParts) {
+        parts_known = false;
+        return;
+    }
+    LastPart& kept = part_lists[drawing][static_cast<size_t>(parts_count++)];
+    kept.part = part;
+    kept.part.rect = r;
+}
+
+// The screen beneath a part of the last frame, from the layer.
+void put_back(LastPart& last)
+{
+    last.restored = true;
+    const SDL_Rect& r = last.part.rect;
+    if (!overlay_layer || !screen || r.w == 0 || r.h == 0)
+        return;
+    size_t bytes = screen->format->BytesPerPixel;
+    const Uint8* from = static_cast<const Uint8*>(overlay_layer->pixels) + r.y * overlay_layer->pitch + r.x * bytes;
+    Uint8* to = static_cast<Uint8*>(screen->pixels) + r.y * screen->pitch + r.x * bytes;
+    // The same place in both: the ends of each row lie alike in their words.
+    for (int row = 0; row < r.h; ++row, from += overlay_layer->pitch, to += screen->pitch)
+        std::memcpy(to, from, r.w * bytes);
+    note_changed(r.x, r.y, r.w, r.h);
+}
+
+// The parts of the last frame that did not come again are put back, and
+// this frame's become the last.
+void end_overlay()
+{
+    if (overlay_owner) {
+        for (int i = 0; i < last_count; ++i) {
+            LastPart& last = last_parts()[static_cast<size_t>(i)];
+            if (!last.restored && !last.kept)
+                put_back(last);
+        }
+    }
+    shown_owner = overlay_owner;
+    drawing = 1 - drawing;
+    shown_count_parts = parts_count;
+    shown_parts_known = overlay_owner && parts_known;
+    overlay_owner = nullptr;
+    overlay_layer = nullptr;
+    last_count = 0;
+    parts_count = 0;
+}
+
+// Something drew over the whole screen in the overlay: the next frame
+// cannot build on its parts.
+void note_overlay_unknown()
+{
+    parts_known = false;
+}
+
+} // namespace
+
+void note_changed(int x, int y, int w, int h)
+{
+    if (frame_depth == 0)
+        overdrawn = true;
+    if (pending.whole)
+        return;
+    int x0 = std::max(x, 0), y0 = std::max(y, 0);
+    int x1 = std::min(x + w, kScreenWidth), y1 = std::min(y + h, kScreenHeight);
+    if (x1 <= x0 || y1 <= y0)
+        return;
+    SDL_Rect r = {static_cast<Sint16>(x0), static_cast<Sint16>(y0), static_cast<Uint16>(x1 - x0),
+                  static_cast<Uint16>(y1 - y0)};
+    add(pending, r);
+    if (total_area(pending) > kWholeFrom)
+        pending.whole = true;
+}
+
+void note_whole_screen_changed()
+{
+    if (frame_depth == 0)
+        overdrawn = true;
+    pending.whole = true;
+    note_overlay_unknown();
+}
+
+void begin_frame()
+{
+    ++frame_depth;
+}
+
+void end_frame()
+{
+    if (frame_depth > 1) {
+        --frame_depth;
+        return;
+    }
+    frame_depth = 0;
+    end_overlay();
+    if (screen && pending.whole) {
+        shown[0] = {0, 0, kScreenWidth, kScreenHeight};
+        shown_count = 1;
+        platform_update(screen, 0, 0, kScreenWidth, kScreenHeight);
+    } else if (screen && pending.count > 0) {
+        std::copy_n(pending.rects.begin(), pending.count, shown.begin());
+        shown_count = pending.count;
+        platform_update_rects(screen, shown.data(), shown_count);
+    } else {
+        shown_count = 0;
+    }
+    pending = Changes{};
+    overdrawn = false;
+}
+
+bool in_frame()
+{
+    return frame_depth > 0;
+}
+
+bool screen_as_last_shown()
+{
+    return !overdrawn;
+}
+
+void note_screen_overdrawn()
+{
+    overdrawn = true;
+}
+
+bool overlay_continues(const void* owner)
+{
+    return frame_depth > 0 && !overdrawn && owner && shown_owner == owner && shown_parts_known;
+}
+
+void begin_overlay(const void* owner, SDL_Surface* layer, bool continuing)
+{
+    if (frame_depth == 0)
+        return;
+    last_count = 0;
+    if (continuing) {
+        std::array<LastPart, kMostParts>& last = last_parts();
+        last_count = shown_count_parts;
+        for (int i = 0; i < last_count; ++i) {
+            LastPart& p = last[static_cast<size_t>(i)];
+            p.restored = p.kept = false;
+            p.apart = true;
+        }
+        // A part of the last frame that overlaps another is never left as
+        // it is: what lies over or under it may change.
+        for (int i = 0; i < last_count; ++i)
+            for (int j = i + 1; j < last_count; ++j)
+                if (overlap(last[static_cast<size_t>(i)].part.rect, last[static_cast<size_t>(j)].part.rect))
+                    last[static_cast<size_t>(i)].apart = last[static_cast<size_t>(j)].apart = false;
+    }
+    overlay_owner = owner;
+    overlay_layer = layer;
+    parts_count = 0;
+    parts_known = true;
+}
+
+bool draw_part(const DrawnPart& part)
+{
+    if (!overlay_owner)
+        return true;
+    SDL_Rect r = clipped(part.rect);
+    std::array<LastPart, kMostParts>& lasts = last_parts();
+    for (int i = 0; i < last_count; ++i) {
+        LastPart& last = lasts[static_cast<size_t>(i)];
+        if (!last.restored && !last.kept && last.apart && same_part(last.part, part, r)) {
+            last.kept = true;
+            remember(part, r);
+            return false;
+        }
+    }
+    for (int i = 0; i < last_count; ++i) {
+        LastPart& last = lasts[static_cast<size_t>(i)];
+        if (!last.restored && !last.kept && overlap(last.part.rect, r))
+            put_back(last);
+    }
+    remember(part, r);
+    return true;
+}
+
+int last_shown_rects(const SDL_Rect*& rects)
+{
+    rects = shown.data();
+    return shown_count;
+}
+
+long last_shown_pixels()
+{
+    long sum = 0;
+    for (int i = 0; i < shown_count; ++i)
+        sum += area(shown[static_cast<size_t>(i)]);
+    return sum;
+}

@@ -1,0 +1,307 @@
+#include "gfx/spans.h"
+
+#include "gfx/pixels.h"
+
+#include <algorithm>
+#include <array>
+#include <cstdint>
+#include <cstring>
+#include <vector>
+
+namespace {
+
+struct Span {
+    uint16_t row, x, length;
+    uint32_t at;   // where it starts on a target of the table's pitch, from the picture's corner
+};
+
+struct SpanPicture {
+    SDL_Surface* picture = nullptr;   // a reference of the table's own
+    std::vector<Span> spans;          // in row order
+    int pitch = 0;                    // of the target the spans' starts are for, in pixels
+    // A few rectangles that together hold every opaque pixel (a frame's four
+    // sides), or the one around them all: what a blit changes.
+    std::vector<SDL_Rect> cover;
+    // A small picture's pixels again, each row one pixel further into its
+    // words: a picture drawn at an odd x copies from here, so that the two
+    // ends of each copy lie alike within a word.
+    std::vector<Uint16> shifted;
+    int shifted_pitch = 0;
+};
+
+// Pictures up to this many pixels keep a shifted copy (highlights, buttons,
+// icons, which overlays draw at any x); larger ones are drawn only when a
+// layer is composed.
+constexpr int kMostShiftedPixels = 64 * 64;
+
+// The shifted copy: row r's pixel x at shifted[r * pitch + 1 + x], with an
+// even pitch, so that pixel x lies at an odd index.
+const Uint16* shifted_pixels(SpanPicture& entry, int& pitch)
+{
+    const SDL_Surface* p = entry.picture;
+    if (entry.shifted.empty()) {
+        entry.shifted_pitch = (p->w + 2) & ~1;
+        entry.shifted.assign(static_cast<size_t>(entry.shifted_pitch) * p->h, 0);
+        for (int y = 0; y < p->h; ++y)
+            std::memcpy(&entry.shifted[static_cast<size_t>(y * entry.shifted_pitch + 1)],
+                        static_cast<const Uint8*>(p->pixels) + y * p->pitch, static_cast<size_t>(p->w) * 2);
+    }
+    pitch = entry.shifted_pitch;
+    return entry.shifted.data() + 1;
+}
+
+// A picture whose opaque pixels need more rectangles than this is said to
+// change the rectangle around them all.
+constexpr size_t kMostCoverRects = 8;
+
+// Room for every window frame, highlight and button of a skin, and the
+// icons of a full category and a full desktop.
+constexpr size_t kSlots = 256;
+std::array<SpanPicture, kSlots> table{};
+
+size_t home(const SDL_Surface* picture)
+{
+    return (reinterpret_cast<uintptr_t>(picture) >> 4) % kSlots;
+}
+
+SpanPicture* find(const SDL_Surface* picture)
+{
+    for (size_t i = 0, at = home(picture); i < kSlots; ++i, at = (at + 1) % kSlots) {
+        if (table[at].picture == picture)
+            return &table[at];
+        if (!table[at].picture)
+            return nullptr;
+    }
+    return nullptr;
+}
+
+// Pictures whose owners have let them go are freed, and the others put
+// back along their probe runs.
+void let_go_of_unused()
+{
+    bool freed = false;
+    for (SpanPicture& entry : table) {
+        if (entry.picture && entry.picture->refcount <= 1) {
+            SDL_FreeSurface(entry.picture);
+            entry = SpanPicture{};
+            freed = true;
+        }
+    }
+    if (!freed)
+        return;
+    std::array<SpanPicture, kSlots> kept{};
+    std::swap(kept, table);
+    for (SpanPicture& entry : kept) {
+        if (!entry.picture)
+            continue;
+        size_t at = home(entry.picture);
+        while (table[at].picture)
+            at = (at + 1) % kSlots;
+        table[at] = std::move(entry);
+    }
+}
+
+bool spans_possible(const SDL_Surface* p)
+{
+    const SDL_PixelFormat* f = p->format;
+    return f->BytesPerPixel == 2 && !f->palette && f->Amask == 0 && (p->flags & SDL_SRCCOLORKEY) &&
+           !(p->flags & (SDL_SRCALPHA | SDL_RLEACCEL)) && !SDL_MUSTLOCK(p);
+}
+
+std::vector<Span> spans_of(const SDL_Surface* p)
+{
+    std::vector<Span> spans;
+    Uint16 key = static_cast<Uint16>(p->format->colorkey);
+    for (int y = 0; y < p->h; ++y) {
+        const Uint16* row = reinterpret_cast<const Uint16*>(static_cast<const Uint8*>(p->pixels) + y * p->pitch);
+        for (int x = 0; x < p->w;) {
+            if (row[x] == key) {
+                ++x;
+                continue;
+            }
+            int start = x;
+            while (x < p->w && row[x] != key)
+                ++x;
+            spans.push_back(
+                {static_cast<uint16_t>(y), static_cast<uint16_t>(start), static_cast<uint16_t>(x - start), 0});
+        }
+    }
+    return spans;
+}
+
+// The end of the spans of the row whose first span is spans[i].
+size_t row_end(const std::vector<Span>& spans, size_t i)
+{
+    size_t j = i;
+    while (j < spans.size() && spans[j].row == spans[i].row)
+        ++j;
+    return j;
+}
+
+bool alike(const std::vector<Span>& spans, size_t a, size_t a_end, size_t b, size_t b_end)
+{
+    if (a_end - a != b_end - b)
+        return false;
+    for (; a < a_end; ++a, ++b)
+        if (spans[a].x != spans[b].x || spans[a].length != spans[b].length)
+            return false;
+    return true;
+}
+
+// Rows next to each other whose spans lie alike make a band; each span of
+// a band is a rectangle.
+std::vector<SDL_Rect> cover_of(const std::vector<Span>& spans)
+{
+    std::vector<SDL_Rect> cover;
+    for (size_t i = 0; i < spans.size();) {
+        size_t j = row_end(spans, i);
+        int rows = 1;
+        size_t k = j;
+        while (k < spans.size() && spans[k].row == spans[i].row + rows) {
+            size_t l = row_end(spans, k);
+            if (!alike(spans, i, j, k, l))
+                break;
+            ++rows;
+            k = l;
+        }
+        for (size_t m = i; m < j; ++m)
+            cover.push_back({static_cast<Sint16>(spans[m].x), static_cast<Sint16>(spans[m].row), spans[m].length,
+                             static_cast<Uint16>(rows)});
+        i = k;
+    }
+    if (cover.empty())
+        return cover;
+    int x0 = INT16_MAX, y0 = INT16_MAX, x1 = 0, y1 = 0;
+    long covered = 0;
+    for (const SDL_Rect& r : cover) {
+        x0 = std::min<int>(x0, r.x);
+        y0 = std::min<int>(y0, r.y);
+        x1 = std::max<int>(x1, r.x + r.w);
+        y1 = std::max<int>(y1, r.y + r.h);
+        covered += static_cast<long>(r.w) * r.h;
+    }
+    // The sides are worth keeping apart only where they leave out most of
+    // the rectangle around them (a frame's inside): each costs the display
+    // a refresh of its own.
+    if (cover.size() > kMostCoverRects || 2 * covered > static_cast<long>(x1 - x0) * (y1 - y0))
+        cover.assign(1, {static_cast<Sint16>(x0), static_cast<Sint16>(y0), static_cast<Uint16>(x1 - x0),
+                         static_cast<Uint16>(y1 - y0)});
+    return cover;
+}
+
+void starts_for(SpanPicture& entry, int pitch)
+{
+    if (entry.pitch == pitch)
+        return;
+    for (Span& span : entry.spans)
+        span.at = static_cast<uint32_t>(span.row * pitch + span.x);
+    entry.pitch = pitch;
+}
+
+} // namespace
+
+bool prepare_spans(SDL_Surface* picture)
+{
+    if (!picture || !spans_possible(picture) || picture->w > UINT16_MAX || picture->h > UINT16_MAX)
+        return false;
+    if (find(picture))
+        return true;
+    let_go_of_unused();
+    size_t at = home(picture);
+    for (size_t i = 0; i < kSlots && table[at].picture; ++i)
+        at = (at + 1) % kSlots;
+    if (table[at].picture)
+        return false;
+    table[at].spans = spans_of(picture);
+    table[at].cover = cover_of(table[at].spans);
+    table[at].pitch = 0;
+    table[at].picture = picture;
+    ++picture->refcount;
+    return true;
+}
+
+bool opaque_within(const SDL_Surface* picture, const SDL_Rect& r)
+{
+    const SDL_PixelFormat* f = picture->format;
+    if (!(picture->flags & SDL_SRCCOLORKEY) || f->BytesPerPixel != 2 || f->palette || f->Amask ||
+        (picture->flags & (SDL_SRCALPHA | SDL_RLEACCEL)) || SDL_MUSTLOCK(picture))
+        return true;
+    Uint16 key = static_cast<Uint16>(f->colorkey);
+    int x1 = std::min<int>(r.x + r.w, picture->w), y1 = std::min<int>(r.y + r.h, picture->h);
+    for (int y = std::max<int>(r.y, 0); y < y1; ++y) {
+        const Uint16* row = reinterpret_cast<const Uint16*>(static_cast<const Uint8*>(picture->pixels) + y * picture->pitch);
+        for (int x = std::max<int>(r.x, 0); x < x1; ++x)
+            if (row[x] != key)
+                return true;
+    }
+    return false;
+}
+
+int span_cover(const SDL_Surface* picture, const SDL_Rect*& rects)
+{
+    const SpanPicture* entry = picture ? find(picture) : nullptr;
+    if (!entry)
+        return 0;
+    rects = entry->cover.data();
+    return static_cast<int>(entry->cover.size());
+}
+
+bool has_spans(const SDL_Surface* picture)
+{
+    return picture && find(picture) != nullptr;
+}
+
+bool blit_spans(SDL_Surface* picture, SDL_Surface* target, int x, int y, SDL_Rect& dest)
+{
+    // A picture given a per-surface alpha after it was prepared blends, and
+    // one whose key was changed or dropped no longer matches its spans.
+    if (!(picture->flags & SDL_SRCCOLORKEY) || (picture->flags & SDL_SRCALPHA))
+        return false;
+    SpanPicture* entry = find(picture);
+    const SDL_PixelFormat* f = target->format;
+    const SDL_PixelFormat* p = picture->format;
+    if (!entry || f->BytesPerPixel != 2 || f->Rmask != p->Rmask || f->Gmask != p->Gmask || f->Bmask != p->Bmask ||
+        SDL_MUSTLOCK(target))
+        return false;
+    const SDL_Rect& clip = target->clip_rect;
+    int left = std::max<int>(x, clip.x), top = std::max<int>(y, clip.y);
+    int right = std::min<int>(x + picture->w, clip.x + clip.w), bottom = std::min<int>(y + picture->h, clip.y + clip.h);
+    if (right <= left || bottom <= top) {
+        dest = {static_cast<Sint16>(x), static_cast<Sint16>(y), 0, 0};
+        return true;
+    }
+    dest = {static_cast<Sint16>(left), static_cast<Sint16>(top), static_cast<Uint16>(right - left),
+            static_cast<Uint16>(bottom - top)};
+    const Uint8* from = static_cast<const Uint8*>(picture->pixels);
+    Uint8* to = static_cast<Uint8*>(target->pixels);
+    // Wholly inside: each span goes where its start says.
+    if (left == x && top == y && right == x + picture->w && bottom == y + picture->h && target->pitch % 2 == 0 &&
+        picture->pitch % 2 == 0) {
+        starts_for(*entry, target->pitch / 2);
+        Uint16* corner = reinterpret_cast<Uint16*>(to + y * target->pitch) + x;
+        const Uint16* source = reinterpret_cast<const Uint16*>(from);
+        int source_pitch = picture->pitch / 2;
+        if ((reinterpret_cast<uintptr_t>(corner) & 2u) && picture->w * picture->h <= kMostShiftedPixels)
+            source = shifted_pixels(*entry, source_pitch);
+        for (const Span& span : entry->spans)
+            copy_pixels16(corner + span.at, source + span.row * source_pitch + span.x, span.length);
+        return true;
+    }
+    // The first span of the first row drawn.
+    auto span = std::lower_bound(entry->spans.begin(), entry->spans.end(), top - y,
+                                 [](const Span& s, int row) { return s.row < row; });
+    for (; span != entry->spans.end() && span->row < bottom - y; ++span) {
+        int sx = x + span->x, n = span->length, skip = 0;
+        if (sx < left) {
+            skip = left - sx;
+            sx = left;
+        }
+        n = std::min(n - skip, right - sx);
+        if (n <= 0)
+            continue;
+        int ty = y + span->row;
+        copy_pixels16(reinterpret_cast<Uint16*>(to + ty * target->pitch) + sx,
+                      reinterpret_cast<const Uint16*>(from + span->row * picture->pitch) + span->x + skip, n);
+    }
+    return true;
+}
