@@ -83,8 +83,10 @@ set(CMAKE_FIND_ROOT_PATH_MODE_LIBRARY ONLY)
 set(CMAKE_FIND_ROOT_PATH_MODE_INCLUDE ONLY)
 set(CMAKE_FIND_ROOT_PATH_MODE_PACKAGE ONLY)
 # The firmware libraries are found through the loader's own paths, never
-# through a path of the build machine.
-set(CMAKE_SKIP_RPATH ON)
+# through a path of the build machine. A cache entry: CMake's own set-up
+# writes CMAKE_SKIP_RPATH into the cache after this file, which would hide
+# a plain variable of that name.
+set(CMAKE_SKIP_RPATH ON CACHE BOOL "No run-time library paths in the Wiz programs" FORCE)
 # try_compile links nothing (a program would need platform/wiz_start.cpp).
 set(CMAKE_TRY_COMPILE_TARGET_TYPE STATIC_LIBRARY)
 

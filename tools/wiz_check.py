@@ -5,7 +5,7 @@
 
 For each ELF file: 32-bit ARM, the legacy ABI (EABI version 0), the loader
 /lib/ld-linux.so.2, a SysV hash table (the firmware's loader reads no other),
-no thread-local storage, nothing above GLIBC_2.3.4, every library it needs
+no thread-local storage, no RPATH or RUNPATH, nothing above GLIBC_2.3.4, every library it needs
 one the firmware has (never libstdc++), every version and symbol it asks for
 defined there, none of GCC's helpers taken from or given to the firmware's
 libraries (their copies keep doubles in another word order), and no call of
@@ -160,6 +160,8 @@ def check(path, firmware, built, helpers):
     dynamic = readelf("-d", path)
     if "(HASH)" not in dynamic:
         problems.append("no SysV hash table (the firmware's loader reads only that one)")
+    for kind, where in re.findall(r"\((RPATH|RUNPATH)\)\s+Library \w+: \[(.*?)\]", dynamic):
+        problems.append(f"{kind} {where}: the firmware's libraries are found by the loader's own paths")
     needed = re.findall(r"\(NEEDED\)\s+Shared library: \[(.+?)\]", dynamic)
     for lib in needed:
         if lib.startswith("libstdc++"):
