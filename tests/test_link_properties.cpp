@@ -144,7 +144,7 @@ TEST_F(LinkProperties, DeleteAsksFirst)
 TEST_F(LinkProperties, IconRowOpensTheExplorerOnPictures)
 {
     press(0);
-    EXPECT_EQ(field_selection, 7);
+    EXPECT_EQ(field_selection, 9) << "up from the first row: the last, file types";
     press(4);
     press(13);
     EXPECT_EQ(current_window, WindowId::Explorer);
