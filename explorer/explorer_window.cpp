@@ -261,21 +261,14 @@ void after_dialog()
     draw_explorer();
 }
 
-void read_text(const char* file)
+// Shows the file of the listed directory in one of the shell's own
+// viewers (text or sound), then the explorer again.
+void show_in(const char* file, void (*viewer)(const char* path))
 {
     char path[sizeof explorer_path + kNameCapacity];
     if (!format_into(path, "%s%s", explorer_path, file))
         return;
-    text_viewer(path);
-    after_dialog();
-}
-
-void play_sound_file(const char* file)
-{
-    char path[sizeof explorer_path + kNameCapacity];
-    if (!format_into(path, "%s%s", explorer_path, file))
-        return;
-    sound_player(path);
+    viewer(path);
     after_dialog();
 }
 
@@ -566,8 +559,8 @@ void open_entry(const char* name)
     } else if (is_picture(type)) {
         view_picture(entry);
     } else if (browsing_freely() && is_text(entry)) {
-        read_text(entry);
+        show_in(entry, text_viewer);
     } else if (browsing_freely() && is_playable_sound(entry)) {
-        play_sound_file(entry);
+        show_in(entry, sound_player);
     }
 }
