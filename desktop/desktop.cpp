@@ -100,13 +100,19 @@ void blit(Picture which, Spot at)
 
 // A picture that comes (or is still missing, to be tried again on the next
 // draw) changes what the layers show.
+bool pictures_complete = false;
+
 void load_missing_pictures()
 {
+    if (pictures_complete)
+        return;
+    pictures_complete = true;
     for (size_t i = 0; i < pictures.size(); ++i) {
         if (!pictures[i]) {
             pictures[i] = load_skin_image(kPictureFiles[i], skin_name);
             prepare_spans(pictures[i]);
             layers_changed();
+            pictures_complete = pictures_complete && pictures[i];
         }
     }
 }
@@ -220,12 +226,21 @@ void draw_selected(int item)
 
 Layer desktop_layer;
 
-int shortcut_count()
+int count_shortcuts()
 {
     int count = 0;
     while (count < kDesktopSlots && in_use(count))
         ++count;
     return count;
+}
+
+// The shortcuts the desktop shows, counted as its pictures are readied for
+// a draw.
+int shown_shortcuts = 0;
+
+int shortcut_count()
+{
+    return shown_shortcuts;
 }
 
 // The key once the pictures are loaded (a picture loaded for it moves the
@@ -303,25 +318,58 @@ LayerKey ready_desktop()
     load_missing_pictures();
     composed_battery = battery_level();
     load_battery_icon(composed_battery);
+    shown_shortcuts = count_shortcuts();
     return desktop_key(composed_battery);
 }
 
-// Whether the highlight frame reaches under the icon it surrounds: the plain
-// order draws the icon over its frame, so the overlay draws it again then.
-// Looked at once for each frame picture.
+// Whether the highlight frame shows under a pixel of the icon it surrounds
+// that shows too: the plain order draws the icon over its frame, so the
+// overlay draws it again then. The frame's pixels inside the icon's square
+// are looked at once for each frame picture (a ring's inner rim has a few
+// there, where a keyed icon's corners are mostly see-through); a frame with
+// more of them than are kept reaches every icon.
+struct FramePoint {
+    int x, y;   // in the icon's coordinates
+};
+constexpr size_t kMostFramePoints = 64;
+std::array<FramePoint, kMostFramePoints> frame_points{};
+size_t frame_point_count = 0;
+bool frame_covers_icons = true;
 const SDL_Surface* frame_looked_at = nullptr;
 
-bool frame_reaches_icon()
+void look_at_frame(const SDL_Surface* frame)
 {
-    static bool reaches = true;
+    frame_looked_at = frame;
+    frame_point_count = 0;
+    frame_covers_icons = false;
+    if (!frame)
+        return;
+    Spot icon = {kIconOffset.x - kHighlightOffset.x, kIconOffset.y - kHighlightOffset.y};
+    for (int y = 0; y < kIconSize; ++y)
+        for (int x = 0; x < kIconSize; ++x) {
+            if (!pixel_shows(frame, icon.x + x, icon.y + y))
+                continue;
+            if (frame_point_count == frame_points.size()) {
+                frame_covers_icons = true;
+                return;
+            }
+            frame_points[frame_point_count++] = {x, y};
+        }
+}
+
+bool frame_reaches_icon(const SDL_Surface* icon)
+{
     const SDL_Surface* frame = picture(Picture::Highlight);
-    if (frame != frame_looked_at) {
-        SDL_Rect icon = {static_cast<Sint16>(kIconOffset.x - kHighlightOffset.x),
-                         static_cast<Sint16>(kIconOffset.y - kHighlightOffset.y), kIconSize, kIconSize};
-        reaches = !frame || opaque_within(frame, icon);
-        frame_looked_at = frame;
-    }
-    return reaches;
+    if (frame != frame_looked_at)
+        look_at_frame(frame);
+    if (!icon)
+        return false;
+    if (frame_covers_icons)
+        return true;
+    for (size_t i = 0; i < frame_point_count; ++i)
+        if (pixel_shows(icon, frame_points[i].x, frame_points[i].y))
+            return true;
+    return false;
 }
 
 // The desktop's overlay: the selected icon's frame, label and processor
@@ -332,9 +380,10 @@ void draw_desktop_overlay()
     if (!has_selection())
         return;
     draw_selected(selection);
-    if (frame_reaches_icon()) {
+    SDL_Surface* icon = desktop_items[selection].icon;
+    if (frame_reaches_icon(icon)) {
         Spot cell = grid_origin(selection);
-        blit_at(desktop_items[selection].icon, cell.x + kIconOffset.x, cell.y + kIconOffset.y);
+        blit_at(icon, cell.x + kIconOffset.x, cell.y + kIconOffset.y);
     }
 }
 
@@ -457,6 +506,7 @@ void release_desktop_images()
     release_battery_icons();
     battery_icon = nullptr;
     forget_layer(desktop_layer);
+    pictures_complete = false;
     frame_looked_at = nullptr;
     layers_changed();
     desc_bar_item = -1;

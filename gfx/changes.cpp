@@ -1,6 +1,8 @@
 #include "gfx/changes.h"
 
 #include "core/state.h"
+#include "gfx/pixels.h"
+#include "gfx/spans.h"
 #include "platform/platform.h"
 
 #include <algorithm>
@@ -24,6 +26,7 @@ struct Changes {
     std::array<SDL_Rect, kMostRects> rects{};
     int count = 0;
     bool whole = false;
+    long area = 0;   // of the rectangles kept
 };
 
 Changes pending;
@@ -51,14 +54,6 @@ SDL_Rect around(const SDL_Rect& a, const SDL_Rect& b)
             static_cast<Uint16>(y1 - y0)};
 }
 
-long total_area(const Changes& changes)
-{
-    long sum = 0;
-    for (int i = 0; i < changes.count; ++i)
-        sum += area(changes.rects[static_cast<size_t>(i)]);
-    return sum;
-}
-
 void add(Changes& changes, const SDL_Rect& r)
 {
     for (int i = 0; i < changes.count; ++i)
@@ -66,9 +61,13 @@ void add(Changes& changes, const SDL_Rect& r)
             return;
     // Rectangles the new one covers are dropped.
     int kept = 0;
-    for (int i = 0; i < changes.count; ++i)
-        if (!inside(changes.rects[static_cast<size_t>(i)], r))
-            changes.rects[static_cast<size_t>(kept++)] = changes.rects[static_cast<size_t>(i)];
+    for (int i = 0; i < changes.count; ++i) {
+        const SDL_Rect& old = changes.rects[static_cast<size_t>(i)];
+        if (!inside(old, r))
+            changes.rects[static_cast<size_t>(kept++)] = old;
+        else
+            changes.area -= area(old);
+    }
     changes.count = kept;
     if (changes.count == kMostRects) {
         SDL_Rect all = r;
@@ -76,9 +75,18 @@ void add(Changes& changes, const SDL_Rect& r)
             all = around(all, old);
         changes.rects[0] = all;
         changes.count = 1;
+        changes.area = area(all);
     } else {
         changes.rects[static_cast<size_t>(changes.count++)] = r;
+        changes.area += area(r);
     }
+}
+
+void forget_changes(Changes& changes)
+{
+    changes.count = 0;
+    changes.whole = false;
+    changes.area = 0;
 }
 
 // --- the overlay's parts ---
@@ -87,6 +95,7 @@ constexpr int kMostParts = 32;
 
 struct LastPart {
     DrawnPart part;
+    char text[52];   // a text's characters
     bool restored;   // put back from the layer in this frame
     bool kept;       // drawn alike again: left as it is
     bool apart;      // overlaps no other part of the last frame
@@ -125,11 +134,13 @@ SDL_Rect clipped(const SDL_Rect& r)
     return {static_cast<Sint16>(x0), static_cast<Sint16>(y0), static_cast<Uint16>(x1 - x0), static_cast<Uint16>(y1 - y0)};
 }
 
-bool same_part(const DrawnPart& a, const DrawnPart& b, const SDL_Rect& b_rect)
+bool same_part(const LastPart& last, const DrawnPart& b, const SDL_Rect& b_rect)
 {
+    const DrawnPart& a = last.part;
     return a.kind == b.kind && a.source == b.source && a.colour == b.colour && a.rect.x == b_rect.x &&
-           a.rect.y == b_rect.y && a.rect.w == b_rect.w && a.rect.h == b_rect.h &&
-           (a.kind != PartKind::Text || std::strcmp(a.text, b.text) == 0) && b_rect.w > 0;
+           a.rect.y == b_rect.y && a.rect.w == b_rect.w && a.rect.h == b_rect.h && b_rect.w > 0 &&
+           (a.kind != PartKind::Text ||
+            (a.text_length == b.text_length && std::memcmp(last.text, b.text, b.text_length) == 0));
 }
 
 void remember(const DrawnPart& part, const SDL_Rect& r)
@@ -141,22 +152,76 @@ void remember(const DrawnPart& part, const SDL_Rect& r)
     LastPart& kept = part_lists[drawing][static_cast<size_t>(parts_count++)];
     kept.part = part;
     kept.part.rect = r;
+    // A text keeps its characters: the caller's go.
+    kept.part.text = nullptr;
+    if (part.kind == PartKind::Text) {
+        kept.part.text_length = std::min(part.text_length, sizeof kept.text);
+        std::memcpy(kept.text, part.text, kept.part.text_length);
+    }
 }
 
-// The screen beneath a part of the last frame, from the layer.
-void put_back(LastPart& last)
+// The screen beneath a part of the last frame, from the layer: all of its
+// rectangle when whole, else for a keyed picture only its opaque spans (a
+// frame changed only its sides).
+void put_back(LastPart& last, bool whole)
 {
     last.restored = true;
     const SDL_Rect& r = last.part.rect;
     if (!overlay_layer || !screen || r.w == 0 || r.h == 0)
         return;
+    if (!whole && last.part.kind == PartKind::Picture &&
+        restore_spans(static_cast<const SDL_Surface*>(last.part.source), overlay_layer, screen, r)) {
+        note_changed(r.x, r.y, r.w, r.h);
+        return;
+    }
     size_t bytes = screen->format->BytesPerPixel;
     const Uint8* from = static_cast<const Uint8*>(overlay_layer->pixels) + r.y * overlay_layer->pitch + r.x * bytes;
     Uint8* to = static_cast<Uint8*>(screen->pixels) + r.y * screen->pitch + r.x * bytes;
     // The same place in both: the ends of each row lie alike in their words.
-    for (int row = 0; row < r.h; ++row, from += overlay_layer->pitch, to += screen->pitch)
-        std::memcpy(to, from, r.w * bytes);
+    for (int row = 0; row < r.h; ++row, from += overlay_layer->pitch, to += screen->pitch) {
+        if (bytes == 2)
+            copy_pixels16(reinterpret_cast<Uint16*>(to), reinterpret_cast<const Uint16*>(from), r.w);
+        else
+            std::memcpy(to, from, r.w * bytes);
+    }
     note_changed(r.x, r.y, r.w, r.h);
+}
+
+// Whether the part at i of the batch lies within the one at j (of two alike
+// rectangles the first holds the second).
+bool held_by(const std::array<LastPart, kMostParts>& lasts, int i, int j)
+{
+    const SDL_Rect& r = lasts[static_cast<size_t>(i)].part.rect;
+    const SDL_Rect& o = lasts[static_cast<size_t>(j)].part.rect;
+    return i != j && inside(r, o) && (j < i || !inside(o, r));
+}
+
+// Puts back the parts of the last frame marked in batch. Nothing is drawn
+// between them, so a part lying wholly inside another of the batch (the
+// name inside its row's highlight, an icon on its frame) comes back with
+// the other, which is then put back whole.
+void put_back_batch(const std::array<bool, kMostParts>& batch)
+{
+    std::array<LastPart, kMostParts>& lasts = last_parts();
+    std::array<bool, kMostParts> holds{}, held{};
+    for (int i = 0; i < last_count; ++i) {
+        if (!batch[static_cast<size_t>(i)])
+            continue;
+        for (int j = 0; j < last_count; ++j)
+            if (batch[static_cast<size_t>(j)] && held_by(lasts, i, j)) {
+                held[static_cast<size_t>(i)] = true;
+                holds[static_cast<size_t>(j)] = true;
+            }
+    }
+    for (int i = 0; i < last_count; ++i) {
+        if (!batch[static_cast<size_t>(i)])
+            continue;
+        LastPart& part = lasts[static_cast<size_t>(i)];
+        if (held[static_cast<size_t>(i)])
+            part.restored = true;
+        else
+            put_back(part, holds[static_cast<size_t>(i)]);
+    }
 }
 
 // The parts of the last frame that did not come again are put back, and
@@ -164,11 +229,12 @@ void put_back(LastPart& last)
 void end_overlay()
 {
     if (overlay_owner) {
+        std::array<bool, kMostParts> batch{};
         for (int i = 0; i < last_count; ++i) {
-            LastPart& last = last_parts()[static_cast<size_t>(i)];
-            if (!last.restored && !last.kept)
-                put_back(last);
+            const LastPart& last = last_parts()[static_cast<size_t>(i)];
+            batch[static_cast<size_t>(i)] = !last.restored && !last.kept;
         }
+        put_back_batch(batch);
     }
     shown_owner = overlay_owner;
     drawing = 1 - drawing;
@@ -202,7 +268,7 @@ void note_changed(int x, int y, int w, int h)
     SDL_Rect r = {static_cast<Sint16>(x0), static_cast<Sint16>(y0), static_cast<Uint16>(x1 - x0),
                   static_cast<Uint16>(y1 - y0)};
     add(pending, r);
-    if (total_area(pending) > kWholeFrom)
+    if (pending.area > kWholeFrom)
         pending.whole = true;
 }
 
@@ -238,7 +304,7 @@ void end_frame()
     } else {
         shown_count = 0;
     }
-    pending = Changes{};
+    forget_changes(pending);
     overdrawn = false;
 }
 
@@ -296,17 +362,21 @@ bool draw_part(const DrawnPart& part)
     std::array<LastPart, kMostParts>& lasts = last_parts();
     for (int i = 0; i < last_count; ++i) {
         LastPart& last = lasts[static_cast<size_t>(i)];
-        if (!last.restored && !last.kept && last.apart && same_part(last.part, part, r)) {
+        if (!last.restored && !last.kept && last.apart && same_part(last, part, r)) {
             last.kept = true;
             remember(part, r);
             return false;
         }
     }
+    std::array<bool, kMostParts> batch{};
+    bool any = false;
     for (int i = 0; i < last_count; ++i) {
-        LastPart& last = lasts[static_cast<size_t>(i)];
-        if (!last.restored && !last.kept && overlap(last.part.rect, r))
-            put_back(last);
+        const LastPart& last = lasts[static_cast<size_t>(i)];
+        batch[static_cast<size_t>(i)] = !last.restored && !last.kept && overlap(last.part.rect, r);
+        any = any || batch[static_cast<size_t>(i)];
     }
+    if (any)
+        put_back_batch(batch);
     remember(part, r);
     return true;
 }

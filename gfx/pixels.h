@@ -6,22 +6,105 @@
 #include <cstdint>
 #include <cstring>
 
-// Copies n 16-bit pixels. The C library's copy is fastest for long runs
-// whose two ends lie alike within a word; it falls back to byte copies when
-// they do not (a picture's span drawn at an odd x), and costs more than it
-// copies for a few pixels. Those are copied a pixel at a time.
-inline void copy_pixels16(Uint16* to, const Uint16* from, int n)
+namespace pixels_detail {
+
+typedef uint32_t __attribute__((may_alias)) Word;
+
+// Up to eight pixels, one by one: a glyph's runs are mostly two pixels
+// long, a frame's sides four.
+__attribute__((always_inline)) inline void copy_few16(Uint16* to, const Uint16* from, int n)
 {
-    if (n >= 16 && ((reinterpret_cast<uintptr_t>(to) ^ reinterpret_cast<uintptr_t>(from)) & 3u) == 0) {
+    switch (n) {
+    case 8: to[7] = from[7]; [[fallthrough]];
+    case 7: to[6] = from[6]; [[fallthrough]];
+    case 6: to[5] = from[5]; [[fallthrough]];
+    case 5: to[4] = from[4]; [[fallthrough]];
+    case 4: to[3] = from[3]; [[fallthrough]];
+    case 3: to[2] = from[2]; [[fallthrough]];
+    case 2: to[1] = from[1]; [[fallthrough]];
+    case 1: to[0] = from[0]; [[fallthrough]];
+    default: break;
+    }
+}
+
+#if defined(__arm__)
+// A row whose two ends lie alike within a word, on the ARM926: a call of
+// the C library's copy costs some fifty instructions before it moves a
+// byte, as much as a highlight's row holds. Here a pixel before the first
+// whole word, then blocks of eight pixels with one load and one store of
+// four registers each, then what is left.
+__attribute__((noinline)) inline void copy_words16(Uint16* to, const Uint16* from, int n)
+{
+    if (reinterpret_cast<uintptr_t>(to) & 2u) {
+        *to++ = *from++;
+        --n;
+    }
+    Word* t = reinterpret_cast<Word*>(to);
+    const Word* f = reinterpret_cast<const Word*>(from);
+    for (int blocks = n >> 3; blocks > 0; --blocks)
+        asm volatile("ldmia %0!, {r3, r4, r5, r6}\n\tstmia %1!, {r3, r4, r5, r6}"
+                     : "+r"(f), "+r"(t)
+                     :
+                     : "r3", "r4", "r5", "r6", "memory");
+    if (n & 4) {
+        t[0] = f[0];
+        t[1] = f[1];
+        t += 2;
+        f += 2;
+    }
+    if (n & 2)
+        *t++ = *f++;
+    if (n & 1)
+        *reinterpret_cast<Uint16*>(t) = *reinterpret_cast<const Uint16*>(f);
+}
+#endif
+
+} // namespace pixels_detail
+
+// Copies n 16-bit pixels: a few one by one; a longer row whose two ends lie
+// alike within a word by words (the C library's copy for rows longer than
+// half the screen, and on the PC for all of them); otherwise eight at a time.
+__attribute__((always_inline)) inline void copy_pixels16(Uint16* to, const Uint16* from, int n)
+{
+    if (n <= 8) {
+        pixels_detail::copy_few16(to, from, n);
+        return;
+    }
+    if (((reinterpret_cast<uintptr_t>(to) ^ reinterpret_cast<uintptr_t>(from)) & 3u) == 0) {
+#if defined(__arm__)
+        if (n < 160) {
+            pixels_detail::copy_words16(to, from, n);
+            return;
+        }
+#endif
         std::memcpy(to, from, static_cast<size_t>(n) * 2);
         return;
     }
-    for (; n >= 4; n -= 4, to += 4, from += 4) {
-        to[0] = from[0];
-        to[1] = from[1];
-        to[2] = from[2];
-        to[3] = from[3];
+    for (; n >= 8; n -= 8, to += 8, from += 8)
+        pixels_detail::copy_few16(to, from, 8);
+    pixels_detail::copy_few16(to, from, n);
+}
+
+// A run of a prepared picture or glyph: length pixels copied to `to` bytes
+// past the target's corner, from `from` bytes past the source's start.
+struct PixelCopy {
+    uint32_t to, from, length;
+};
+
+// Copies the runs from copy to end. A glyph's runs are mostly one or two
+// pixels long: those are copied without a jump.
+inline void copy_runs16(Uint8* corner, const Uint8* source, const PixelCopy* copy, const PixelCopy* end)
+{
+    for (; copy != end; ++copy) {
+        Uint16* to = reinterpret_cast<Uint16*>(corner + copy->to);
+        const Uint16* from = reinterpret_cast<const Uint16*>(source + copy->from);
+        uint32_t n = copy->length;
+        if (n <= 2) {
+            to[0] = from[0];
+            if (n == 2)
+                to[1] = from[1];
+            continue;
+        }
+        copy_pixels16(to, from, static_cast<int>(n));
     }
-    for (; n > 0; --n)
-        *to++ = *from++;
 }

@@ -12,13 +12,16 @@ namespace {
 
 struct Span {
     uint16_t row, x, length;
-    uint32_t at;   // where it starts on a target of the table's pitch, from the picture's corner
 };
 
 struct SpanPicture {
     SDL_Surface* picture = nullptr;   // a reference of the table's own
     std::vector<Span> spans;          // in row order
-    int pitch = 0;                    // of the target the spans' starts are for, in pixels
+    // The spans as copies onto a target whose rows are `pitch` bytes apart,
+    // from the picture's pixels and from the shifted copy below.
+    int pitch = 0;
+    std::vector<PixelCopy> copies;
+    std::vector<PixelCopy> shifted_copies;
     // A few rectangles that together hold every opaque pixel (a frame's four
     // sides), or the one around them all: what a blit changes.
     std::vector<SDL_Rect> cover;
@@ -123,7 +126,7 @@ std::vector<Span> spans_of(const SDL_Surface* p)
             while (x < p->w && row[x] != key)
                 ++x;
             spans.push_back(
-                {static_cast<uint16_t>(y), static_cast<uint16_t>(start), static_cast<uint16_t>(x - start), 0});
+                {static_cast<uint16_t>(y), static_cast<uint16_t>(start), static_cast<uint16_t>(x - start)});
         }
     }
     return spans;
@@ -189,13 +192,23 @@ std::vector<SDL_Rect> cover_of(const std::vector<Span>& spans)
     return cover;
 }
 
-void starts_for(SpanPicture& entry, int pitch)
+// The spans' copies onto a target of pitch bytes, from the picture's pixels
+// or from its shifted copy (with the pitch shifted_pixels gives).
+const std::vector<PixelCopy>& copies_for(SpanPicture& entry, int pitch, bool shifted, int source_pitch)
 {
-    if (entry.pitch == pitch)
-        return;
-    for (Span& span : entry.spans)
-        span.at = static_cast<uint32_t>(span.row * pitch + span.x);
-    entry.pitch = pitch;
+    if (entry.pitch != pitch) {
+        entry.copies.clear();
+        entry.shifted_copies.clear();
+        entry.pitch = pitch;
+    }
+    std::vector<PixelCopy>& copies = shifted ? entry.shifted_copies : entry.copies;
+    if (copies.empty()) {
+        copies.reserve(entry.spans.size());
+        for (const Span& span : entry.spans)
+            copies.push_back({static_cast<uint32_t>(span.row * pitch + span.x * 2),
+                              static_cast<uint32_t>(span.row * source_pitch + span.x * 2), span.length});
+    }
+    return copies;
 }
 
 } // namespace
@@ -215,16 +228,39 @@ bool prepare_spans(SDL_Surface* picture)
     table[at].spans = spans_of(picture);
     table[at].cover = cover_of(table[at].spans);
     table[at].pitch = 0;
+    table[at].copies.clear();
+    table[at].shifted_copies.clear();
     table[at].picture = picture;
     ++picture->refcount;
     return true;
 }
 
+namespace {
+
+// A 16-bit keyed picture whose pixels can be read as they are.
+bool plainly_keyed(const SDL_Surface* picture)
+{
+    const SDL_PixelFormat* f = picture->format;
+    return (picture->flags & SDL_SRCCOLORKEY) && f->BytesPerPixel == 2 && !f->palette && !f->Amask &&
+           !(picture->flags & (SDL_SRCALPHA | SDL_RLEACCEL)) && !SDL_MUSTLOCK(picture);
+}
+
+} // namespace
+
+bool pixel_shows(const SDL_Surface* picture, int x, int y)
+{
+    if (!picture || x < 0 || y < 0 || x >= picture->w || y >= picture->h)
+        return false;
+    if (!plainly_keyed(picture))
+        return true;
+    const Uint16* row = reinterpret_cast<const Uint16*>(static_cast<const Uint8*>(picture->pixels) + y * picture->pitch);
+    return row[x] != static_cast<Uint16>(picture->format->colorkey);
+}
+
 bool opaque_within(const SDL_Surface* picture, const SDL_Rect& r)
 {
     const SDL_PixelFormat* f = picture->format;
-    if (!(picture->flags & SDL_SRCCOLORKEY) || f->BytesPerPixel != 2 || f->palette || f->Amask ||
-        (picture->flags & (SDL_SRCALPHA | SDL_RLEACCEL)) || SDL_MUSTLOCK(picture))
+    if (!plainly_keyed(picture))
         return true;
     Uint16 key = static_cast<Uint16>(f->colorkey);
     int x1 = std::min<int>(r.x + r.w, picture->w), y1 = std::min<int>(r.y + r.h, picture->h);
@@ -277,14 +313,16 @@ bool blit_spans(SDL_Surface* picture, SDL_Surface* target, int x, int y, SDL_Rec
     // Wholly inside: each span goes where its start says.
     if (left == x && top == y && right == x + picture->w && bottom == y + picture->h && target->pitch % 2 == 0 &&
         picture->pitch % 2 == 0) {
-        starts_for(*entry, target->pitch / 2);
-        Uint16* corner = reinterpret_cast<Uint16*>(to + y * target->pitch) + x;
-        const Uint16* source = reinterpret_cast<const Uint16*>(from);
-        int source_pitch = picture->pitch / 2;
-        if ((reinterpret_cast<uintptr_t>(corner) & 2u) && picture->w * picture->h <= kMostShiftedPixels)
-            source = shifted_pixels(*entry, source_pitch);
-        for (const Span& span : entry->spans)
-            copy_pixels16(corner + span.at, source + span.row * source_pitch + span.x, span.length);
+        Uint8* corner = to + y * target->pitch + x * 2;
+        const Uint8* source = from;
+        int source_pitch = picture->pitch;
+        bool shifted = (reinterpret_cast<uintptr_t>(corner) & 2u) && picture->w * picture->h <= kMostShiftedPixels;
+        if (shifted) {
+            source = reinterpret_cast<const Uint8*>(shifted_pixels(*entry, source_pitch));
+            source_pitch *= 2;
+        }
+        const std::vector<PixelCopy>& copies = copies_for(*entry, target->pitch, shifted, source_pitch);
+        copy_runs16(corner, source, copies.data(), copies.data() + copies.size());
         return true;
     }
     // The first span of the first row drawn.
@@ -303,5 +341,40 @@ bool blit_spans(SDL_Surface* picture, SDL_Surface* target, int x, int y, SDL_Rec
         copy_pixels16(reinterpret_cast<Uint16*>(to + ty * target->pitch) + sx,
                       reinterpret_cast<const Uint16*>(from + span->row * picture->pitch) + span->x + skip, n);
     }
+    return true;
+}
+
+namespace {
+
+SpanPicture* restorable(const SDL_Surface* picture, const SDL_Surface* beneath, const SDL_Surface* target,
+                        const SDL_Rect& where)
+{
+    // Found, the picture is alive: the table holds a reference to it.
+    SpanPicture* entry = picture ? find(picture) : nullptr;
+    int x = where.x, y = where.y;
+    if (!entry || !beneath || beneath->pitch != target->pitch || beneath->w != target->w ||
+        beneath->h != target->h || target->format->BytesPerPixel != 2 ||
+        beneath->format->BytesPerPixel != 2 || where.w != picture->w || where.h != picture->h || x < 0 || y < 0 ||
+        x + picture->w > target->w || y + picture->h > target->h || SDL_MUSTLOCK(target))
+        return nullptr;
+    return entry;
+}
+
+} // namespace
+
+bool restore_spans(const SDL_Surface* picture, const SDL_Surface* beneath, SDL_Surface* target, const SDL_Rect& where)
+{
+    SpanPicture* entry = restorable(picture, beneath, target, where);
+    int x = where.x, y = where.y;
+    if (!entry)
+        return false;
+    const std::vector<PixelCopy>& copies = copies_for(*entry, target->pitch, false, picture->pitch);
+    size_t corner = static_cast<size_t>(y) * target->pitch + static_cast<size_t>(x) * 2;
+    Uint8* to = static_cast<Uint8*>(target->pixels) + corner;
+    const Uint8* from = static_cast<const Uint8*>(beneath->pixels) + corner;
+    // The same place in both: each copy's start on the target is its start beneath.
+    for (const PixelCopy& copy : copies)
+        copy_pixels16(reinterpret_cast<Uint16*>(to + copy.to), reinterpret_cast<const Uint16*>(from + copy.to),
+                      static_cast<int>(copy.length));
     return true;
 }
