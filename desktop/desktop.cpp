@@ -226,14 +226,6 @@ void draw_selected(int item)
 
 Layer desktop_layer;
 
-int count_shortcuts()
-{
-    int count = 0;
-    while (count < kDesktopSlots && in_use(count))
-        ++count;
-    return count;
-}
-
 // The shortcuts the desktop shows, counted as its pictures are readied for
 // a draw.
 int shown_shortcuts = 0;
@@ -244,13 +236,15 @@ int shortcut_count()
 }
 
 // The key once the pictures are loaded (a picture loaded for it moves the
-// generation), with the battery level its picture was chosen for.
+// generation), with the battery level its picture was chosen for. The
+// shortcuts are counted as their icons are.
 LayerKey desktop_key(int battery)
 {
-    int count = shortcut_count();
+    int count = 0;
     uintptr_t icons = 0;
-    for (int i = 0; i < count; ++i)
-        icons = icons * 31 + reinterpret_cast<uintptr_t>(desktop_items[i].icon);
+    for (; count < kDesktopSlots && in_use(count); ++count)
+        icons = icons * 31 + reinterpret_cast<uintptr_t>(desktop_items[count].icon);
+    shown_shortcuts = count;
     LayerKey key = layer_key(WindowId::Desktop, reinterpret_cast<intptr_t>(wallpaper_image), count,
                              static_cast<intptr_t>(icons), selection >= 0 && selection < count);
     key.battery = battery;
@@ -264,8 +258,11 @@ bool has_selection()
     return selection >= 0 && selection < shortcut_count();
 }
 
+void forget_icon_reach();
+
 void compose_desktop()
 {
+    forget_icon_reach();
     blit_at(wallpaper_image, 0, 0);
     draw_taskbar(composed_battery);
     blit(Picture::Gph, kGphButton);
@@ -318,7 +315,6 @@ LayerKey ready_desktop()
     load_missing_pictures();
     composed_battery = battery_level();
     load_battery_icon(composed_battery);
-    shown_shortcuts = count_shortcuts();
     return desktop_key(composed_battery);
 }
 
@@ -357,11 +353,8 @@ void look_at_frame(const SDL_Surface* frame)
         }
 }
 
-bool frame_reaches_icon(const SDL_Surface* icon)
+bool frame_reaches(const SDL_Surface* icon)
 {
-    const SDL_Surface* frame = picture(Picture::Highlight);
-    if (frame != frame_looked_at)
-        look_at_frame(frame);
     if (!icon)
         return false;
     if (frame_covers_icons)
@@ -372,6 +365,30 @@ bool frame_reaches_icon(const SDL_Surface* icon)
     return false;
 }
 
+// What frame_reaches found for the icon of each shortcut, kept while the
+// desktop's layer stays: composing it looks at them afresh (the icons are
+// in its key).
+enum class Reach : uint8_t { Unknown, Reaches, Clear };
+std::array<Reach, kDesktopSlots> icon_reach{};
+
+void forget_icon_reach()
+{
+    icon_reach.fill(Reach::Unknown);
+}
+
+bool frame_reaches_icon(int item)
+{
+    const SDL_Surface* frame = picture(Picture::Highlight);
+    if (frame != frame_looked_at) {
+        look_at_frame(frame);
+        forget_icon_reach();
+    }
+    Reach& reach = icon_reach[static_cast<size_t>(item)];
+    if (reach == Reach::Unknown)
+        reach = frame_reaches(desktop_items[item].icon) ? Reach::Reaches : Reach::Clear;
+    return reach == Reach::Reaches;
+}
+
 // The desktop's overlay: the selected icon's frame, label and processor
 // text (nothing of the layer lies over any of them but, where the frame
 // reaches under it, the icon).
@@ -380,10 +397,9 @@ void draw_desktop_overlay()
     if (!has_selection())
         return;
     draw_selected(selection);
-    SDL_Surface* icon = desktop_items[selection].icon;
-    if (frame_reaches_icon(icon)) {
+    if (frame_reaches_icon(selection)) {
         Spot cell = grid_origin(selection);
-        blit_at(icon, cell.x + kIconOffset.x, cell.y + kIconOffset.y);
+        blit_at(desktop_items[selection].icon, cell.x + kIconOffset.x, cell.y + kIconOffset.y);
     }
 }
 

@@ -178,17 +178,17 @@ void put_back(LastPart& last, bool whole)
     const Uint8* from = static_cast<const Uint8*>(overlay_layer->pixels) + r.y * overlay_layer->pitch + r.x * bytes;
     Uint8* to = static_cast<Uint8*>(screen->pixels) + r.y * screen->pitch + r.x * bytes;
     // The same place in both: the ends of each row lie alike in their words.
-    for (int row = 0; row < r.h; ++row, from += overlay_layer->pitch, to += screen->pitch) {
-        if (bytes == 2)
-            copy_pixels16(reinterpret_cast<Uint16*>(to), reinterpret_cast<const Uint16*>(from), r.w);
-        else
+    if (bytes == 2) {
+        copy_rect16(to, screen->pitch, from, overlay_layer->pitch, r.w, r.h);
+    } else {
+        for (int row = 0; row < r.h; ++row, from += overlay_layer->pitch, to += screen->pitch)
             std::memcpy(to, from, r.w * bytes);
     }
     note_changed(r.x, r.y, r.w, r.h);
 }
 
-// Whether the part at i of the batch lies within the one at j (of two alike
-// rectangles the first holds the second).
+// Whether the part at i of the last frame lies within the one at j (of two
+// alike rectangles the first holds the second).
 bool held_by(const std::array<LastPart, kMostParts>& lasts, int i, int j)
 {
     const SDL_Rect& r = lasts[static_cast<size_t>(i)].part.rect;
@@ -196,31 +196,39 @@ bool held_by(const std::array<LastPart, kMostParts>& lasts, int i, int j)
     return i != j && inside(r, o) && (j < i || !inside(o, r));
 }
 
-// Puts back the parts of the last frame marked in batch. Nothing is drawn
-// between them, so a part lying wholly inside another of the batch (the
-// name inside its row's highlight, an icon on its frame) comes back with
-// the other, which is then put back whole.
-void put_back_batch(const std::array<bool, kMostParts>& batch)
+// Parts of the last frame, one bit each.
+typedef uint32_t PartSet;
+static_assert(sizeof(PartSet) * 8 >= kMostParts, "a bit for every part");
+
+constexpr PartSet bit(int i)
+{
+    return PartSet{1} << i;
+}
+
+// Puts back the parts of the last frame in batch. Nothing is drawn between
+// them, so a part lying wholly inside another of the batch (the name inside
+// its row's highlight, an icon on its frame) comes back with the other,
+// which is then put back whole.
+void put_back_batch(PartSet batch)
 {
     std::array<LastPart, kMostParts>& lasts = last_parts();
-    std::array<bool, kMostParts> holds{}, held{};
-    for (int i = 0; i < last_count; ++i) {
-        if (!batch[static_cast<size_t>(i)])
-            continue;
-        for (int j = 0; j < last_count; ++j)
-            if (batch[static_cast<size_t>(j)] && held_by(lasts, i, j)) {
-                held[static_cast<size_t>(i)] = true;
-                holds[static_cast<size_t>(j)] = true;
-            }
+    PartSet holds = 0, held = 0;
+    if (batch & (batch - 1)) {   // more than one
+        for (int i = 0; i < last_count; ++i)
+            for (int j = 0; j < last_count; ++j)
+                if ((batch & bit(i)) && (batch & bit(j)) && held_by(lasts, i, j)) {
+                    held |= bit(i);
+                    holds |= bit(j);
+                }
     }
     for (int i = 0; i < last_count; ++i) {
-        if (!batch[static_cast<size_t>(i)])
+        if (!(batch & bit(i)))
             continue;
         LastPart& part = lasts[static_cast<size_t>(i)];
-        if (held[static_cast<size_t>(i)])
+        if (held & bit(i))
             part.restored = true;
         else
-            put_back(part, holds[static_cast<size_t>(i)]);
+            put_back(part, (holds & bit(i)) != 0);
     }
 }
 
@@ -229,12 +237,14 @@ void put_back_batch(const std::array<bool, kMostParts>& batch)
 void end_overlay()
 {
     if (overlay_owner) {
-        std::array<bool, kMostParts> batch{};
+        PartSet batch = 0;
         for (int i = 0; i < last_count; ++i) {
             const LastPart& last = last_parts()[static_cast<size_t>(i)];
-            batch[static_cast<size_t>(i)] = !last.restored && !last.kept;
+            if (!last.restored && !last.kept)
+                batch |= bit(i);
         }
-        put_back_batch(batch);
+        if (batch)
+            put_back_batch(batch);
     }
     shown_owner = overlay_owner;
     drawing = 1 - drawing;
@@ -368,14 +378,13 @@ bool draw_part(const DrawnPart& part)
             return false;
         }
     }
-    std::array<bool, kMostParts> batch{};
-    bool any = false;
+    PartSet batch = 0;
     for (int i = 0; i < last_count; ++i) {
         const LastPart& last = lasts[static_cast<size_t>(i)];
-        batch[static_cast<size_t>(i)] = !last.restored && !last.kept && overlap(last.part.rect, r);
-        any = any || batch[static_cast<size_t>(i)];
+        if (!last.restored && !last.kept && overlap(last.part.rect, r))
+            batch |= bit(i);
     }
-    if (any)
+    if (batch)
         put_back_batch(batch);
     remember(part, r);
     return true;

@@ -61,9 +61,14 @@ struct Run {
     uint16_t first;    // its first pixel in StripRuns::pixels
 };
 
+// A glyph's runs of one pixel come first, then those of two (the large
+// font's strokes), then the longer ones: each kind is copied by a loop of
+// its own.
 struct GlyphRuns {
     uint16_t first_run = 0;
     uint16_t runs = 0;
+    uint16_t ones = 0;
+    uint16_t twos = 0;
 };
 
 struct StripRuns {
@@ -147,6 +152,11 @@ void prepare_runs(const Font& font, const SDL_Surface* strip, StripRuns& prepare
             }
         }
         glyph.runs = static_cast<uint16_t>(prepared.runs.size() - glyph.first_run);
+        auto first = prepared.runs.begin() + glyph.first_run;
+        auto twos = std::stable_partition(first, prepared.runs.end(), [](const Run& r) { return r.length == 1; });
+        auto longer = std::stable_partition(twos, prepared.runs.end(), [](const Run& r) { return r.length == 2; });
+        glyph.ones = static_cast<uint16_t>(twos - first);
+        glyph.twos = static_cast<uint16_t>(longer - twos);
     }
     const SDL_PixelFormat* f = strip->format;
     prepared.masks[0] = f->Rmask;
@@ -292,7 +302,18 @@ void draw(Font& font, SDL_Surface* surface, int x, int y, const char* text, int 
         for (size_t i = 0; i < glyphs.count; ++i) {
             const GlyphRuns& glyph = prepared.glyphs[glyphs.index[i]];
             const PixelCopy* copy = prepared.copies.data() + glyph.first_run;
-            copy_runs16(corner + glyphs.pen[i] * 2, pixels, copy, copy + glyph.runs);
+            Uint8* at = corner + glyphs.pen[i] * 2;
+            const PixelCopy* ones_end = copy + glyph.ones;
+            const PixelCopy* twos_end = ones_end + glyph.twos;
+            for (; copy != ones_end; ++copy)
+                *reinterpret_cast<Uint16*>(at + copy->to) = *reinterpret_cast<const Uint16*>(pixels + copy->from);
+            for (; copy != twos_end; ++copy) {
+                Uint16* to = reinterpret_cast<Uint16*>(at + copy->to);
+                const Uint16* from = reinterpret_cast<const Uint16*>(pixels + copy->from);
+                to[0] = from[0];
+                to[1] = from[1];
+            }
+            copy_runs16(at, pixels, copy, prepared.copies.data() + glyph.first_run + glyph.runs);
         }
     } else {
         for (size_t i = 0; i < glyphs.count; ++i) {

@@ -17,11 +17,14 @@ struct Span {
 struct SpanPicture {
     SDL_Surface* picture = nullptr;   // a reference of the table's own
     std::vector<Span> spans;          // in row order
-    // The spans as copies onto a target whose rows are `pitch` bytes apart,
-    // from the picture's pixels and from the shifted copy below.
+    // Rows next to each other whose spans lie alike make a band; each span
+    // of a band is a rectangle, a column (in the picture's coordinates).
+    std::vector<SDL_Rect> columns;
+    // The columns as blocks onto a target whose rows are `pitch` bytes
+    // apart, from the picture's pixels and from the shifted copy below.
     int pitch = 0;
-    std::vector<PixelCopy> copies;
-    std::vector<PixelCopy> shifted_copies;
+    std::vector<PixelBlock> blocks;
+    std::vector<PixelBlock> shifted_blocks;
     // A few rectangles that together hold every opaque pixel (a frame's four
     // sides), or the one around them all: what a blit changes.
     std::vector<SDL_Rect> cover;
@@ -153,9 +156,9 @@ bool alike(const std::vector<Span>& spans, size_t a, size_t a_end, size_t b, siz
 
 // Rows next to each other whose spans lie alike make a band; each span of
 // a band is a rectangle.
-std::vector<SDL_Rect> cover_of(const std::vector<Span>& spans)
+std::vector<SDL_Rect> columns_of(const std::vector<Span>& spans)
 {
-    std::vector<SDL_Rect> cover;
+    std::vector<SDL_Rect> columns;
     for (size_t i = 0; i < spans.size();) {
         size_t j = row_end(spans, i);
         int rows = 1;
@@ -168,10 +171,17 @@ std::vector<SDL_Rect> cover_of(const std::vector<Span>& spans)
             k = l;
         }
         for (size_t m = i; m < j; ++m)
-            cover.push_back({static_cast<Sint16>(spans[m].x), static_cast<Sint16>(spans[m].row), spans[m].length,
-                             static_cast<Uint16>(rows)});
+            columns.push_back({static_cast<Sint16>(spans[m].x), static_cast<Sint16>(spans[m].row), spans[m].length,
+                               static_cast<Uint16>(rows)});
         i = k;
     }
+    return columns;
+}
+
+// The rectangles a blit changes: the columns, or the one around them all.
+std::vector<SDL_Rect> cover_of(const std::vector<SDL_Rect>& columns)
+{
+    std::vector<SDL_Rect> cover = columns;
     if (cover.empty())
         return cover;
     int x0 = INT16_MAX, y0 = INT16_MAX, x1 = 0, y1 = 0;
@@ -192,23 +202,23 @@ std::vector<SDL_Rect> cover_of(const std::vector<Span>& spans)
     return cover;
 }
 
-// The spans' copies onto a target of pitch bytes, from the picture's pixels
-// or from its shifted copy (with the pitch shifted_pixels gives).
-const std::vector<PixelCopy>& copies_for(SpanPicture& entry, int pitch, bool shifted, int source_pitch)
+// The columns as blocks onto a target of pitch bytes, from the picture's
+// pixels or from its shifted copy (with the pitch shifted_pixels gives).
+const std::vector<PixelBlock>& blocks_for(SpanPicture& entry, int pitch, bool shifted, int source_pitch)
 {
     if (entry.pitch != pitch) {
-        entry.copies.clear();
-        entry.shifted_copies.clear();
+        entry.blocks.clear();
+        entry.shifted_blocks.clear();
         entry.pitch = pitch;
     }
-    std::vector<PixelCopy>& copies = shifted ? entry.shifted_copies : entry.copies;
-    if (copies.empty()) {
-        copies.reserve(entry.spans.size());
-        for (const Span& span : entry.spans)
-            copies.push_back({static_cast<uint32_t>(span.row * pitch + span.x * 2),
-                              static_cast<uint32_t>(span.row * source_pitch + span.x * 2), span.length});
+    std::vector<PixelBlock>& blocks = shifted ? entry.shifted_blocks : entry.blocks;
+    if (blocks.empty()) {
+        blocks.reserve(entry.columns.size());
+        for (const SDL_Rect& c : entry.columns)
+            blocks.push_back({static_cast<uint32_t>(c.y * pitch + c.x * 2),
+                              static_cast<uint32_t>(c.y * source_pitch + c.x * 2), c.w, c.h});
     }
-    return copies;
+    return blocks;
 }
 
 } // namespace
@@ -226,10 +236,11 @@ bool prepare_spans(SDL_Surface* picture)
     if (table[at].picture)
         return false;
     table[at].spans = spans_of(picture);
-    table[at].cover = cover_of(table[at].spans);
+    table[at].columns = columns_of(table[at].spans);
+    table[at].cover = cover_of(table[at].columns);
     table[at].pitch = 0;
-    table[at].copies.clear();
-    table[at].shifted_copies.clear();
+    table[at].blocks.clear();
+    table[at].shifted_blocks.clear();
     table[at].picture = picture;
     ++picture->refcount;
     return true;
@@ -321,8 +332,8 @@ bool blit_spans(SDL_Surface* picture, SDL_Surface* target, int x, int y, SDL_Rec
             source = reinterpret_cast<const Uint8*>(shifted_pixels(*entry, source_pitch));
             source_pitch *= 2;
         }
-        const std::vector<PixelCopy>& copies = copies_for(*entry, target->pitch, shifted, source_pitch);
-        copy_runs16(corner, source, copies.data(), copies.data() + copies.size());
+        const std::vector<PixelBlock>& blocks = blocks_for(*entry, target->pitch, shifted, source_pitch);
+        copy_blocks16(corner, target->pitch, source, source_pitch, blocks.data(), blocks.data() + blocks.size());
         return true;
     }
     // The first span of the first row drawn.
@@ -368,13 +379,12 @@ bool restore_spans(const SDL_Surface* picture, const SDL_Surface* beneath, SDL_S
     int x = where.x, y = where.y;
     if (!entry)
         return false;
-    const std::vector<PixelCopy>& copies = copies_for(*entry, target->pitch, false, picture->pitch);
+    const std::vector<PixelBlock>& blocks = blocks_for(*entry, target->pitch, false, picture->pitch);
     size_t corner = static_cast<size_t>(y) * target->pitch + static_cast<size_t>(x) * 2;
     Uint8* to = static_cast<Uint8*>(target->pixels) + corner;
     const Uint8* from = static_cast<const Uint8*>(beneath->pixels) + corner;
-    // The same place in both: each copy's start on the target is its start beneath.
-    for (const PixelCopy& copy : copies)
-        copy_pixels16(reinterpret_cast<Uint16*>(to + copy.to), reinterpret_cast<const Uint16*>(from + copy.to),
-                      static_cast<int>(copy.length));
+    // The same place in both: each block's start on the target is its start beneath.
+    for (const PixelBlock& block : blocks)
+        copy_rect16(to + block.to, target->pitch, from + block.to, target->pitch, block.length, block.rows);
     return true;
 }
