@@ -308,13 +308,19 @@ void paint_over_desktop_buttons()
     SDL_SetClipRect(screen, nullptr);
 }
 
-// Loads what the desktop shows and gives its layer's key.
-LayerKey ready_desktop()
+// Loads what the desktop shows.
+void load_desktop_pictures()
 {
     load_wallpaper();
     load_missing_pictures();
     composed_battery = battery_level();
     load_battery_icon(composed_battery);
+}
+
+// Loads what the desktop shows and gives its layer's key.
+LayerKey ready_desktop()
+{
+    load_desktop_pictures();
     return desktop_key(composed_battery);
 }
 
@@ -464,7 +470,7 @@ void show_window_layer(WindowId window, void (*compose)(), intptr_t a, intptr_t 
 {
     // Pictures of the desktop loaded now move the generation before the
     // window's key takes it.
-    ready_desktop();
+    load_desktop_pictures();
     window_compose = compose;
     show_layer(window_layer(), layer_key(window, a, b, c, d), compose_over_desktop);
 }

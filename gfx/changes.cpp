@@ -40,10 +40,13 @@ long area(const SDL_Rect& r)
     return static_cast<long>(r.w) * r.h;
 }
 
+// The tests of rectangles are taken together rather than one after the
+// other: on the ARM926 (and under an emulator) a branch costs more than a
+// comparison.
 bool inside(const SDL_Rect& inner, const SDL_Rect& outer)
 {
-    return inner.x >= outer.x && inner.y >= outer.y && inner.x + inner.w <= outer.x + outer.w &&
-           inner.y + inner.h <= outer.y + outer.h;
+    return (inner.x >= outer.x) & (inner.y >= outer.y) & (inner.x + inner.w <= outer.x + outer.w) &
+           (inner.y + inner.h <= outer.y + outer.h);
 }
 
 SDL_Rect around(const SDL_Rect& a, const SDL_Rect& b)
@@ -121,8 +124,8 @@ std::array<LastPart, kMostParts>& last_parts()
 
 bool overlap(const SDL_Rect& a, const SDL_Rect& b)
 {
-    return a.w > 0 && a.h > 0 && b.w > 0 && b.h > 0 && a.x < b.x + b.w && b.x < a.x + a.w && a.y < b.y + b.h &&
-           b.y < a.y + a.h;
+    return (a.w > 0) & (a.h > 0) & (b.w > 0) & (b.h > 0) & (a.x < b.x + b.w) & (b.x < a.x + a.w) &
+           (a.y < b.y + b.h) & (b.y < a.y + a.h);
 }
 
 SDL_Rect clipped(const SDL_Rect& r)
@@ -137,9 +140,9 @@ SDL_Rect clipped(const SDL_Rect& r)
 bool same_part(const LastPart& last, const DrawnPart& b, const SDL_Rect& b_rect)
 {
     const DrawnPart& a = last.part;
-    return a.kind == b.kind && a.source == b.source && a.colour == b.colour && a.rect.x == b_rect.x &&
-           a.rect.y == b_rect.y && a.rect.w == b_rect.w && a.rect.h == b_rect.h && b_rect.w > 0 &&
-           (a.kind != PartKind::Text ||
+    bool alike = (a.kind == b.kind) & (a.source == b.source) & (a.colour == b.colour) & (a.rect.x == b_rect.x) &
+                 (a.rect.y == b_rect.y) & (a.rect.w == b_rect.w) & (a.rect.h == b_rect.h) & (b_rect.w > 0);
+    return alike && (a.kind != PartKind::Text ||
             (a.text_length == b.text_length && std::memcmp(last.text, b.text, b.text_length) == 0));
 }
 
@@ -161,8 +164,8 @@ void remember(const DrawnPart& part, const SDL_Rect& r)
 }
 
 // The screen beneath a part of the last frame, from the layer: all of its
-// rectangle when whole, else for a keyed picture only its opaque spans (a
-// frame changed only its sides).
+// rectangle when whole, else for a keyed picture only around its opaque
+// pixels (a frame changed only its sides).
 void put_back(LastPart& last, bool whole)
 {
     last.restored = true;
@@ -370,18 +373,17 @@ bool draw_part(const DrawnPart& part)
         return true;
     SDL_Rect r = clipped(part.rect);
     std::array<LastPart, kMostParts>& lasts = last_parts();
+    PartSet batch = 0;
     for (int i = 0; i < last_count; ++i) {
         LastPart& last = lasts[static_cast<size_t>(i)];
-        if (!last.restored && !last.kept && last.apart && same_part(last, part, r)) {
+        if (last.restored | last.kept)
+            continue;
+        if (last.apart && same_part(last, part, r)) {
             last.kept = true;
             remember(part, r);
             return false;
         }
-    }
-    PartSet batch = 0;
-    for (int i = 0; i < last_count; ++i) {
-        const LastPart& last = lasts[static_cast<size_t>(i)];
-        if (!last.restored && !last.kept && overlap(last.part.rect, r))
+        if (overlap(last.part.rect, r))
             batch |= bit(i);
     }
     if (batch)

@@ -305,13 +305,26 @@ void draw(Font& font, SDL_Surface* surface, int x, int y, const char* text, int 
             Uint8* at = corner + glyphs.pen[i] * 2;
             const PixelCopy* ones_end = copy + glyph.ones;
             const PixelCopy* twos_end = ones_end + glyph.twos;
-            for (; copy != ones_end; ++copy)
+            // Two runs a turn where there are (see copy_words16).
+            if (glyph.ones & 1) {
                 *reinterpret_cast<Uint16*>(at + copy->to) = *reinterpret_cast<const Uint16*>(pixels + copy->from);
-            for (; copy != twos_end; ++copy) {
-                Uint16* to = reinterpret_cast<Uint16*>(at + copy->to);
-                const Uint16* from = reinterpret_cast<const Uint16*>(pixels + copy->from);
+                ++copy;
+            }
+            for (; copy != ones_end; copy += 2) {
+                *reinterpret_cast<Uint16*>(at + copy[0].to) = *reinterpret_cast<const Uint16*>(pixels + copy[0].from);
+                *reinterpret_cast<Uint16*>(at + copy[1].to) = *reinterpret_cast<const Uint16*>(pixels + copy[1].from);
+            }
+            auto copy_two = [&](const PixelCopy& c) {
+                Uint16* to = reinterpret_cast<Uint16*>(at + c.to);
+                const Uint16* from = reinterpret_cast<const Uint16*>(pixels + c.from);
                 to[0] = from[0];
                 to[1] = from[1];
+            };
+            if (glyph.twos & 1)
+                copy_two(*copy++);
+            for (; copy != twos_end; copy += 2) {
+                copy_two(copy[0]);
+                copy_two(copy[1]);
             }
             copy_runs16(at, pixels, copy, prepared.copies.data() + glyph.first_run + glyph.runs);
         }

@@ -27,76 +27,96 @@ __attribute__((always_inline)) inline void copy_few16(Uint16* to, const Uint16* 
     }
 }
 
-#if defined(__arm__)
-// A row whose two ends lie alike within a word, on the ARM926: a call of
-// the C library's copy costs some fifty instructions before it moves a
-// byte, as much as a highlight's row holds, and moves long rows in blocks
-// no larger than these. Here a pixel before the first whole word, then
-// blocks of sixteen pixels with one load and one store of eight registers
-// each, then what is left.
-__attribute__((noinline)) inline void copy_words16(Uint16* to, const Uint16* from, int n)
-{
-    if (reinterpret_cast<uintptr_t>(to) & 2u) {
-        *to++ = *from++;
-        --n;
-    }
-    Word* t = reinterpret_cast<Word*>(to);
-    const Word* f = reinterpret_cast<const Word*>(from);
-    for (int blocks = n >> 4; blocks > 0; --blocks)
-        asm volatile("ldmia %0!, {r3, r4, r5, r6, r7, r8, r9, r10}\n\tstmia %1!, {r3, r4, r5, r6, r7, r8, r9, r10}"
-                     : "+r"(f), "+r"(t)
-                     :
-                     : "r3", "r4", "r5", "r6", "r7", "r8", "r9", "r10", "memory");
-    if (n & 8)
-        asm volatile("ldmia %0!, {r3, r4, r5, r6}\n\tstmia %1!, {r3, r4, r5, r6}"
-                     : "+r"(f), "+r"(t)
-                     :
-                     : "r3", "r4", "r5", "r6", "memory");
-    if (n & 4) {
-        t[0] = f[0];
-        t[1] = f[1];
-        t += 2;
-        f += 2;
-    }
-    if (n & 2)
-        *t++ = *f++;
-    if (n & 1)
-        *reinterpret_cast<Uint16*>(t) = *reinterpret_cast<const Uint16*>(f);
-}
-
-// Rows of a rectangle n pixels wide (n above 8 and below 64), their ends
-// lying alike within a word: the row's make-up is worked out once, and each
-// row copied in blocks of eight pixels.
+#if defined(__arm__) && !defined(__thumb__)
+// Rows of a rectangle n pixels wide (n above 8), their two ends lying alike
+// within a word, on the ARM926. A call of the C library's copy costs some
+// fifty instructions before it moves a byte, as much as a highlight's row
+// holds; and under an emulator every turn of a loop costs as much again as
+// the instructions in it. So the row's make-up is worked out once, and each
+// row jumps into a ladder of twenty blocks of sixteen pixels (one load and
+// one store of eight registers each) at the block that leaves as many as
+// the row holds, and ends with what is left, without a loop. A pixel comes
+// first where the row starts between words.
 __attribute__((noinline)) inline void copy_rows16(Uint8* to, int to_pitch, const Uint8* from, int from_pitch, int n,
                                                   int rows)
 {
+    constexpr int kLadder = 20;
     bool lead = (reinterpret_cast<uintptr_t>(to) & 2u) != 0;
     int rest = lead ? n - 1 : n;
-    int blocks = rest >> 3;
+    int words = rest >> 1;
+    int blocks = words >> 3;
+    int tail = ((words & 7) << 1) | (rest & 1);   // four words, two, one, a pixel
     for (; rows > 0; --rows, to += to_pitch, from += from_pitch) {
-        Uint16* t16 = reinterpret_cast<Uint16*>(to);
-        const Uint16* f16 = reinterpret_cast<const Uint16*>(from);
-        if (lead)
-            *t16++ = *f16++;
-        Word* t = reinterpret_cast<Word*>(t16);
-        const Word* f = reinterpret_cast<const Word*>(f16);
-        for (int b = blocks; b > 0; --b)
-            asm volatile("ldmia %0!, {r3, r4, r5, r6}\n\tstmia %1!, {r3, r4, r5, r6}"
-                         : "+r"(f), "+r"(t)
-                         :
-                         : "r3", "r4", "r5", "r6", "memory");
-        if (rest & 4) {
-            t[0] = f[0];
-            t[1] = f[1];
+        Uint8* t = to;
+        const Uint8* f = from;
+        if (lead) {
+            *reinterpret_cast<Uint16*>(t) = *reinterpret_cast<const Uint16*>(f);
             t += 2;
             f += 2;
         }
-        if (rest & 2)
-            *t++ = *f++;
-        if (rest & 1)
-            *reinterpret_cast<Uint16*>(t) = *reinterpret_cast<const Uint16*>(f);
+        for (int left = blocks; left > 0; left -= kLadder) {
+            int skip = left >= kLadder ? 0 : kLadder - left;
+            asm volatile("add pc, pc, %[skip], lsl #3\n\t"
+                         "nop\n\t"
+#define KORVO_BLOCK "ldmia %[f]!, {r3, r4, r5, r6, r7, r8, r9, r10}\n\tstmia %[t]!, {r3, r4, r5, r6, r7, r8, r9, r10}\n\t"
+                         KORVO_BLOCK KORVO_BLOCK KORVO_BLOCK KORVO_BLOCK KORVO_BLOCK
+                         KORVO_BLOCK KORVO_BLOCK KORVO_BLOCK KORVO_BLOCK KORVO_BLOCK
+                         KORVO_BLOCK KORVO_BLOCK KORVO_BLOCK KORVO_BLOCK KORVO_BLOCK
+                         KORVO_BLOCK KORVO_BLOCK KORVO_BLOCK KORVO_BLOCK KORVO_BLOCK
+#undef KORVO_BLOCK
+                         : [f] "+r"(f), [t] "+r"(t)
+                         : [skip] "r"(skip)
+                         : "r3", "r4", "r5", "r6", "r7", "r8", "r9", "r10", "memory");
+        }
+        asm volatile("tst %[tail], #8\n\t"
+                     "ldmneia %[f]!, {r3, r4, r5, r6}\n\tstmneia %[t]!, {r3, r4, r5, r6}\n\t"
+                     "tst %[tail], #4\n\t"
+                     "ldmneia %[f]!, {r3, r4}\n\tstmneia %[t]!, {r3, r4}\n\t"
+                     "tst %[tail], #2\n\t"
+                     "ldrne r3, [%[f]], #4\n\tstrne r3, [%[t]], #4\n\t"
+                     "tst %[tail], #1\n\t"
+                     "ldrneh r3, [%[f]]\n\tstrneh r3, [%[t]]"
+                     : [f] "+r"(f), [t] "+r"(t)
+                     : [tail] "r"(tail)
+                     : "r3", "r4", "r5", "r6", "cc", "memory");
     }
 }
+
+// The same for rows below 64 pixels, whose ladder of seven blocks of four
+// words keeps the make-up of the row in registers.
+__attribute__((noinline)) inline void copy_short_rows16(Uint8* to, int to_pitch, const Uint8* from, int from_pitch,
+                                                        int n, int rows)
+{
+    bool lead = (reinterpret_cast<uintptr_t>(to) & 2u) != 0;
+    int rest = lead ? n - 1 : n;
+    int words = rest >> 1;                         // 4 to 31
+    int skip = 7 - (words >> 2);                   // ladder steps left out
+    int tail = ((words & 3) << 1) | (rest & 1);   // two words, a word, a pixel
+    for (; rows > 0; --rows, to += to_pitch, from += from_pitch) {
+        Uint8* t = to;
+        const Uint8* f = from;
+        if (lead) {
+            *reinterpret_cast<Uint16*>(t) = *reinterpret_cast<const Uint16*>(f);
+            t += 2;
+            f += 2;
+        }
+        asm volatile("add pc, pc, %[skip], lsl #3\n\t"
+                     "nop\n\t"
+#define KORVO_BLOCK "ldmia %[f]!, {r3, r4, r5, r6}\n\tstmia %[t]!, {r3, r4, r5, r6}\n\t"
+                     KORVO_BLOCK KORVO_BLOCK KORVO_BLOCK KORVO_BLOCK KORVO_BLOCK KORVO_BLOCK KORVO_BLOCK
+#undef KORVO_BLOCK
+                     "tst %[tail], #4\n\t"
+                     "ldmneia %[f]!, {r3, r4}\n\tstmneia %[t]!, {r3, r4}\n\t"
+                     "tst %[tail], #2\n\t"
+                     "ldrne r3, [%[f]], #4\n\tstrne r3, [%[t]], #4\n\t"
+                     "tst %[tail], #1\n\t"
+                     "ldrneh r3, [%[f]]\n\tstrneh r3, [%[t]]"
+                     : [f] "+r"(f), [t] "+r"(t)
+                     : [skip] "r"(skip), [tail] "r"(tail)
+                     : "r3", "r4", "r5", "r6", "cc", "memory");
+    }
+}
+
 #endif
 
 } // namespace pixels_detail
@@ -111,8 +131,12 @@ __attribute__((always_inline)) inline void copy_pixels16(Uint16* to, const Uint1
         return;
     }
     if (((reinterpret_cast<uintptr_t>(to) ^ reinterpret_cast<uintptr_t>(from)) & 3u) == 0) {
-#if defined(__arm__)
-        pixels_detail::copy_words16(to, from, n);
+#if defined(__arm__) && !defined(__thumb__)
+        if (n < 64)
+            pixels_detail::copy_short_rows16(reinterpret_cast<Uint8*>(to), 0, reinterpret_cast<const Uint8*>(from), 0,
+                                             n, 1);
+        else
+            pixels_detail::copy_rows16(reinterpret_cast<Uint8*>(to), 0, reinterpret_cast<const Uint8*>(from), 0, n, 1);
 #else
         std::memcpy(to, from, static_cast<size_t>(n) * 2);
 #endif
@@ -153,15 +177,32 @@ template <int N>
 __attribute__((always_inline)) inline void copy_column16(Uint8* to, int to_pitch, const Uint8* from, int from_pitch,
                                                          int rows)
 {
-    for (; rows > 0; --rows, to += to_pitch, from += from_pitch)
-        copy_few16(reinterpret_cast<Uint16*>(to), reinterpret_cast<const Uint16*>(from), N);
+    // Four rows a turn (see copy_rows16).
+    auto row = [&](int k) {
+        copy_few16(reinterpret_cast<Uint16*>(to + k * to_pitch), reinterpret_cast<const Uint16*>(from + k * from_pitch),
+                   N);
+    };
+    for (; rows >= 4; rows -= 4, to += 4 * to_pitch, from += 4 * from_pitch) {
+        row(0);
+        row(1);
+        row(2);
+        row(3);
+    }
+    if (rows & 2) {
+        row(0);
+        row(1);
+        to += 2 * to_pitch;
+        from += 2 * from_pitch;
+    }
+    if (rows & 1)
+        row(0);
 }
 
 } // namespace pixels_detail
 
 // Copies a rectangle n pixels wide and rows high: a narrow one (a frame's
 // side) by a loop made for its width, a wider one row by row.
-inline void copy_rect16(Uint8* to, int to_pitch, const Uint8* from, int from_pitch, int n, int rows)
+__attribute__((always_inline)) inline void copy_rect16(Uint8* to, int to_pitch, const Uint8* from, int from_pitch, int n, int rows)
 {
     using namespace pixels_detail;
     switch (n) {
@@ -175,9 +216,12 @@ inline void copy_rect16(Uint8* to, int to_pitch, const Uint8* from, int from_pit
     case 8: copy_column16<8>(to, to_pitch, from, from_pitch, rows); return;
     default: break;
     }
-#if defined(__arm__)
-    if (n < 64 && (((reinterpret_cast<uintptr_t>(to) ^ reinterpret_cast<uintptr_t>(from)) | to_pitch | from_pitch) & 3u) == 0) {
-        copy_rows16(to, to_pitch, from, from_pitch, n, rows);
+#if defined(__arm__) && !defined(__thumb__)
+    if ((((reinterpret_cast<uintptr_t>(to) ^ reinterpret_cast<uintptr_t>(from)) | to_pitch | from_pitch) & 3u) == 0) {
+        if (n < 64)
+            copy_short_rows16(to, to_pitch, from, from_pitch, n, rows);
+        else
+            copy_rows16(to, to_pitch, from, from_pitch, n, rows);
         return;
     }
 #endif

@@ -28,6 +28,11 @@ struct SpanPicture {
     // A few rectangles that together hold every opaque pixel (a frame's four
     // sides), or the one around them all: what a blit changes.
     std::vector<SDL_Rect> cover;
+    // Rectangles holding every opaque pixel, fewer than the columns: what is
+    // put back from beneath where the picture was (see restore_spans), as
+    // blocks for a target of `pitch` bytes.
+    std::vector<SDL_Rect> restore_cover;
+    std::vector<PixelBlock> restore_blocks;
     // A small picture's pixels again, each row one pixel further into its
     // words: a picture drawn at an odd x copies from here, so that the two
     // ends of each copy lie alike within a word.
@@ -178,6 +183,54 @@ std::vector<SDL_Rect> columns_of(const std::vector<Span>& spans)
     return columns;
 }
 
+// What copying a rectangle costs, in sixteenths of a turn of a copy loop:
+// a narrow one a turn for two rows, a wider one a turn for every row and
+// every sixteen pixels, and each rectangle a few to begin with.
+long copy_cost(const SDL_Rect& r)
+{
+    return r.w <= 8 ? 32 + 8L * r.h : 64 + static_cast<long>(r.h) * (16 + r.w);
+}
+
+SDL_Rect around(const SDL_Rect& a, const SDL_Rect& b)
+{
+    int x0 = std::min<int>(a.x, b.x), y0 = std::min<int>(a.y, b.y);
+    int x1 = std::max<int>(a.x + a.w, b.x + b.w), y1 = std::max<int>(a.y + a.h, b.y + b.h);
+    return {static_cast<Sint16>(x0), static_cast<Sint16>(y0), static_cast<Uint16>(x1 - x0),
+            static_cast<Uint16>(y1 - y0)};
+}
+
+// Putting back what a picture covered may copy its keyed pixels too (they
+// show what lies beneath anyway): the columns of a band are taken together
+// where that costs less, and so are bands over one another.
+std::vector<SDL_Rect> restore_cover_of(const std::vector<SDL_Rect>& columns)
+{
+    std::vector<SDL_Rect> cover;
+    bool last_whole = false;   // the last rectangle is a band's whole
+    for (size_t i = 0; i < columns.size();) {
+        size_t j = i + 1;
+        SDL_Rect band = columns[i];
+        long apart = copy_cost(columns[i]);
+        for (; j < columns.size() && columns[j].y == columns[i].y && columns[j].h == columns[i].h; ++j) {
+            band = around(band, columns[j]);
+            apart += copy_cost(columns[j]);
+        }
+        if (copy_cost(band) <= apart) {
+            if (last_whole && cover.back().y + cover.back().h == band.y &&
+                copy_cost(around(cover.back(), band)) <= copy_cost(cover.back()) + copy_cost(band)) {
+                cover.back() = around(cover.back(), band);
+            } else {
+                cover.push_back(band);
+            }
+            last_whole = true;
+        } else {
+            cover.insert(cover.end(), columns.begin() + static_cast<long>(i), columns.begin() + static_cast<long>(j));
+            last_whole = false;
+        }
+        i = j;
+    }
+    return cover;
+}
+
 // The rectangles a blit changes: the columns, or the one around them all.
 std::vector<SDL_Rect> cover_of(const std::vector<SDL_Rect>& columns)
 {
@@ -203,22 +256,34 @@ std::vector<SDL_Rect> cover_of(const std::vector<SDL_Rect>& columns)
 }
 
 // The columns as blocks onto a target of pitch bytes, from the picture's
-// pixels or from its shifted copy (with the pitch shifted_pixels gives).
-const std::vector<PixelBlock>& blocks_for(SpanPicture& entry, int pitch, bool shifted, int source_pitch)
+// pixels and from its shifted copy (where it keeps one), and the rectangles
+// put back where it was: all made at once for the target's pitch, so that a
+// frame that moves a highlight makes none.
+void blocks_for(SpanPicture& entry, int pitch)
 {
-    if (entry.pitch != pitch) {
-        entry.blocks.clear();
-        entry.shifted_blocks.clear();
-        entry.pitch = pitch;
-    }
-    std::vector<PixelBlock>& blocks = shifted ? entry.shifted_blocks : entry.blocks;
-    if (blocks.empty()) {
+    if (entry.pitch == pitch)
+        return;
+    entry.pitch = pitch;
+    auto make = [&](std::vector<PixelBlock>& blocks, int source_pitch) {
+        blocks.clear();
         blocks.reserve(entry.columns.size());
         for (const SDL_Rect& c : entry.columns)
             blocks.push_back({static_cast<uint32_t>(c.y * pitch + c.x * 2),
                               static_cast<uint32_t>(c.y * source_pitch + c.x * 2), c.w, c.h});
+    };
+    make(entry.blocks, entry.picture->pitch);
+    entry.shifted_blocks.clear();
+    if (entry.picture->w * entry.picture->h <= kMostShiftedPixels) {
+        int shifted_pitch = 0;
+        shifted_pixels(entry, shifted_pitch);
+        make(entry.shifted_blocks, shifted_pitch * 2);
     }
-    return blocks;
+    entry.restore_blocks.clear();
+    entry.restore_blocks.reserve(entry.restore_cover.size());
+    for (const SDL_Rect& r : entry.restore_cover) {
+        uint32_t at = static_cast<uint32_t>(r.y * pitch + r.x * 2);
+        entry.restore_blocks.push_back({at, at, r.w, r.h});
+    }
 }
 
 } // namespace
@@ -238,6 +303,8 @@ bool prepare_spans(SDL_Surface* picture)
     table[at].spans = spans_of(picture);
     table[at].columns = columns_of(table[at].spans);
     table[at].cover = cover_of(table[at].columns);
+    table[at].restore_cover = restore_cover_of(table[at].columns);
+    table[at].restore_blocks.clear();
     table[at].pitch = 0;
     table[at].blocks.clear();
     table[at].shifted_blocks.clear();
@@ -332,7 +399,8 @@ bool blit_spans(SDL_Surface* picture, SDL_Surface* target, int x, int y, SDL_Rec
             source = reinterpret_cast<const Uint8*>(shifted_pixels(*entry, source_pitch));
             source_pitch *= 2;
         }
-        const std::vector<PixelBlock>& blocks = blocks_for(*entry, target->pitch, shifted, source_pitch);
+        blocks_for(*entry, target->pitch);
+        const std::vector<PixelBlock>& blocks = shifted ? entry->shifted_blocks : entry->blocks;
         copy_blocks16(corner, target->pitch, source, source_pitch, blocks.data(), blocks.data() + blocks.size());
         return true;
     }
@@ -379,7 +447,8 @@ bool restore_spans(const SDL_Surface* picture, const SDL_Surface* beneath, SDL_S
     int x = where.x, y = where.y;
     if (!entry)
         return false;
-    const std::vector<PixelBlock>& blocks = blocks_for(*entry, target->pitch, false, picture->pitch);
+    blocks_for(*entry, target->pitch);
+    const std::vector<PixelBlock>& blocks = entry->restore_blocks;
     size_t corner = static_cast<size_t>(y) * target->pitch + static_cast<size_t>(x) * 2;
     Uint8* to = static_cast<Uint8*>(target->pixels) + corner;
     const Uint8* from = static_cast<const Uint8*>(beneath->pixels) + corner;

@@ -39,8 +39,9 @@ bool has_spans(const SDL_Surface* picture);
 bool blit_spans(SDL_Surface* picture, SDL_Surface* target, int x, int y, SDL_Rect& dest);
 
 // Puts back what picture, blitted by its spans onto target where it covered
-// the rectangle where, changed there: its opaque spans are copied from
-// beneath, a surface of target's size and format (a layer). False, copying
+// the rectangle where, changed there: a few rectangles holding its opaque
+// pixels are copied from beneath, a surface of target's size and format (a
+// layer). False, copying
 // nothing, when the picture has no spans or where is not the whole picture
 // wholly inside the target (a blit clipped it).
 bool restore_spans(const SDL_Surface* picture, const SDL_Surface* beneath, SDL_Surface* target, const SDL_Rect& where);
