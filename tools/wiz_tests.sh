@@ -17,7 +17,8 @@
 #    bubblewrap sandbox with its own process and network namespaces (the
 #    shell's first act is "killall sh"): it must get past the loader, the C
 #    library and the libraries' start-up, and stop with SDL's message that
-#    there is no video device, not with a signal.
+#    there is no video device, not with a signal; and in the installer's
+#    start check, with every symbol bound at load time, it ends with 0.
 # 4. The firmware's own programs: its C library run as a program prints its
 #    banner, and its loader lists every library of Korvo.gpe as found.
 #
@@ -81,6 +82,19 @@ echo "wiz_tests: Korvo.gpe under qemu-arm in /mnt/sd/korvo: exit status $start_s
 expected="Korvo: the screen could not be opened: No available video device"
 if [ "$start_status" -ne 1 ] || [ "$output" != "$expected" ]; then
   echo "wiz_tests: Korvo.gpe should have stopped with status 1 and \"$expected\"" >&2
+  status=1
+fi
+
+# The installer's start check on the same program: with every symbol bound at
+# load time (LD_BIND_NOW), the firmware's loader finds all that Korvo.gpe calls,
+# and the shell ends with status 0 before it touches a device.
+check_status=0
+check_output=$(timeout 120 bwrap --ro-bind / / --dev /dev --proc /proc --tmpfs /tmp --tmpfs /mnt \
+  --bind "$card" /mnt/sd --unshare-all --die-with-parent --new-session --chdir /mnt/sd/korvo \
+  qemu-arm -cpu arm926 -L "$wizroot" -E KORVO_START_CHECK=1 -E LD_BIND_NOW=1 ./Korvo.gpe 2>&1) || check_status=$?
+echo "wiz_tests: Korvo.gpe's start check (KORVO_START_CHECK=1 LD_BIND_NOW=1): exit status $check_status${check_output:+, said: $check_output}"
+if [ "$check_status" -ne 0 ] || [ -n "$check_output" ]; then
+  echo "wiz_tests: the start check of Korvo.gpe should end with status 0 and say nothing" >&2
   status=1
 fi
 
