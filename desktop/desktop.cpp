@@ -242,8 +242,8 @@ LayerKey desktop_key(int battery)
 {
     int count = 0;
     uintptr_t icons = 0;
-    for (; count < kDesktopSlots && in_use(count); ++count)
-        icons = icons * 31 + reinterpret_cast<uintptr_t>(desktop_items[count].icon);
+    for (const LinkRecord* item = desktop_items; count < kDesktopSlots && item->link_name[0]; ++item, ++count)
+        icons = icons * 31 + reinterpret_cast<uintptr_t>(item->icon);
     shown_shortcuts = count;
     LayerKey key = layer_key(WindowId::Desktop, reinterpret_cast<intptr_t>(wallpaper_image), count,
                              static_cast<intptr_t>(icons), selection >= 0 && selection < count);

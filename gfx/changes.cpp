@@ -40,13 +40,10 @@ long area(const SDL_Rect& r)
     return static_cast<long>(r.w) * r.h;
 }
 
-// The tests of rectangles are taken together rather than one after the
-// other: on the ARM926 (and under an emulator) a branch costs more than a
-// comparison.
 bool inside(const SDL_Rect& inner, const SDL_Rect& outer)
 {
-    return (inner.x >= outer.x) & (inner.y >= outer.y) & (inner.x + inner.w <= outer.x + outer.w) &
-           (inner.y + inner.h <= outer.y + outer.h);
+    return inner.y >= outer.y && inner.y + inner.h <= outer.y + outer.h && inner.x >= outer.x &&
+           inner.x + inner.w <= outer.x + outer.w;
 }
 
 SDL_Rect around(const SDL_Rect& a, const SDL_Rect& b)
@@ -124,8 +121,9 @@ std::array<LastPart, kMostParts>& last_parts()
 
 bool overlap(const SDL_Rect& a, const SDL_Rect& b)
 {
-    return (a.w > 0) & (a.h > 0) & (b.w > 0) & (b.h > 0) & (a.x < b.x + b.w) & (b.x < a.x + a.w) &
-           (a.y < b.y + b.h) & (b.y < a.y + a.h);
+    // Most parts lie in other rows: those are told first.
+    return a.y < b.y + b.h && b.y < a.y + a.h && a.x < b.x + b.w && b.x < a.x + a.w && a.w > 0 && a.h > 0 &&
+           b.w > 0 && b.h > 0;
 }
 
 SDL_Rect clipped(const SDL_Rect& r)
@@ -140,8 +138,11 @@ SDL_Rect clipped(const SDL_Rect& r)
 bool same_part(const LastPart& last, const DrawnPart& b, const SDL_Rect& b_rect)
 {
     const DrawnPart& a = last.part;
-    bool alike = (a.kind == b.kind) & (a.source == b.source) & (a.colour == b.colour) & (a.rect.x == b_rect.x) &
-                 (a.rect.y == b_rect.y) & (a.rect.w == b_rect.w) & (a.rect.h == b_rect.h) & (b_rect.w > 0);
+    // The picture (or glyph strip) tells most parts apart; the rectangles
+    // are compared whole.
+    if (a.source != b.source || std::memcmp(&a.rect, &b_rect, sizeof(SDL_Rect)) != 0)
+        return false;
+    bool alike = (a.kind == b.kind) & (a.colour == b.colour) & (b_rect.w > 0);
     return alike && (a.kind != PartKind::Text ||
             (a.text_length == b.text_length && std::memcmp(last.text, b.text, b.text_length) == 0));
 }

@@ -69,6 +69,7 @@ struct GlyphRuns {
     uint16_t runs = 0;
     uint16_t ones = 0;
     uint16_t twos = 0;
+    uint16_t longer = 0;
 };
 
 struct StripRuns {
@@ -157,6 +158,7 @@ void prepare_runs(const Font& font, const SDL_Surface* strip, StripRuns& prepare
         auto longer = std::stable_partition(twos, prepared.runs.end(), [](const Run& r) { return r.length == 2; });
         glyph.ones = static_cast<uint16_t>(twos - first);
         glyph.twos = static_cast<uint16_t>(longer - twos);
+        glyph.longer = static_cast<uint16_t>(glyph.runs - glyph.ones - glyph.twos);
     }
     const SDL_PixelFormat* f = strip->format;
     prepared.masks[0] = f->Rmask;
@@ -260,15 +262,18 @@ struct Glyphs {
 void lay_out(const Font& font, const char* text, Glyphs& glyphs)
 {
     static_assert(sizeof(Glyphs::index) >= 50, "room for the large font's limit");
-    int pen = kPenStart;
-    glyphs.right = kPenStart;
-    glyphs.count = 0;
+    int pen = kPenStart, right = kPenStart;
+    size_t count = 0;
+    const uint8_t* advance = font.advance.data();
     for_each_glyph(text, static_cast<size_t>(font.limit), [&](int index) {
-        glyphs.index[glyphs.count] = static_cast<uint8_t>(index);
-        glyphs.pen[glyphs.count++] = static_cast<int16_t>(pen);
-        glyphs.right = pen + font.glyph;
-        pen += font.advance[static_cast<size_t>(index)];
+        glyphs.index[count] = static_cast<uint8_t>(index);
+        glyphs.pen[count] = static_cast<int16_t>(pen);
+        ++count;
+        right = pen + font.glyph;
+        pen += advance[index];
     });
+    glyphs.count = count;
+    glyphs.right = right;
 }
 
 void draw(Font& font, SDL_Surface* surface, int x, int y, const char* text, int white, const char* skin)
@@ -303,30 +308,32 @@ void draw(Font& font, SDL_Surface* surface, int x, int y, const char* text, int 
             const GlyphRuns& glyph = prepared.glyphs[glyphs.index[i]];
             const PixelCopy* copy = prepared.copies.data() + glyph.first_run;
             Uint8* at = corner + glyphs.pen[i] * 2;
-            const PixelCopy* ones_end = copy + glyph.ones;
-            const PixelCopy* twos_end = ones_end + glyph.twos;
-            // Two runs a turn where there are (see copy_words16).
-            if (glyph.ones & 1) {
-                *reinterpret_cast<Uint16*>(at + copy->to) = *reinterpret_cast<const Uint16*>(pixels + copy->from);
-                ++copy;
-            }
-            for (; copy != ones_end; copy += 2) {
-                *reinterpret_cast<Uint16*>(at + copy[0].to) = *reinterpret_cast<const Uint16*>(pixels + copy[0].from);
-                *reinterpret_cast<Uint16*>(at + copy[1].to) = *reinterpret_cast<const Uint16*>(pixels + copy[1].from);
-            }
+            auto copy_one = [&](const PixelCopy& c) {
+                *reinterpret_cast<Uint16*>(at + c.to) = *reinterpret_cast<const Uint16*>(pixels + c.from);
+            };
             auto copy_two = [&](const PixelCopy& c) {
                 Uint16* to = reinterpret_cast<Uint16*>(at + c.to);
                 const Uint16* from = reinterpret_cast<const Uint16*>(pixels + c.from);
                 to[0] = from[0];
                 to[1] = from[1];
             };
-            if (glyph.twos & 1)
-                copy_two(*copy++);
-            for (; copy != twos_end; copy += 2) {
+            // Two runs a turn where there are (see copy_rows16), counted
+            // down rather than compared with an end.
+            for (int n = glyph.ones >> 1; n > 0; --n, copy += 2) {
+                copy_one(copy[0]);
+                copy_one(copy[1]);
+            }
+            if (glyph.ones & 1)
+                copy_one(*copy++);
+            for (int n = glyph.twos >> 1; n > 0; --n, copy += 2) {
                 copy_two(copy[0]);
                 copy_two(copy[1]);
             }
-            copy_runs16(at, pixels, copy, prepared.copies.data() + glyph.first_run + glyph.runs);
+            if (glyph.twos & 1)
+                copy_two(*copy++);
+            for (int n = glyph.longer; n > 0; --n, ++copy)
+                copy_pixels16(reinterpret_cast<Uint16*>(at + copy->to),
+                              reinterpret_cast<const Uint16*>(pixels + copy->from), static_cast<int>(copy->length));
         }
     } else {
         for (size_t i = 0; i < glyphs.count; ++i) {

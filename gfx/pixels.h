@@ -173,29 +173,63 @@ inline void copy_runs16(Uint8* corner, const Uint8* source, const PixelCopy* cop
 
 namespace pixels_detail {
 
-template <int N>
-__attribute__((always_inline)) inline void copy_column16(Uint8* to, int to_pitch, const Uint8* from, int from_pitch,
-                                                         int rows)
+// One row of a narrow column: by halves of words, or (where the two ends
+// lie alike within a word) by words, with a pixel before where the row
+// starts between words (Lead) and one after where that leaves an odd one.
+template <int N, int Way>
+__attribute__((always_inline)) inline void copy_narrow_row16(Uint8* to, const Uint8* from)
+{
+    if constexpr (Way == 0) {
+        copy_few16(reinterpret_cast<Uint16*>(to), reinterpret_cast<const Uint16*>(from), N);
+    } else {
+        constexpr int kLead = Way == 2 ? 1 : 0;
+        constexpr int kRest = N - kLead;
+        if constexpr (kLead == 1)
+            *reinterpret_cast<Uint16*>(to) = *reinterpret_cast<const Uint16*>(from);
+        Word* t = reinterpret_cast<Word*>(to + 2 * kLead);
+        const Word* f = reinterpret_cast<const Word*>(from + 2 * kLead);
+        for (int i = 0; i < kRest / 2; ++i)
+            t[i] = f[i];
+        if constexpr (kRest % 2 == 1)
+            *reinterpret_cast<Uint16*>(t + kRest / 2) = *reinterpret_cast<const Uint16*>(f + kRest / 2);
+    }
+}
+
+// Way 0: pixel by pixel; 1: by words from a word's start; 2: a pixel, then
+// by words.
+template <int N, int Way>
+__attribute__((always_inline)) inline void copy_column_way16(Uint8* to, int to_pitch, const Uint8* from,
+                                                             int from_pitch, int rows)
 {
     // Four rows a turn (see copy_rows16).
-    auto row = [&](int k) {
-        copy_few16(reinterpret_cast<Uint16*>(to + k * to_pitch), reinterpret_cast<const Uint16*>(from + k * from_pitch),
-                   N);
-    };
     for (; rows >= 4; rows -= 4, to += 4 * to_pitch, from += 4 * from_pitch) {
-        row(0);
-        row(1);
-        row(2);
-        row(3);
+        copy_narrow_row16<N, Way>(to, from);
+        copy_narrow_row16<N, Way>(to + to_pitch, from + from_pitch);
+        copy_narrow_row16<N, Way>(to + 2 * to_pitch, from + 2 * from_pitch);
+        copy_narrow_row16<N, Way>(to + 3 * to_pitch, from + 3 * from_pitch);
     }
     if (rows & 2) {
-        row(0);
-        row(1);
+        copy_narrow_row16<N, Way>(to, from);
+        copy_narrow_row16<N, Way>(to + to_pitch, from + from_pitch);
         to += 2 * to_pitch;
         from += 2 * from_pitch;
     }
     if (rows & 1)
-        row(0);
+        copy_narrow_row16<N, Way>(to, from);
+}
+
+template <int N>
+__attribute__((always_inline)) inline void copy_column16(Uint8* to, int to_pitch, const Uint8* from, int from_pitch,
+                                                         int rows)
+{
+    bool words = N >= 3 && (((reinterpret_cast<uintptr_t>(to) ^ reinterpret_cast<uintptr_t>(from)) | to_pitch |
+                             from_pitch) & 3u) == 0;
+    if (!words)
+        copy_column_way16<N, 0>(to, to_pitch, from, from_pitch, rows);
+    else if (reinterpret_cast<uintptr_t>(to) & 2u)
+        copy_column_way16<N, 2>(to, to_pitch, from, from_pitch, rows);
+    else
+        copy_column_way16<N, 1>(to, to_pitch, from, from_pitch, rows);
 }
 
 } // namespace pixels_detail
