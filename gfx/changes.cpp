@@ -54,21 +54,41 @@ SDL_Rect around(const SDL_Rect& a, const SDL_Rect& b)
             static_cast<Uint16>(y1 - y0)};
 }
 
-void add(Changes& changes, const SDL_Rect& r)
+// What showing a rectangle costs the display: it copies the rectangle row
+// by row, and starting a row costs about as much as copying 64 pixels of it.
+constexpr long kRowCost = 64;
+
+long show_cost(const SDL_Rect& r)
 {
-    for (int i = 0; i < changes.count; ++i)
-        if (inside(r, changes.rects[static_cast<size_t>(i)]))
+    return (static_cast<long>(r.w) + kRowCost) * r.h;
+}
+
+void add(Changes& changes, SDL_Rect r)
+{
+    // A rectangle that costs the display less together with one already
+    // noted than apart (the two sides of a frame, a label beside its icon)
+    // takes that one's place in the rectangle around both, which is then
+    // looked at again. Only rectangles whose rows meet or touch can gain:
+    // those of two apart are copied row by row either way.
+    for (int i = 0; i < changes.count;) {
+        SDL_Rect& old = changes.rects[static_cast<size_t>(i)];
+        if (old.y > r.y + r.h || r.y > old.y + old.h) {
+            ++i;
+            continue;
+        }
+        if (inside(r, old))
             return;
-    // Rectangles the new one covers are dropped.
-    int kept = 0;
-    for (int i = 0; i < changes.count; ++i) {
-        const SDL_Rect& old = changes.rects[static_cast<size_t>(i)];
-        if (!inside(old, r))
-            changes.rects[static_cast<size_t>(kept++)] = old;
-        else
-            changes.area -= area(old);
+        SDL_Rect both = around(old, r);
+        if (show_cost(both) > show_cost(old) + show_cost(r)) {
+            ++i;
+            continue;
+        }
+        changes.area -= area(old);
+        old = changes.rects[static_cast<size_t>(--changes.count)];
+        r = both;
+        i = 0;
     }
-    changes.count = kept;
+    // (A rectangle inside the new one went with it there.)
     if (changes.count == kMostRects) {
         SDL_Rect all = r;
         for (const SDL_Rect& old : changes.rects)
