@@ -234,12 +234,13 @@ __attribute__((always_inline)) inline void copy_column16(Uint8* to, int to_pitch
 
 } // namespace pixels_detail
 
-// Copies a rectangle n pixels wide and rows high: a narrow one (a frame's
-// side) by a loop made for its width, a wider one row by row.
+// Copies a rectangle n pixels wide (0 or more) and rows high: a narrow one
+// (a frame's side) by a loop made for its width, a wider one row by row.
 __attribute__((always_inline)) inline void copy_rect16(Uint8* to, int to_pitch, const Uint8* from, int from_pitch, int n, int rows)
 {
     using namespace pixels_detail;
     switch (n) {
+    case 0: return;   // (the row copies below start with a pixel)
     case 1: copy_column16<1>(to, to_pitch, from, from_pitch, rows); return;
     case 2: copy_column16<2>(to, to_pitch, from, from_pitch, rows); return;
     case 3: copy_column16<3>(to, to_pitch, from, from_pitch, rows); return;
