@@ -127,6 +127,18 @@ bool write_mixer_volume(int level, bool for_writing)
     return true;
 }
 
+bool volume_button(int button)
+{
+    constexpr int kStep = 10, kMost = 100;
+    if (button != kVolumeUpButton && button != kVolumeDownButton)
+        return false;
+    int level = volume + (button == kVolumeUpButton ? kStep : -kStep);
+    level = level < 0 ? 0 : level > kMost ? kMost : level;
+    if (level != volume && write_mixer_volume(level, true))
+        volume = level;
+    return true;
+}
+
 void replace_or_end(const char* path)
 {
     const char* const argv[] = {path, nullptr};

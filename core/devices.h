@@ -22,6 +22,12 @@ void restart_shell();         // ends the process with status 1 when both restar
 // mixer did not open.
 bool write_mixer_volume(int level, bool for_writing);
 
+// The volume buttons: 16 raises the volume by 10 up to 100, 17 lowers it
+// to 0; it changes only when the mixer takes it. True when button is one of
+// the two.
+constexpr int kVolumeUpButton = 16, kVolumeDownButton = 17;
+bool volume_button(int button);
+
 // Replaces the process with the program at path (its only argument). After
 // SDL and the devices are shut down there is nothing to go back to: when the
 // replacement fails the shell ends with status 1 and a message on stderr.

@@ -68,6 +68,11 @@ void wait_for(SDL_Event& into, bool ticks)
                 continue;
             return;
         }
+        if (is_sound_end(into)) {
+            if (ticks)
+                continue;
+            return;
+        }
         remove_timers();
         wait_count = this_wait + 1;
         bool power_off_request = is_power_off_request(into);
@@ -86,6 +91,11 @@ void wait_for(SDL_Event& into, bool ticks)
 }
 
 } // namespace
+
+bool is_sound_end(const SDL_Event& e)
+{
+    return e.type == SDL_USEREVENT && e.user.code == kSoundEndedEventCode;
+}
 
 void wait_event()
 {
@@ -121,7 +131,9 @@ Uint32 saver_expired(Uint32, void*)
 
 Uint32 off_expired(Uint32 interval, void* param)
 {
-    if (usb_mode != 0)
+    // A USB connection, or a sound the user is listening to, keeps the
+    // console on; the timer comes again after the same time.
+    if (usb_mode != 0 || sound_playing != 0)
         return interval;
     SDL_Event request{};
     request.type = SDL_USEREVENT;

@@ -50,6 +50,13 @@ constexpr int kPowerOffEventCode = 0x4B6F;   // in SDL_USEREVENT's user.code
 // screen (nor is it handed on while the screen is dark).
 constexpr int kClockTickEventCode = 0x4B74;   // in SDL_USEREVENT's user.code
 bool is_clock_tick(const SDL_Event& e);
+
+// The event the sound player's music posts when it ends by itself (from
+// the audio thread). It is no input either: the idle timers keep running
+// and a dark screen stays dark. A dialog's wait hands it on (the player
+// shows that the sound stopped); a window handler's wait drops it.
+constexpr int kSoundEndedEventCode = 0x4B73;   // in SDL_USEREVENT's user.code
+bool is_sound_end(const SDL_Event& e);
 // Arms the clock timer (once; later calls do nothing).
 void start_clock_timer();
 Uint32 clock_tick_expired(Uint32 interval, void* param);

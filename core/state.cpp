@@ -22,6 +22,7 @@ std::atomic<int32_t> screen_on;
 SDL_TimerID saver_timer;
 SDL_TimerID off_timer;
 std::atomic<int32_t> usb_mode;
+std::atomic<int32_t> sound_playing;
 std::atomic<int32_t> tap_pending;
 
 int32_t auto_off_ms;
@@ -48,6 +49,7 @@ char explorer_path[500];
 char explorer_filter[4];
 int32_t explorer_free_browse;
 NameTable explorer_list;
+LinkRecord explorer_link;
 char clipboard_mode[8];
 char edit_text[50];
 
@@ -97,6 +99,7 @@ void reset_shared_state()
     saver_timer = nullptr;
     off_timer = nullptr;
     usb_mode = 0;
+    sound_playing = 0;
     tap_pending = 0;
 
     auto_off_ms = 0;
@@ -123,6 +126,7 @@ void reset_shared_state()
     explorer_filter[0] = '\0';
     explorer_free_browse = 1;
     std::memset(&explorer_list, 0, sizeof explorer_list);
+    explorer_link = LinkRecord{};
     clipboard_mode[0] = '\0';
     edit_text[0] = '\0';
 }

@@ -47,8 +47,9 @@ struct UserRecord {
     SDL_Surface* picture;
 };
 
-// One link file in memory: its eight lines, in file order, plus its icon
-// (owned by the table slot). In use exactly when link_name is not empty.
+// One link file in memory: its eight lines, in file order, and the two
+// lines a link may carry after them, plus its icon (owned by the table
+// slot). In use exactly when link_name is not empty.
 struct LinkRecord {
     char title[25];
     char description[50];
@@ -58,6 +59,10 @@ struct LinkRecord {
     char cpu_mhz[5];
     char timing_tweak[5];    // "yes" applies the fixed timing set
     char icon_path[500];
+    // A link with file types opens the explorer on its program's files and
+    // starts the program with the one picked.
+    char browse_dir[500];    // folder to browse first: absolute, or under program_dir; empty: program_dir
+    char file_types[50];     // extensions of the program's files ("gba gbc gb"); empty: none
     SDL_Surface* icon;
 };
 
@@ -101,6 +106,7 @@ extern std::atomic<int32_t> screen_on;     // 1 while the backlight is on
 extern SDL_TimerID saver_timer;            // armed screensaver timer, or none
 extern SDL_TimerID off_timer;              // armed power-off timer, or none
 extern std::atomic<int32_t> usb_mode;      // 0 none, 1 or 2 connected: no power-off
+extern std::atomic<int32_t> sound_playing; // 1 while the sound player plays: no power-off
 extern std::atomic<int32_t> tap_pending;   // 1 for 300 ms after a first tap
 
 // --- user settings (settings.st) ---
@@ -142,6 +148,10 @@ extern char explorer_path[500];     // directory shown, ends in "/"
 extern char explorer_filter[4];     // type filter, empty for all
 extern int32_t explorer_free_browse;   // 1 browses freely, 0 picks a wallpaper
 extern NameTable explorer_list;     // listing of explorer_path
+// The link whose program the explorer starts on the file picked, listing
+// only the link's file types; not in use (empty link_name) while the
+// explorer browses for anything else. Its icon is none: the table's.
+extern LinkRecord explorer_link;
 extern char clipboard_mode[8];      // "cut", "copy" or empty
 extern char edit_text[50];          // text handed to the on-screen keyboard
 

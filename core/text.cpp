@@ -70,3 +70,14 @@ bool is_plain_shell_word(std::string_view name)
     }
     return true;
 }
+
+bool same_ignoring_case(std::string_view a, std::string_view b)
+{
+    if (a.size() != b.size())
+        return false;
+    auto lower = [](char c) { return c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c; };
+    for (size_t i = 0; i < a.size(); ++i)
+        if (lower(a[i]) != lower(b[i]))
+            return false;
+    return true;
+}

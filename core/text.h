@@ -38,3 +38,6 @@ bool escape_for_double_quotes(char* dst, size_t capacity, std::string_view src);
 // letters, digits and "._-+,@%=:" only (no blank, slash, quote, glob or other
 // character the shell interprets), not empty, not "." or "..".
 bool is_plain_shell_word(std::string_view name);
+
+// True when a and b are the same text but for the case of ASCII letters.
+bool same_ignoring_case(std::string_view a, std::string_view b);

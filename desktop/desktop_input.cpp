@@ -6,8 +6,8 @@
 #include "desktop/shortcuts.h"
 #include "desktop/sidebar.h"
 #include "dialogs/dialogs.h"
+#include "explorer/open_with.h"
 #include "gfx/sound.h"
-#include "programs/launch.h"
 #include "settings/date_time.h"
 #include "users/user_files.h"
 #include "stock/stock_apps.h"
@@ -16,8 +16,6 @@ namespace {
 
 constexpr int kRows = 4;
 constexpr int kColumns = 6;
-constexpr int kVolumeStep = 10;
-constexpr int kVolumeMax = 100;
 
 // Layout                             x    y   w   h
 constexpr SDL_Rect kStartButton   = {  1, 221, 40, 18};
@@ -30,7 +28,7 @@ constexpr int kTapX = 10, kTapY = 10, kTapStepX = 51, kTapStepY = 49, kTapSize =
 
 enum Button {
     kUp = 0, kLeft = 2, kDown = 4, kRight = 6, kMenu = 8, kRemove = 9, kL = 10, kR = 11,
-    kDateTime = 12, kLaunch = 13, kDescBar = 14, kStock = 15, kVolumeUp = 16, kVolumeDown = 17,
+    kDateTime = 12, kLaunch = 13, kDescBar = 14, kStock = 15,
 };
 
 bool in_use(int slot)
@@ -66,14 +64,6 @@ void ask_remove()
         message_box(screen, "Could not save desktop!", 0, skin_name);
     while (selection > 0 && !in_use(selection))
         --selection;
-}
-
-// The volume changes only when the mixer takes it.
-void change_volume(int step)
-{
-    int level = volume + step;
-    if (write_mixer_volume(level, true))
-        volume = level;
 }
 
 void move(int button)
@@ -116,13 +106,10 @@ void handle_button(int button)
         set_date_and_time();
     if (button == kDescBar)
         desc_bar_on = desc_bar_on > 1 ? 0 : 1 - desc_bar_on;
-    else if (button == kVolumeUp && volume <= kVolumeMax - 1)
-        change_volume(kVolumeStep);
-    if (button == kVolumeDown && volume > 0)
-        change_volume(-kVolumeStep);
+    volume_button(button);
     if (in_use(selection)) {
         if (button == kLaunch)
-            launch_link(desktop_items[selection]);
+            start_link(desktop_items[selection], WindowId::Desktop);
         else if (button == kRemove)
             ask_remove();
     }
@@ -167,7 +154,7 @@ void handle_touch()
     if (tap_pending == 1) {
         tap_pending = 0;
         if (icon >= 0)
-            launch_link(desktop_items[selection]);
+            start_link(desktop_items[selection], WindowId::Desktop);
     } else {
         start_tap_window();
     }

@@ -47,6 +47,17 @@ constexpr std::array<Placement, 2> kScripts = {{
     {"emu/card/hello.gpe",        "tree/mnt/sd/emus/hello/hello.gpe"},
 }};
 
+// Files of the source tree for the sample emulator "hello", placed once
+// after the delivered user/: its readme, a ROM and a saved game in its
+// folder "roms", and admin's link to it, which names that folder and the
+// ROMs' file types.
+constexpr std::array<Placement, 4> kSamples = {{
+    {"emu/card/readme.txt",       "tree/mnt/sd/emus/hello/readme.txt"},
+    {"emu/card/sample.gb",        "tree/mnt/sd/emus/hello/roms/sample.gb"},
+    {"emu/card/sample.sav",       "tree/mnt/sd/emus/hello/roms/sample.sav"},
+    {"emu/card/hello.lk",         "tree/mnt/sd/korvo/user/admin/links/emus/hello.lk"},
+}};
+
 constexpr std::array<std::string_view, 4> kFolders = {
     "tree/mnt/nand", "tree/etc/rc.d", "tree/mnt/sd/images", "screenshots"};
 
@@ -112,6 +123,7 @@ bool make_tree(const std::string& dir, const TreeSources& from)
     bool ok = place_all(dir, from.binary_dir, kStandIns.data(), kStandIns.size());
     ok = place_all(dir, from.source_dir, kScripts.data(), kScripts.size()) && ok;
     copy_delivered_trees(dir, from);
+    ok = place_all(dir, from.source_dir, kSamples.data(), kSamples.size()) && ok;
     make_pictures(dir, from);
     return ok;
 }

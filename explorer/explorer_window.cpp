@@ -8,6 +8,9 @@
 #include "explorer/file_operations.h"
 #include "explorer/image_viewer.h"
 #include "explorer/listing.h"
+#include "explorer/open_with.h"
+#include "explorer/sound_player.h"
+#include "explorer/text_viewer.h"
 #include "gfx/font.h"
 #include "gfx/image.h"
 #include "gfx/sound.h"
@@ -45,7 +48,8 @@ constexpr int kLeftOutX = 110, kLeftOutY = 40;
 // The operations pop-up opens beside the highlighted row.
 constexpr int kMenuX = 68, kMenuY = 65;
 
-enum Button { kUp = 0, kPreviousPage = 2, kDown = 4, kNextPage = 6, kMenu = 9, kLeave = 10, kEnter = 11, kOpen = 13, kClose = 14 };
+enum Button { kUp = 0, kPreviousPage = 2, kDown = 4, kNextPage = 6, kMenu = 9, kLeave = 10, kEnter = 11, kOpen = 13, kClose = 14,
+              kStartBare = 15 };
 
 // The types with an icon of their own.
 struct IconType {
@@ -114,17 +118,26 @@ const char* selected_name()
     return filled(selected_slot()) ? explorer_list.name[selected_slot()] : nullptr;
 }
 
+bool for_link()
+{
+    return explorer_link.link_name[0] != '\0';
+}
+
 // An unreadable directory shows as empty: the list never names entries of
 // another directory than the one explorer_path shows.
 void list_anew()
 {
     clear_entries(explorer_list);
-    list_directory(explorer_list, explorer_path, explorer_filter);
+    if (for_link())
+        list_directory_of_types(explorer_list, explorer_path, explorer_link.file_types);
+    else
+        list_directory(explorer_list, explorer_path, explorer_filter);
 }
 
 void close_window()
 {
     clear_entries(explorer_list);
+    explorer_link = LinkRecord{};
     current_window = return_window;
 }
 
@@ -229,6 +242,43 @@ bool is_picture(const char* type)
     return is(type, "png") || is(type, "bmp") || is(type, "jpg") || is(type, "gif");
 }
 
+// Browsing the cards, not picking a wallpaper, a program, an icon or a
+// link's file.
+bool browsing_freely()
+{
+    return explorer_free_browse == 1 && explorer_filter[0] == '\0' && !for_link();
+}
+
+// Text files, and the "readme" without an extension that programs come with.
+bool is_text(const char* name)
+{
+    return name_has_type(name, "txt") || same_ignoring_case(name, "readme");
+}
+
+void after_dialog()
+{
+    draw_desktop();
+    draw_explorer();
+}
+
+// Shows the file of the listed directory in one of the shell's own
+// viewers (text or sound), then the explorer again.
+void show_in(const char* file, void (*viewer)(const char* path))
+{
+    char path[sizeof explorer_path + kNameCapacity];
+    if (!format_into(path, "%s%s", explorer_path, file))
+        return;
+    viewer(path);
+    after_dialog();
+}
+
+void start_on_file(const char* file)
+{
+    char path[sizeof explorer_path + kNameCapacity];
+    if (format_into(path, "%s%s", explorer_path, file))
+        launch_link_on_file(explorer_link, path);
+}
+
 // --- buttons ---
 
 void select_previous()
@@ -297,6 +347,10 @@ void handle_button(int button)
     case kEnter:
         if (explorer_free_browse == 1 && name && explorer_list.directory[selected_slot()])
             enter_directory(name);
+        break;
+    case kStartBare:   // a link's program without a file
+        if (for_link())
+            launch_link(explorer_link);
         break;
     default:
         break;
@@ -424,9 +478,22 @@ void open_explorer(WindowId back_to, const char* path, const char* filter, int f
 {
     return_window = back_to;
     current_window = WindowId::Explorer;
+    explorer_link = LinkRecord{};
     copy_text(explorer_path, path);
     copy_text(explorer_filter, filter);
     explorer_free_browse = free_browse;
+    list_anew();
+}
+
+void open_explorer_for_link(WindowId back_to, const char* folder, const LinkRecord& link)
+{
+    return_window = back_to;
+    current_window = WindowId::Explorer;
+    explorer_link = link;
+    explorer_link.icon = nullptr;   // the table's
+    copy_text(explorer_path, folder);
+    explorer_filter[0] = '\0';
+    explorer_free_browse = 1;
     list_anew();
 }
 
@@ -474,6 +541,12 @@ void open_entry(const char* name)
             enter_directory(entry);
         return;
     }
+    if (for_link()) {
+        start_on_file(entry);
+        return;
+    }
+    if (browsing_freely() && offer_programs(explorer_path, entry))
+        return;
     char type[4];
     file_extension(entry, type);
     if (is(type, "png") && is(explorer_filter, "png")) {
@@ -485,5 +558,9 @@ void open_entry(const char* name)
         add_program(entry);
     } else if (is_picture(type)) {
         view_picture(entry);
+    } else if (browsing_freely() && is_text(entry)) {
+        show_in(entry, text_viewer);
+    } else if (browsing_freely() && is_playable_sound(entry)) {
+        show_in(entry, sound_player);
     }
 }

@@ -102,6 +102,26 @@ bool passes_filter(const char* name, const char* filter)
     return std::strcmp(extension, filter) == 0 || std::strcmp(extension, "gpu") == 0;
 }
 
+bool is_type_separator(char c)
+{
+    return c == ' ' || c == ',' || c == ';' || c == '\t';
+}
+
+// The extension a list's word names: "gba", ".gba" and "*.gba" alike.
+std::string_view type_word(std::string_view word)
+{
+    if (word.size() > 1 && word[0] == '*' && word[1] == '.')
+        word.remove_prefix(2);
+    else if (!word.empty() && word[0] == '.')
+        word.remove_prefix(1);
+    return word;
+}
+
+bool passes_types(const char* name, const char* types)
+{
+    return name_has_type(name, types);
+}
+
 void empty_slot(NameTable& table, int slot)
 {
     table.name[slot][0] = '\0';
@@ -212,9 +232,7 @@ struct Keeper {
     }
 };
 
-} // namespace
-
-void list_directory(NameTable& table, const char* path, const char* filter)
+void list_kept(NameTable& table, const char* path, bool (*keeps)(const char*, const char*), const char* filter)
 {
     layers_changed();   // the explorer shows the listing
     Directory directory(opendir(path));
@@ -227,7 +245,7 @@ void list_directory(NameTable& table, const char* path, const char* filter)
         if (std::strcmp(name, ".") == 0 || std::strcmp(name, "..") == 0 || std::strlen(name) >= kNameCapacity)
             continue;
         bool folder = entry_is_directory(path, entry);
-        if (folder || passes_filter(name, filter))
+        if (folder || keeps(name, filter))
             keeper.offer(name, Rank{!folder, sort_key(name), read++});
     }
     directory.reset();
@@ -236,6 +254,46 @@ void list_directory(NameTable& table, const char* path, const char* filter)
         empty_slot(table, slot);
     table.left_out = keeper.left_out;
     sort_by_kept_types(table, keeper.n);
+}
+
+} // namespace
+
+void list_directory(NameTable& table, const char* path, const char* filter)
+{
+    list_kept(table, path, passes_filter, filter);
+}
+
+void list_directory_of_types(NameTable& table, const char* path, const char* types)
+{
+    list_kept(table, path, passes_types, types);
+}
+
+bool name_has_type(const char* name, const char* types)
+{
+    std::string_view list(types ? types : "");
+    const char* dot = std::strrchr(name, '.');
+    std::string_view extension(dot && dot != name ? dot + 1 : "");
+    while (!list.empty()) {
+        size_t start = 0;
+        while (start < list.size() && is_type_separator(list[start]))
+            ++start;
+        size_t end = start;
+        while (end < list.size() && !is_type_separator(list[end]))
+            ++end;
+        std::string_view word = type_word(list.substr(start, end - start));
+        if (word == "*" || (!word.empty() && !extension.empty() && same_ignoring_case(word, extension)))
+            return true;
+        list.remove_prefix(end);
+    }
+    return false;
+}
+
+bool has_file_types(const char* types)
+{
+    for (const char* c = types; c && *c; ++c)
+        if (!is_type_separator(*c))
+            return true;
+    return false;
 }
 
 void sort_listing(NameTable& table, const char* path)

@@ -22,6 +22,20 @@
 // leaves the table as it was.
 void list_directory(NameTable& table, const char* path, const char* filter);
 
+// The same for the file types of a link: keeps the directories and the files
+// that name_has_type finds in types (no "gpu" passes by itself here).
+void list_directory_of_types(NameTable& table, const char* path, const char* types);
+
+// True when name's extension, the whole of it after its last "." (the
+// listing's three-letter cut does not apply), is one of types: a list of
+// extensions apart by blanks, commas or semicolons, each may be written
+// "gba", ".gba" or "*.gba", compared without regard to ASCII case (cards
+// written on a PC hold "GAME.GBA"). "*" stands for every file, one with no
+// extension too; otherwise a name without an extension has none of them.
+bool name_has_type(const char* name, const char* types);
+// True when types names at least one type.
+bool has_file_types(const char* types);
+
 // Sorts the filled slots of table, read from the directory at path:
 // directories first, then the other entries, each group by the upper-cased
 // first character of the name. Ties keep the order three exchange passes

@@ -4,11 +4,11 @@
 #include "core/state.h"
 #include "core/text.h"
 #include "explorer/explorer_window.h"
+#include "explorer/open_with.h"
 #include "gfx/font.h"
 #include "desktop/desktop.h"
 #include "gfx/image.h"
 #include "gfx/sound.h"
-#include "programs/launch.h"
 #include "stock/stock_apps.h"
 
 #include <array>
@@ -149,7 +149,7 @@ void add_program()
 void launch_selected()
 {
     if (in_use(selected_slot()))
-        launch_link(link_items[selected_slot()]);
+        start_link(link_items[selected_slot()], current_window);
 }
 
 void handle_button(int button)

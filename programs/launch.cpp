@@ -27,17 +27,29 @@ constexpr const char* kSystemShell = "/bin/sh";
 // they never pile up over many launches.
 constexpr const char* kBackToMenu = "; cd /usr/gp2x; exec /usr/gp2x/gp2xmenu";
 
+// The longest path of a file a program is started on.
+constexpr size_t kArgumentCapacity = sizeof explorer_path + kNameCapacity;
+
 // The program's path for the system shell: the directory (which ends in
-// "/"), a slash and the file, between double quotes, then the way back to
-// the menu. Characters the shell would still interpret inside the quotes
-// get a backslash, so it runs the literal path and nothing else.
-bool program_command(char* command, size_t capacity, const char* directory, const char* file)
+// "/"), a slash and the file, between double quotes, then, for a program
+// started on a file, that file's path between double quotes of its own,
+// then the way back to the menu. Characters the shell would still
+// interpret inside the quotes get a backslash, so it runs the literal path
+// with the literal argument and nothing else.
+bool program_command(char* command, size_t capacity, const char* directory, const char* file,
+                     const char* argument)
 {
     char escaped_directory[2 * sizeof explorer_path];
     char escaped_file[2 * kNameCapacity];
-    return escape_for_double_quotes(escaped_directory, sizeof escaped_directory, directory) &&
-           escape_for_double_quotes(escaped_file, sizeof escaped_file, file) &&
-           format_text(command, capacity, "\"%s/%s\"%s", escaped_directory, escaped_file, kBackToMenu);
+    char escaped_argument[2 * kArgumentCapacity] = "";
+    if (!escape_for_double_quotes(escaped_directory, sizeof escaped_directory, directory) ||
+        !escape_for_double_quotes(escaped_file, sizeof escaped_file, file))
+        return false;
+    if (!argument)
+        return format_text(command, capacity, "\"%s/%s\"%s", escaped_directory, escaped_file, kBackToMenu);
+    return escape_for_double_quotes(escaped_argument, sizeof escaped_argument, argument) &&
+           format_text(command, capacity, "\"%s/%s\" \"%s\"%s", escaped_directory, escaped_file, escaped_argument,
+                       kBackToMenu);
 }
 
 // A program that cannot run (the card taken out since the list was read, a
@@ -59,10 +71,10 @@ bool cannot_start()
 }
 
 // The program was found runnable just before (see program_runnable).
-bool replace_with_program(const char* directory, const char* file)
+bool replace_with_program(const char* directory, const char* file, const char* argument = nullptr)
 {
-    char command[2 * (sizeof explorer_path + kNameCapacity) + 64];
-    if (!program_command(command, sizeof command, directory, file))
+    char command[2 * (sizeof explorer_path + kNameCapacity) + 2 * kArgumentCapacity + 64];
+    if (!program_command(command, sizeof command, directory, file, argument))
         return cannot_start();
     save_settings();
     close_devices();
@@ -79,7 +91,20 @@ bool replace_with_program(const char* directory, const char* file)
 
 } // namespace
 
-bool launch_link(const LinkRecord& record)
+namespace {
+
+// The program runs in its own folder, so a path relative to the shell's
+// folder is made absolute first: the program is given the file the user
+// picked wherever it runs.
+bool absolute_path(char (&absolute)[kArgumentCapacity], const char* path)
+{
+    if (path[0] == '/')
+        return copy_text(absolute, path);
+    char here[sizeof explorer_path];
+    return getcwd(here, sizeof here) && format_into(absolute, "%s/%s", here, path);
+}
+
+bool start_link_program(const LinkRecord& record, const char* argument)
 {
     // Checked first: the clock stays as it is for a program that cannot run.
     if (!program_runnable(record.program_dir, record.program_file))
@@ -89,7 +114,22 @@ bool launch_link(const LinkRecord& record)
     apply_clock_params(params);
     if (std::strcmp(record.timing_tweak, "yes") == 0)
         apply_timing_tweak();
-    return replace_with_program(record.program_dir, record.program_file);
+    return replace_with_program(record.program_dir, record.program_file, argument);
+}
+
+} // namespace
+
+bool launch_link(const LinkRecord& record)
+{
+    return start_link_program(record, nullptr);
+}
+
+bool launch_link_on_file(const LinkRecord& record, const char* path)
+{
+    char absolute[kArgumentCapacity];
+    if (!absolute_path(absolute, path))
+        return cannot_start();
+    return start_link_program(record, absolute);
 }
 
 bool launch_file(const char* file)

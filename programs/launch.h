@@ -12,6 +12,11 @@
 // A program file that is not there, is no regular file or may not be run
 // is refused with a message before anything changes; false then.
 bool launch_link(const LinkRecord& record);
+// Starts the program of a link as launch_link does, with path, the file
+// the user picked for it, as its one argument (made absolute, since the
+// program runs in its own folder). The path reaches the program literally,
+// whatever characters its name holds.
+bool launch_link_on_file(const LinkRecord& record, const char* path);
 // Starts the program file in the directory the explorer shows, at the
 // clock already set.
 bool launch_file(const char* file);

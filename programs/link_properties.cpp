@@ -11,6 +11,7 @@
 #include "gfx/layer.h"
 #include "gfx/sound.h"
 #include "platform/platform.h"
+#include "explorer/open_with.h"
 #include "programs/category.h"
 #include "programs/links.h"
 
@@ -18,16 +19,22 @@
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <string_view>
 
 namespace {
 
-enum Row { kIcon, kDelete, kDesktop, kTitle, kDescription, kClock, kTiming, kOk, kRows };
+// The last two rows, a link's folder and file types, lie in a panel of
+// their own above the eight: the ring of rows runs down the eight, then
+// from the top of the two.
+enum Row { kIcon, kDelete, kDesktop, kTitle, kDescription, kClock, kTiming, kOk, kFolder, kTypes, kRows };
 
 constexpr long kMaxMhz = 900;
 
 // Layout                             x    y    w    h
 constexpr SDL_Rect kPanel         = {208,  68,  94, 163};
+constexpr SDL_Rect kFilesPanel    = {234,  24,  68,  43};   // clear of the clock at (207, 26)
 constexpr int kHighlightX = 231, kHighlightY = 71, kHighlightStep = 20;
+constexpr int kFilesHighlightX = 236, kFilesHighlightY = 27;
 constexpr int kTickX = 215, kTickY = 194;
 
 struct RowTouch {
@@ -49,11 +56,14 @@ constexpr std::array<RowTouch, kRows> kRowTouches = {{
     {{232, 171, 65, 15}, true,  true},    // processor clock
     {{232, 191, 65, 15}, true,  true},    // timing option
     {{232, 210, 65, 15}, true,  true},    // OK
+    {{237,  27, 63, 15}, true,  true},    // folder
+    {{237,  47, 63, 15}, true,  true},    // file types
 }};
 
 enum Button { kUp = 0, kDown = 4, kClose = 9, kAct = 13, kCloseX = 14 };
 
 SDL_Surface* panel;
+SDL_Surface* files_panel;
 SDL_Surface* row_highlight;
 SDL_Surface* tick;
 
@@ -144,6 +154,58 @@ void edit_description()
         edit_field(link->description);
 }
 
+// What the keyboard gave, without blanks at either end.
+std::string_view trimmed(const char* text)
+{
+    std::string_view t(text);
+    while (!t.empty() && t.front() == ' ')
+        t.remove_prefix(1);
+    while (!t.empty() && t.back() == ' ')
+        t.remove_suffix(1);
+    return t;
+}
+
+// The folder to browse first: absolute, or under the program's folder
+// ("roms" is the program's "roms/"); empty for the program's folder itself.
+// A folder that cannot be read is refused.
+void edit_folder()
+{
+    LinkRecord* link = shown_link();
+    if (!link)
+        return;
+    edit_text[0] = '\0';
+    copy_text(edit_text, link->browse_dir);
+    if (!on_screen_keyboard(screen, edit_text, skin_name))
+        return;
+    LinkRecord changed = *link;
+    std::string_view folder = trimmed(edit_text);
+    copy_text(changed.browse_dir, folder);
+    if (!folder.empty() && folder.back() != '/')
+        append_text(changed.browse_dir, "/");
+    char resolved[sizeof explorer_path];
+    if (!folder.empty() && !link_folder(changed, resolved)) {
+        notice("Folder not found!");
+        return;
+    }
+    copy_text(link->browse_dir, changed.browse_dir);
+    layers_changed();
+}
+
+void edit_types()
+{
+    LinkRecord* link = shown_link();
+    if (!link)
+        return;
+    edit_text[0] = '\0';
+    copy_text(edit_text, link->file_types);
+    if (!on_screen_keyboard(screen, edit_text, skin_name))
+        return;
+    char types[sizeof link->file_types];
+    copy_text(types, trimmed(edit_text));
+    copy_text(link->file_types, has_file_types(types) ? types : "");
+    layers_changed();
+}
+
 // The link file keeps three characters of the clock, so the number is
 // stored rather than the text typed ("0400" becomes "400").
 void edit_clock()
@@ -183,6 +245,7 @@ void confirm()
 
 constexpr std::array<void (*)(), kRows> kRowActions = {
     choose_icon, delete_link, add_to_desktop, edit_title, edit_description, edit_clock, toggle_timing, confirm,
+    edit_folder, edit_types,
 };
 
 void act(int row)
@@ -214,7 +277,7 @@ void handle_button(int button)
 
 void handle_touch()
 {
-    if (!touch_in(event, kPanel)) {
+    if (!touch_in(event, kPanel) && !touch_in(event, kFilesPanel)) {
         close_without_saving();
         return;
     }
@@ -239,6 +302,15 @@ void compose_link_properties()
 {
     draw_category_window();
     blit_at(panel, kPanel.x, kPanel.y);
+    blit_at(files_panel, kFilesPanel.x, kFilesPanel.y);
+}
+
+void draw_row_highlight(int row)
+{
+    if (row >= 0 && row < kFolder)
+        blit_at(row_highlight, kHighlightX, kHighlightY + kHighlightStep * row);
+    else if (row >= kFolder && row < kRows)
+        blit_at(row_highlight, kFilesHighlightX, kFilesHighlightY + kHighlightStep * (row - kFolder));
 }
 
 } // namespace
@@ -246,12 +318,12 @@ void compose_link_properties()
 void draw_link_properties()
 {
     load_cached(panel, "properties.png", skin_name);
+    load_cached(files_panel, "propfiles.png", skin_name);
     load_cached(row_highlight, "propsel.png", skin_name);
     load_cached(tick, "tick.png", skin_name);
     show_window_layer(WindowId::Props, compose_link_properties, static_cast<intptr_t>(return_window), list_top,
                       props_link);
-    if (field_selection >= 0 && field_selection < kRows)
-        blit_at(row_highlight, kHighlightX, kHighlightY + kHighlightStep * field_selection);
+    draw_row_highlight(field_selection);
     LinkRecord* link = shown_link();
     if (link && std::strcmp(link->timing_tweak, "yes") == 0)
         blit_at(tick, kTickX, kTickY);

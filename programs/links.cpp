@@ -27,23 +27,32 @@ constexpr LinkField field(char (&text)[N])
     return {text, N, N - 2 < kLongestLine ? N - 2 : kLongestLine};
 }
 
-std::array<LinkField, 8> link_fields(LinkRecord& r)
+// The eight lines every link has, then the two a link may carry.
+constexpr size_t kLines = 10;
+constexpr size_t kPlainLines = 8;
+
+std::array<LinkField, kLines> link_fields(LinkRecord& r)
 {
     return {{field(r.title), field(r.description), field(r.link_name), field(r.program_file),
-             field(r.program_dir), field(r.cpu_mhz), field(r.timing_tweak), field(r.icon_path)}};
+             field(r.program_dir), field(r.cpu_mhz), field(r.timing_tweak), field(r.icon_path),
+             field(r.browse_dir), field(r.file_types)}};
 }
 
 constexpr size_t kNameLine = sizeof LinkRecord::link_name - 2;
 constexpr size_t kPathLine = kLongestLine;
 
+constexpr size_t kTypesLine = sizeof LinkRecord::file_types - 2;
+
 // Whether a link with these texts reads back as the same link: its name
-// finds its file again, its program opens, its icon loads.
+// finds its file again, its program opens, its icon loads, its folder and
+// file types are whole.
 bool link_reads_back(const char* link_name, const char* program_file, const char* program_dir,
-                     const char* icon_path)
+                     const char* icon_path, const char* browse_dir = "", const char* file_types = "")
 {
     size_t name = std::strlen(link_name);
     return name > 0 && name <= kNameLine && std::strlen(program_file) <= kNameLine &&
-           std::strlen(program_dir) <= kPathLine && std::strlen(icon_path) <= kPathLine;
+           std::strlen(program_dir) <= kPathLine && std::strlen(icon_path) <= kPathLine &&
+           std::strlen(browse_dir) <= kPathLine && std::strlen(file_types) <= kTypesLine;
 }
 
 bool link_path(char (&path)[200], const char* user, std::string_view category, const char* link_name)
@@ -52,14 +61,20 @@ bool link_path(char (&path)[200], const char* user, std::string_view category, c
                        category.data(), link_name);
 }
 
-// Writes the eight lines through a temporary file, so that a power cut
-// leaves the old link or the new one, never half of one.
-bool write_link_file(const char* path, const std::array<const char*, 8>& lines)
+// Writes the lines through a temporary file, so that a power cut leaves the
+// old link or the new one, never half of one. A link of eight lines stays
+// one (earlier versions of the shell read exactly eight); the folder line
+// follows when the folder or the file types are set, the file types' line
+// when they are.
+bool write_link_file(const char* path, const std::array<const char*, kLines>& lines)
 {
-    char content[1400];
-    if (!format_into(content, "%s\n%s\n%s\n%s\n%s\n%s\n%s\n%s\n", lines[0], lines[1], lines[2], lines[3],
-                     lines[4], lines[5], lines[6], lines[7]))
-        return false;
+    size_t count = kLines;
+    while (count > kPlainLines && lines[count - 1][0] == '\0')
+        --count;
+    char content[1600] = "";
+    for (size_t i = 0; i < count; ++i)
+        if (!append_text(content, lines[i]) || !append_text(content, "\n"))
+            return false;
     return save_file(path, content);
 }
 
@@ -76,7 +91,7 @@ bool create_link_named(const char* user, std::string_view category, const char* 
     char path[200];
     if (!link_reads_back(name, file, dir, "") || !link_path(path, user, category, name))
         return false;
-    return write_link_file(path, {name, "", name, file, dir, "533", "no", ""});
+    return write_link_file(path, {name, "", name, file, dir, "533", "no", "", "", ""});
 }
 
 bool create_link(const char* user, std::string_view category, const char* file, const char* dir)
@@ -137,16 +152,6 @@ bool name_taken(const char* user, std::string_view category, const char* name, c
     if (!read_link_file(path, existing))
         return false;
     return std::strcmp(existing.program_file, file) != 0 || std::strcmp(existing.program_dir, dir) != 0;
-}
-
-bool same_ignoring_case(std::string_view a, std::string_view b)
-{
-    if (a.size() != b.size())
-        return false;
-    for (size_t i = 0; i < a.size(); ++i)
-        if ((a[i] | 0x20) != (b[i] | 0x20))
-            return false;
-    return true;
 }
 
 // The innermost folder of dir whose name is not the base name itself (the
@@ -233,13 +238,13 @@ bool save_link(int slot)
     if (slot < 0 || slot >= kLinkSlots || link_items[slot].link_name[0] == '\0')
         return false;
     const LinkRecord& r = link_items[slot];
-    if (!link_reads_back(r.link_name, r.program_file, r.program_dir, r.icon_path))
+    if (!link_reads_back(r.link_name, r.program_file, r.program_dir, r.icon_path, r.browse_dir, r.file_types))
         return false;
     char path[200];
     if (!link_path(path, user_name, window_name(current_window), r.link_name))
         return false;
     return write_link_file(path, {r.title, r.description, r.link_name, r.program_file, r.program_dir, r.cpu_mhz,
-                                  r.timing_tweak, r.icon_path});
+                                  r.timing_tweak, r.icon_path, r.browse_dir, r.file_types});
 }
 
 void load_links()
@@ -303,7 +308,7 @@ long read_link_line(std::FILE* file, char* text, size_t capacity, size_t keep)
     return length;
 }
 
-bool load_link_record(const char* path, LinkRecord& record)
+bool read_link_text(const char* path, LinkRecord& record)
 {
     if (!read_link_file(path, record))
         return false;
@@ -312,6 +317,13 @@ bool load_link_record(const char* path, LinkRecord& record)
         clear_link_text(record);
         return false;
     }
+    return true;
+}
+
+bool load_link_record(const char* path, LinkRecord& record)
+{
+    if (!read_link_text(path, record))
+        return false;
     load_link_icon(record);
     return true;
 }

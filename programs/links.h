@@ -1,17 +1,24 @@
 // Link files: a user's record of one program in one of the four program
 // categories. A link is a text file "user/<user>/links/<category>/<name>.lk"
-// of exactly eight lines, in the field order of LinkRecord, each ended by a
-// line feed:
+// of eight lines, in the field order of LinkRecord, each ended by a line
+// feed:
 //
 //     title, description, link_name, program_file, program_dir,
 //     cpu_mhz, timing_tweak, icon_path
 //
+// and, for a program that is started on a file, up to two more:
+//
+//     browse_dir, file_types
+//
+// A link without them is exactly the eight lines it always was; one with
+// them reads as eight lines to a reader that stops there.
+//
 // A line gives back at most its field's capacity less two characters (the
 // line feed and the terminator), and never more than 99: 23 for the title,
-// 48 for the description, 98 for the link and program file names, 99 for
-// the program directory and the icon path, 3 for the clock and the timing
-// option. A longer line is cut to that when read, and the lines after it are
-// still read as their own fields.
+// 48 for the description and the file types, 98 for the link and program
+// file names, 99 for the program directory, the icon path and the folder,
+// 3 for the clock and the timing option. A longer line is cut to that when
+// read, and the lines after it are still read as their own fields.
 #pragma once
 
 #include "core/state.h"
@@ -48,8 +55,9 @@ int category_index(int entry);
 // file and a rename, then run "sync". They return whether the link was
 // written. A link is refused (nothing written, false) when the file would
 // not read back as the same link: its name empty or longer than 98
-// characters, its program file name longer than 98, or its program
-// directory or icon path longer than 99 characters. A file that cannot be
+// characters, its program file name longer than 98, its program
+// directory, icon path or folder longer than 99 characters, or its file
+// types longer than 48. A file that cannot be
 // written (a missing directory, a read-only card) also gives false. The
 // callers tell the user when a link they asked for was not written.
 
@@ -97,12 +105,15 @@ void strip_line_ends(LinkRecord& record);
 long read_link_line(std::FILE* file, char* text, size_t capacity, size_t keep);
 
 // Reads the link file at path into record, as load_links reads each link:
-// the eight fields, line ends stripped, then the program check and the
+// its fields, line ends stripped, then the program check and the
 // icon. True when the record is now in use; otherwise its text is empty
 // again and its icon untouched.
 bool load_link_record(const char* path, LinkRecord& record);
 
-// Empties the eight text fields of record, keeping its icon.
+// The same without the icon: the record's icon is left as it is.
+bool read_link_text(const char* path, LinkRecord& record);
+
+// Empties the text fields of record, keeping its icon.
 void clear_link_text(LinkRecord& record);
 
 // Orders the first count records by the first character of their titles,

@@ -235,3 +235,47 @@ TEST_F(Launch, FileFromTheExplorerRunsAtTheCurrentClock)
     EXPECT_TRUE(launched_program(tools, "calc.gpe"));
     EXPECT_EQ(lines.back(), "exec /bin/sh: /bin/sh -c \"" + tools + "/calc.gpe\"" + kBackToMenu);
 }
+
+// A program started on a file: the file's path is its one argument, quoted
+// and escaped like the program's own path, whatever its name holds, and
+// made absolute, since the program runs in its own folder.
+TEST_F(Launch, FileOfAHostileNameReachesTheProgramAsItsOneArgument)
+{
+    write_file("emu/run me.gpe", "#!/bin/sh\nprintf '%s|%s' \"$#\" \"$1\" > \"$(dirname \"$0\")/got.txt\"\n");
+    chmod("emu/run me.gpe", 0755);
+    LinkRecord link = blocks("no");
+    copy_text(link.program_dir, work_dir + "/emu/");
+    copy_text(link.program_file, "run me.gpe");
+    write_file("menu/gp2xmenu", kMenuStandIn);
+    chmod("menu/gp2xmenu", 0755);
+    const std::string names[] = {
+        "a \"quoted\" $HOME `touch hacked` \\x.gb",
+        "semi; touch hacked; 'single' $(touch hacked).gb",
+        "-n",
+        "new\nline.gb",
+    };
+    for (const std::string& name : names) {
+        std::string file = "sd/roms/" + name;
+        write_file(file, "rom");
+        open_devices();   // the launch before closed them
+        clear_trace();
+        ::testing::internal::CaptureStdout();
+        EXPECT_TRUE(launch_link_on_file(link, file.c_str()));
+        EXPECT_EQ(::testing::internal::GetCapturedStdout(), "applied: cpuclk\n") << "at the link's clock";
+        EXPECT_TRUE(traced("chdir " + work_dir + "/emu/"));
+        std::filesystem::remove("emu/got.txt");
+        EXPECT_EQ(run_on_host(shell_command(), work_dir + "/menu"), 0) << name;
+        EXPECT_EQ(read_file("emu/got.txt"), "1|" + work_dir + "/" + file) << name;
+        EXPECT_FALSE(exists("hacked"));
+        EXPECT_FALSE(exists(work_dir + "/emu/hacked"));
+    }
+    // The command itself: the program's path, then the file's, each quoted.
+    copy_text(link.program_file, "emu.gpe");
+    write_file("emu/emu.gpe", "#!/bin/sh\n");
+    chmod("emu/emu.gpe", 0755);
+    clear_trace();
+    ::testing::internal::CaptureStdout();
+    launch_link_on_file(link, "/mnt/sd/roms/a $b.gb");
+    ::testing::internal::GetCapturedStdout();
+    EXPECT_EQ(shell_command(), "\"" + work_dir + "/emu//emu.gpe\" \"/mnt/sd/roms/a \\$b.gb\"" + kBackToMenu);
+}

@@ -144,7 +144,7 @@ TEST_F(LinkProperties, DeleteAsksFirst)
 TEST_F(LinkProperties, IconRowOpensTheExplorerOnPictures)
 {
     press(0);
-    EXPECT_EQ(field_selection, 7);
+    EXPECT_EQ(field_selection, 9) << "up from the first row: the last, file types";
     press(4);
     press(13);
     EXPECT_EQ(current_window, WindowId::Explorer);
@@ -161,4 +161,43 @@ TEST_F(LinkProperties, ALinkThatCannotBeSavedIsReported)
     touch_row(7, "", true);
     EXPECT_TRUE(box_shows("Could not save link!", 0));
     EXPECT_EQ(current_window, WindowId::Games);
+}
+
+// The folder and file types rows: typed on the keyboard, a folder that
+// cannot be read refused, both kept by OK as the link's ninth and tenth
+// lines, and the link back to its eight lines once both are cleared.
+TEST_F(LinkProperties, FolderAndFileTypesRowsWriteTheTwoLinesOnlyWhenSet)
+{
+    auto touch_files_row = [](int row, const std::string& typed, bool answer = false) {
+        push_touch(260, (row == 8 ? 27 : 47) + 7);
+        push_keys(typed, 20);
+        if (answer)
+            push_button(13);
+        link_properties_input();
+    };
+    touch_files_row(8, "nothere", true);
+    EXPECT_TRUE(box_shows("Folder not found!", 0));
+    EXPECT_STREQ(link_items[0].browse_dir, "");
+
+    std::filesystem::create_directories("prog/roms");
+    touch_files_row(8, "roms");
+    EXPECT_STREQ(link_items[0].browse_dir, "roms/");
+    EXPECT_EQ(field_selection, 8);
+    touch_files_row(9, "gb,gbc");
+    EXPECT_STREQ(link_items[0].file_types, "gb,gbc");
+    touch_row(7);
+    const std::string eight = link_text("Blocks", "Blocks", "prog/");
+    EXPECT_EQ(read_file(kLinkFile), eight + "roms/\ngb,gbc\n");
+
+    // Only blanks or separators are no file types.
+    for (int round = 0; round < 2; ++round) {
+        current_window = WindowId::Props;
+        props_link = 0;
+        if (round == 0)
+            touch_files_row(9, ",,");
+        else
+            touch_files_row(8, "");
+        touch_row(7);
+    }
+    EXPECT_EQ(read_file(kLinkFile), eight) << "both cleared: the eight lines again";
 }

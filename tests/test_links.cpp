@@ -271,3 +271,57 @@ TEST_F(Links, OnlyRegularFilesAreRead)
     load_desktop();
     EXPECT_EQ(desktop_items[0].link_name[0], '\0');
 }
+
+// A link of eight lines is saved as the same eight; one that carries the
+// folder and the file types keeps its nine or ten lines, byte for byte,
+// through loading, the desktop's reading and saving.
+TEST_F(Links, LinksOfEightNineAndTenLinesSaveByteForByte)
+{
+    write_file("prog/emu.gpe", "program");
+    const std::string eight = "Emu\nplays games\nemu\nemu.gpe\nprog/\n400\nyes\n\n";
+    const std::string nine = "Emu\nplays games\nemu\nemu.gpe\nprog/\n400\nyes\n\n/mnt/sd/roms/\n";
+    const std::string ten = "Emu\nplays games\nemu\nemu.gpe\nprog/\n400\nyes\n\n/mnt/sd/roms/\ngba gbc gb\n";
+    const std::string only_types = "Emu\nplays games\nemu\nemu.gpe\nprog/\n400\nyes\n\n\ngba\n";
+    for (const std::string& content : {eight, nine, ten, only_types}) {
+        write_file("user/U/links/games/emu.lk", content);
+        load_links();
+        ASSERT_STREQ(link_items[0].link_name, "emu");
+        clear_trace();
+        EXPECT_TRUE(save_link(0));
+        EXPECT_EQ(read_file("user/U/links/games/emu.lk"), content);
+        EXPECT_TRUE(traced("run sync"));
+    }
+    EXPECT_STREQ(link_items[0].browse_dir, "");
+    EXPECT_STREQ(link_items[0].file_types, "gba");
+
+    write_file("user/U/links/games/emu.lk", ten);
+    write_file("user/U/desktop.st", "user/U/links/games/emu.lk\n");
+    load_desktop();
+    EXPECT_STREQ(desktop_items[0].browse_dir, "/mnt/sd/roms/");
+    EXPECT_STREQ(desktop_items[0].file_types, "gba gbc gb");
+
+    // Cleared again, the link is eight lines once more; a folder line of
+    // 100 characters would not read back and is refused.
+    load_links();
+    link_items[0].browse_dir[0] = '\0';
+    link_items[0].file_types[0] = '\0';
+    EXPECT_TRUE(save_link(0));
+    EXPECT_EQ(read_file("user/U/links/games/emu.lk"), eight);
+    copy_text(link_items[0].browse_dir, "/" + std::string(99, 'r'));
+    EXPECT_FALSE(save_link(0));
+    copy_text(link_items[0].browse_dir, "");
+    copy_text(link_items[0].file_types, std::string(49, 't'));
+    EXPECT_FALSE(save_link(0)) << "file types of 49 characters";
+    EXPECT_EQ(read_file("user/U/links/games/emu.lk"), eight);
+}
+
+// Lines after the tenth are not the link's; a PC's line ends are read.
+TEST_F(Links, TheTwoLinesAreReadWithPcLineEndsAndNothingAfterThem)
+{
+    write_file("prog/emu.gpe", "program");
+    write_file("user/U/links/games/emu.lk",
+               "Emu\r\n\r\nemu\r\nemu.gpe\r\nprog/\r\n533\r\nno\r\n\r\nroms/\r\nnes\r\nmore\r\n");
+    load_links();
+    EXPECT_STREQ(link_items[0].browse_dir, "roms/");
+    EXPECT_STREQ(link_items[0].file_types, "nes");
+}

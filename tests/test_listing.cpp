@@ -134,6 +134,33 @@ TEST_F(Listing, FiltersKeepDirectoriesMatchesAndGpu)
     EXPECT_FALSE(is_directory("d/", "alias"));
 }
 
+// A link's file types: whole extensions of any length and case, several
+// ways of writing them, no "gpu" let through.
+TEST_F(Listing, FileTypesOfALinkKeepTheirFilesOnly)
+{
+    fs::create_directories("r/saves");
+    for (const char* f : {"r/TETRIS.GB", "r/zelda.gbc", "r/metroid.gba", "r/doom.gbaz", "r/boot.gpu", "r/README",
+                          "r/notes.txt", "r/gb"})
+        write_file(f, "x");
+    list_directory_of_types(explorer_list, "r/", "gba gbc gb");
+    std::vector<std::string> names = names_of(explorer_list);
+    std::sort(names.begin() + 1, names.end());
+    EXPECT_EQ(names, (std::vector<std::string>{"saves", "TETRIS.GB", "metroid.gba", "zelda.gbc"}));
+    list_directory_of_types(explorer_list, "r/", "*");
+    EXPECT_EQ(count_entries(explorer_list), 9);
+
+    EXPECT_TRUE(name_has_type("a.snes", ".sfc, *.SNES;smc"));
+    EXPECT_TRUE(name_has_type("a.smc", ".sfc, *.SNES;smc"));
+    EXPECT_FALSE(name_has_type("a.sfcx", "sfc"));
+    EXPECT_FALSE(name_has_type("sfc", "sfc")) << "no extension";
+    EXPECT_FALSE(name_has_type(".sfc", "sfc")) << "a hidden file's name is no extension";
+    EXPECT_TRUE(name_has_type("README", "*"));
+    EXPECT_FALSE(name_has_type("a.gb", ""));
+    EXPECT_FALSE(name_has_type("a.gb", " , ;"));
+    EXPECT_FALSE(has_file_types(" , ;"));
+    EXPECT_TRUE(has_file_types(" gb "));
+}
+
 TEST_F(Listing, DirectoriesFirstThenFilesByFirstLetter)
 {
     fs::create_directories("d/zeta");

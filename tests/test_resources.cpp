@@ -49,7 +49,8 @@ constexpr Picture kSkinPictures[] = {
     {"keyboard1.png",        320, 240}, {"keyboard2.png",        320, 240},
     {"ksel.png",              20,  20}, {"scanwin.png",          320, 240},
     {"scantextsel.png",      200,  14}, {"gphapps.png",          113, 195},
-    {"gphsel.png",            36,  11},
+    {"gphsel.png",            36,  11}, {"propfiles.png",         68,  43},
+    {"player.png",           200, 110},
 };
 
 constexpr const char* kSkins[] = {"Blue", "Gold", "Zelda"};

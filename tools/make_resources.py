@@ -1135,6 +1135,31 @@ def p_properties(th):
     return img
 
 
+def p_propfiles(th):
+    """The two rows above the properties panel: a link's folder and its file
+    types. Highlight at rel (2, 3 + 20k), touch rows (3, 3 + 20k, 63, 15)."""
+    w, h = 68, 43
+    img = new(w, h)
+    panel(img, (0, 0, w - 1, h - 1), shade(th["body"], 0.5), th["body2"], th["border"], 4)
+    clip_round(img, (0, 0, w - 1, h - 1), 4)
+    round_outline(img, (0, 0, w - 1, h - 1), 4, th["border"])
+    for k, label in enumerate(("Folder", "Types")):
+        text_left(img, 9, 3 + 20 * k + 7, label, th["ink"], "label")
+    return img
+
+
+def p_player(th):
+    """The sound player (60, 65): close (237, 70), name and status lines in a
+    field, Play (80, 141, 70, 24) and Stop (170, 141, 70, 24)."""
+    w, h = 200, 110
+    img = window(w, h, th, "Sound", bar_h=25, icon=small_icon("speaker", th))
+    close_box(img, 177, 5, th)
+    sunken(img, (5, 29, 194, 71), th["field"], th["field_border"], shade(th["field_border"], 0.5))
+    for x0, label in ((20, "Play"), (110, "Stop")):
+        push_button(img, (x0, 76, x0 + 70, 100), th, label)
+    return img
+
+
 def p_useredit(th):
     w, h = 280, 200
     img = window(w, h, th, "User accounts", bar_h=25, icon=small_icon_for("users", th))
@@ -1498,6 +1523,8 @@ def skin_pictures(name):
     pics["propsel.png"] = p_propsel(th)
     pics["tick.png"] = p_tick(th)
     pics["properties.png"] = p_properties(th)
+    pics["propfiles.png"] = p_propfiles(th)
+    pics["player.png"] = p_player(th)
     pics["useredit.png"] = p_useredit(th)
     pics["usbwin.png"] = p_usbwin(th)
     for fname, args in POWER_WINDOWS.items():

@@ -202,6 +202,8 @@ TEST_F(Console, CardCarriesTheShellSamplesAndPictures)
     for (const char* path : {"/mnt/sd/korvo/Korvo.gpe", "/mnt/sd/korvo/installer.gpe", "/mnt/sd/korvo/uninstall.gpe",
                              "/mnt/sd/korvo/qz", "/mnt/sd/korvo/resources",
                              "/mnt/sd/korvo/user", "/mnt/sd/games/blocks/Blocks.gpe", "/mnt/sd/emus/hello/hello.gpe",
+                             "/mnt/sd/emus/hello/readme.txt", "/mnt/sd/emus/hello/roms/sample.gb",
+                             "/mnt/sd/korvo/user/admin/links/emus/hello.lk",
                              "/mnt/sd/images/sunset.png", "/mnt/sd/images/tiles.jpg",
                              "/mnt/sd/images/sprite.gif", "/mnt/sd/images/board.bmp", "/mnt/nand",
                              "/usr/gp2x/LineDraw.gpe", "/usr/gp2x/TCPMP.gpe", "/usr/gp2x/ts_calibrate", "/etc/rc.d"})

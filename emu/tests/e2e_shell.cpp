@@ -120,7 +120,8 @@ TEST_F(Shell, RecoveryScreenStartsTheKeptStockLauncher)
 
 // Needs everything the tour passes: logon, welcome, desktop, start menu,
 // program scan and links, category window, link properties, launching,
-// sidebar, explorer, image viewer and slide show, system window, the
+// sidebar, explorer, image viewer and slide show, the text viewer, a link
+// with a folder and file types started on a file, system window, the
 // brightness window, log-off.
 TEST_F(Shell, TourStopsAtEveryScreen)
 {
@@ -133,8 +134,8 @@ TEST_F(Shell, TourStopsAtEveryScreen)
     for (const char* shot : {"01-stock-launcher", "02-logon", "03-first-desktop", "04-start-menu", "05-program-scan",
                              "06-program-scan-chosen", "07-applications", "08-link-properties",
                              "09-program-running", "10-desktop-with-shortcuts", "11-sidebar",
-                             "12-explorer-pictures", "13-image-viewer", "14-slide-show", "15-system",
-                             "16-brightness", "17-log-off", "18-logon-again"})
+                             "12-explorer-pictures", "13-image-viewer", "14-slide-show", "15-readme",
+                             "16-emulator-roms", "17-system", "18-brightness", "19-log-off", "20-logon-again"})
         EXPECT_TRUE(std::filesystem::exists(dir + "/screenshots/" + shot + ".png")) << shot;
     // The scan linked the card's programs, but not the shell's companions;
     // three went on the desktop; one ran; the log-off restarted the shell.
@@ -145,6 +146,13 @@ TEST_F(Shell, TourStopsAtEveryScreen)
     EXPECT_FALSE(std::filesystem::exists(links + "uninstall.lk"));
     EXPECT_EQ(count(console_file("/mnt/sd/korvo/user/admin/desktop.st"), "\n"), 3u);
     EXPECT_TRUE(has_line(state("programs.log"), "Blocks.gpe: back to the menu")) << state("programs.log");
+    // The sample emulator's link opened its folder of ROMs and started it
+    // on the one picked, its full path the one argument.
+    EXPECT_TRUE(has_line(state("programs.log"), "hello.gpe: opened /mnt/sd/emus/hello/roms/sample.gb"))
+        << state("programs.log");
+    EXPECT_TRUE(has_line(state("trace.log"), "Korvo.gpe: exec /bin/sh: /bin/sh -c \"/mnt/sd/emus/hello//hello.gpe\" "
+                                              "\"/mnt/sd/emus/hello/roms/sample.gb\"; cd /usr/gp2x; "
+                                              "exec /usr/gp2x/gp2xmenu"));
     EXPECT_TRUE(has_line(state("trace.log"), "Korvo.gpe: exec Korvo.gpe: Korvo.gpe")) << "the log-off";
     expect_screenshot_matches("04-start-menu");
     expect_screenshot_matches("07-applications");
