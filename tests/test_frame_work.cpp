@@ -37,7 +37,7 @@ std::string program_name(int i)
 }
 
 
-class FrameWork : public ShellTest {
+class FrameWork : public GroupNeeding<Needs::nothing> {
 protected:
     void SetUp() override
     {
@@ -122,6 +122,7 @@ TEST_F(MainLoopWork, TheCountsSeeWhatTheyCount)
 
 TEST_F(MainLoopWork, AnIdleMinuteRedrawsOnceWithoutDecodingAllocatingOrAskingFiles)
 {
+    TEST_NEEDS(Needs::threads);   // the screensaver and power-off timers
     saver_ms = 10000;
     auto_off_ms = 120000;
     const time_t evening = 1715979900;   // 21:05:00
@@ -155,6 +156,7 @@ TEST_F(MainLoopWork, AnIdleMinuteRedrawsOnceWithoutDecodingAllocatingOrAskingFil
 
 TEST_F(MainLoopWork, AMoveDrawsOnceWithoutDecodingAllocatingOrAskingFiles)
 {
+    TEST_NEEDS(Needs::display);
     start_shell();
     ASSERT_EQ(selection, 0);
     FrameWatch watch(nullptr);
@@ -180,6 +182,7 @@ TEST_F(MainLoopWork, AMoveDrawsOnceWithoutDecodingAllocatingOrAskingFiles)
 
 TEST_F(MainLoopWork, TheDescriptionBarSlidesInItsOwnBand)
 {
+    TEST_NEEDS(Needs::display);
     start_shell();
     desc_bar_on = 1;
     push_button(4);
@@ -216,6 +219,7 @@ TEST_F(MainLoopWork, TheDescriptionBarSlidesInItsOwnBand)
 
 TEST_F(MainLoopWork, EventsNoWindowUsesDrawNothing)
 {
+    TEST_NEEDS(Needs::display);
     start_shell();
     std::vector<Uint32> before = snapshot();
     FrameWatch watch(nullptr);
@@ -236,6 +240,7 @@ TEST_F(MainLoopWork, EventsNoWindowUsesDrawNothing)
 
 TEST_F(MainLoopWork, TheSidebarActsOnTheReleaseOfItsButton)
 {
+    TEST_NEEDS(Needs::display);
     start_shell();
     push_button(10);
     main_loop_pass();

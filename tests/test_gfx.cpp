@@ -11,8 +11,8 @@
 
 namespace {
 
-using Pictures = ShellTest;
-using Fonts = ShellTest;
+using Pictures = GroupNeeding<Needs::nothing>;
+using Fonts = GroupNeeding<Needs::nothing>;
 
 // A paletted picture whose index 0 is the colour key and index 1 to n are
 // opaque colours; pixel (x, y) gets index fill(x, y). Saved as BMP under a
@@ -89,6 +89,7 @@ TEST_F(Pictures, PathsLongerThanTheBufferAreRefused)
 
 TEST_F(Pictures, ConvertedToTheScreenFormatKeepingTheKey)
 {
+    TEST_NEEDS(Needs::display);   // the display's pixel format
     // A black opaque pixel beside the transparent entry (also black) must
     // stay visible: the key colour is made unique before conversion. (A
     // picture file's transparent entry arrives as exactly such a keyed
@@ -122,6 +123,7 @@ TEST_F(Pictures, ConvertedToTheScreenFormatKeepingTheKey)
 
 TEST_F(Pictures, ZoomKeepsAnUnkeyedPictureOpaque)
 {
+    TEST_NEEDS(Needs::display);
     save_paletted("resources/skin/Blue/photo.png", 4, 4, false, [](int, int) { return 0; });
     SDL_Surface* s = load_skin_image("photo.png", "Blue");
     ASSERT_NE(s, nullptr);
@@ -138,6 +140,7 @@ TEST_F(Pictures, ZoomKeepsAnUnkeyedPictureOpaque)
 
 TEST_F(Fonts, PenStartsAtThreeAndAdvancesByTheTable)
 {
+    TEST_NEEDS(Needs::display);
     write_coded_fonts("Blue");
     SDL_FillRect(screen, nullptr, 0);
     draw_text(screen, 20, 30, "Hi", 0, "Blue");
@@ -157,6 +160,7 @@ TEST_F(Fonts, PenStartsAtThreeAndAdvancesByTheTable)
 
 TEST_F(Fonts, LimitsOfFiftyAndThirtyCharacters)
 {
+    TEST_NEEDS(Needs::display);
     write_coded_fonts("Blue");
     SDL_FillRect(screen, nullptr, 0);
     std::string sixty(60, 'i');   // advance 3 large, 2 small
@@ -172,6 +176,7 @@ TEST_F(Fonts, LimitsOfFiftyAndThirtyCharacters)
 
 TEST_F(Fonts, CharactersOutsideTheSetBorrowTheLastGlyph)
 {
+    TEST_NEEDS(Needs::display);
     write_coded_fonts("Blue");
     SDL_FillRect(screen, nullptr, 0);
     draw_text(screen, 0, 0, "a+b", 0, "Blue");
@@ -185,6 +190,7 @@ TEST_F(Fonts, CharactersOutsideTheSetBorrowTheLastGlyph)
 
 TEST_F(Fonts, ReleaseReloadsFromTheNextSkin)
 {
+    TEST_NEEDS(Needs::display);
     write_coded_fonts("Blue");
     write_skin_picture("Gold", "font_black.png", 1344, 16, {8, 200, 8});
     write_skin_picture("Gold", "smallfont_black.png", 840, 10, {8, 200, 8});
@@ -230,6 +236,7 @@ TEST_F(Fonts, TextsAreCutToTheirFieldWithAnEllipsis)
 
 TEST_F(Fonts, FittedTextIsCentredOnWhatIsDrawn)
 {
+    TEST_NEEDS(Needs::display);
     write_coded_fonts("Blue");
     SDL_FillRect(screen, nullptr, 0);
     draw_centred_text(screen, FontSize::Large, 160, 20, 30, "Hello world", 0, "Blue");
@@ -244,6 +251,7 @@ TEST_F(Fonts, FittedTextIsCentredOnWhatIsDrawn)
 
 TEST_F(Pictures, APictureAlreadyAtItsSizeIsKeptAsItIs)
 {
+    TEST_NEEDS(Needs::display);
     save_paletted("resources/skin/Blue/tile.png", 6, 5, false, [](int x, int y) { return (x + y) % 3; });
     SDL_Surface* s = load_skin_image("tile.png", "Blue");
     ASSERT_NE(s, nullptr);
@@ -266,6 +274,7 @@ TEST_F(Pictures, APictureAlreadyAtItsSizeIsKeptAsItIs)
 // same text drawn whole that lies inside.
 TEST_F(Fonts, TextCutByAnEdgeShowsThePartInside)
 {
+    TEST_NEEDS(Needs::display);
     const char* text = "Wg@%_Mj";
     auto drawn_whole = [&](int y, bool small) {
         SDL_FillRect(screen, nullptr, SDL_MapRGB(screen->format, 0, 90, 0));
@@ -316,6 +325,7 @@ TEST_F(Fonts, TextCutByAnEdgeShowsThePartInside)
 // wherever it lands and however it is clipped.
 TEST_F(Pictures, SpansShowWhatTheKeyedBlitShows)
 {
+    TEST_NEEDS(Needs::display);
     const SDL_PixelFormat* f = screen->format;
     auto keyed_picture = [&] {
         SDL_Surface* p = SDL_CreateRGBSurface(SDL_SWSURFACE, 37, 23, 16, f->Rmask, f->Gmask, f->Bmask, 0);
