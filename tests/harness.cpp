@@ -63,10 +63,16 @@ const std::string& no_display()
     return why;
 }
 
+const std::string& no_threads();
+
 // Why SDL_mixer opens no audio device here, "" when it opens one (read once).
+// Not tried where no thread starts: SDL plays from a thread of its own, and
+// its failed start would leave LinuxThreads unable to fork.
 const std::string& no_sound()
 {
     static const std::string why = [] {
+        if (!no_threads().empty())
+            return "SDL plays sound from a second thread, and " + no_threads();
         setenv("SDL_AUDIODRIVER", "dummy", 1);
         std::string reason;
         if (SDL_Init(SDL_INIT_AUDIO) != 0 || Mix_OpenAudio(22050, AUDIO_S16LSB, 2, 1024) != 0)
