@@ -100,13 +100,19 @@ void blit(Picture which, Spot at)
 
 // A picture that comes (or is still missing, to be tried again on the next
 // draw) changes what the layers show.
+bool pictures_complete = false;
+
 void load_missing_pictures()
 {
+    if (pictures_complete)
+        return;
+    pictures_complete = true;
     for (size_t i = 0; i < pictures.size(); ++i) {
         if (!pictures[i]) {
             pictures[i] = load_skin_image(kPictureFiles[i], skin_name);
             prepare_spans(pictures[i]);
             layers_changed();
+            pictures_complete = pictures_complete && pictures[i];
         }
     }
 }
@@ -220,22 +226,25 @@ void draw_selected(int item)
 
 Layer desktop_layer;
 
+// The shortcuts the desktop shows, counted as its pictures are readied for
+// a draw.
+int shown_shortcuts = 0;
+
 int shortcut_count()
 {
-    int count = 0;
-    while (count < kDesktopSlots && in_use(count))
-        ++count;
-    return count;
+    return shown_shortcuts;
 }
 
 // The key once the pictures are loaded (a picture loaded for it moves the
-// generation), with the battery level its picture was chosen for.
+// generation), with the battery level its picture was chosen for. The
+// shortcuts are counted as their icons are.
 LayerKey desktop_key(int battery)
 {
-    int count = shortcut_count();
+    int count = 0;
     uintptr_t icons = 0;
-    for (int i = 0; i < count; ++i)
-        icons = icons * 31 + reinterpret_cast<uintptr_t>(desktop_items[i].icon);
+    for (const LinkRecord* item = desktop_items; count < kDesktopSlots && item->link_name[0]; ++item, ++count)
+        icons = icons * 31 + reinterpret_cast<uintptr_t>(item->icon);
+    shown_shortcuts = count;
     LayerKey key = layer_key(WindowId::Desktop, reinterpret_cast<intptr_t>(wallpaper_image), count,
                              static_cast<intptr_t>(icons), selection >= 0 && selection < count);
     key.battery = battery;
@@ -249,8 +258,11 @@ bool has_selection()
     return selection >= 0 && selection < shortcut_count();
 }
 
+void forget_icon_reach();
+
 void compose_desktop()
 {
+    forget_icon_reach();
     blit_at(wallpaper_image, 0, 0);
     draw_taskbar(composed_battery);
     blit(Picture::Gph, kGphButton);
@@ -296,32 +308,91 @@ void paint_over_desktop_buttons()
     SDL_SetClipRect(screen, nullptr);
 }
 
-// Loads what the desktop shows and gives its layer's key.
-LayerKey ready_desktop()
+// Loads what the desktop shows.
+void load_desktop_pictures()
 {
     load_wallpaper();
     load_missing_pictures();
     composed_battery = battery_level();
     load_battery_icon(composed_battery);
+}
+
+// Loads what the desktop shows and gives its layer's key.
+LayerKey ready_desktop()
+{
+    load_desktop_pictures();
     return desktop_key(composed_battery);
 }
 
-// Whether the highlight frame reaches under the icon it surrounds: the plain
-// order draws the icon over its frame, so the overlay draws it again then.
-// Looked at once for each frame picture.
+// Whether the highlight frame shows under a pixel of the icon it surrounds
+// that shows too: the plain order draws the icon over its frame, so the
+// overlay draws it again then. The frame's pixels inside the icon's square
+// are looked at once for each frame picture (a ring's inner rim has a few
+// there, where a keyed icon's corners are mostly see-through); a frame with
+// more of them than are kept reaches every icon.
+struct FramePoint {
+    int x, y;   // in the icon's coordinates
+};
+constexpr size_t kMostFramePoints = 64;
+std::array<FramePoint, kMostFramePoints> frame_points{};
+size_t frame_point_count = 0;
+bool frame_covers_icons = true;
 const SDL_Surface* frame_looked_at = nullptr;
 
-bool frame_reaches_icon()
+void look_at_frame(const SDL_Surface* frame)
 {
-    static bool reaches = true;
+    frame_looked_at = frame;
+    frame_point_count = 0;
+    frame_covers_icons = false;
+    if (!frame)
+        return;
+    Spot icon = {kIconOffset.x - kHighlightOffset.x, kIconOffset.y - kHighlightOffset.y};
+    for (int y = 0; y < kIconSize; ++y)
+        for (int x = 0; x < kIconSize; ++x) {
+            if (!pixel_shows(frame, icon.x + x, icon.y + y))
+                continue;
+            if (frame_point_count == frame_points.size()) {
+                frame_covers_icons = true;
+                return;
+            }
+            frame_points[frame_point_count++] = {x, y};
+        }
+}
+
+bool frame_reaches(const SDL_Surface* icon)
+{
+    if (!icon)
+        return false;
+    if (frame_covers_icons)
+        return true;
+    for (size_t i = 0; i < frame_point_count; ++i)
+        if (pixel_shows(icon, frame_points[i].x, frame_points[i].y))
+            return true;
+    return false;
+}
+
+// What frame_reaches found for the icon of each shortcut, kept while the
+// desktop's layer stays: composing it looks at them afresh (the icons are
+// in its key).
+enum class Reach : uint8_t { Unknown, Reaches, Clear };
+std::array<Reach, kDesktopSlots> icon_reach{};
+
+void forget_icon_reach()
+{
+    icon_reach.fill(Reach::Unknown);
+}
+
+bool frame_reaches_icon(int item)
+{
     const SDL_Surface* frame = picture(Picture::Highlight);
     if (frame != frame_looked_at) {
-        SDL_Rect icon = {static_cast<Sint16>(kIconOffset.x - kHighlightOffset.x),
-                         static_cast<Sint16>(kIconOffset.y - kHighlightOffset.y), kIconSize, kIconSize};
-        reaches = !frame || opaque_within(frame, icon);
-        frame_looked_at = frame;
+        look_at_frame(frame);
+        forget_icon_reach();
     }
-    return reaches;
+    Reach& reach = icon_reach[static_cast<size_t>(item)];
+    if (reach == Reach::Unknown)
+        reach = frame_reaches(desktop_items[item].icon) ? Reach::Reaches : Reach::Clear;
+    return reach == Reach::Reaches;
 }
 
 // The desktop's overlay: the selected icon's frame, label and processor
@@ -332,7 +403,7 @@ void draw_desktop_overlay()
     if (!has_selection())
         return;
     draw_selected(selection);
-    if (frame_reaches_icon()) {
+    if (frame_reaches_icon(selection)) {
         Spot cell = grid_origin(selection);
         blit_at(desktop_items[selection].icon, cell.x + kIconOffset.x, cell.y + kIconOffset.y);
     }
@@ -399,7 +470,7 @@ void show_window_layer(WindowId window, void (*compose)(), intptr_t a, intptr_t 
 {
     // Pictures of the desktop loaded now move the generation before the
     // window's key takes it.
-    ready_desktop();
+    load_desktop_pictures();
     window_compose = compose;
     show_layer(window_layer(), layer_key(window, a, b, c, d), compose_over_desktop);
 }
@@ -457,6 +528,7 @@ void release_desktop_images()
     release_battery_icons();
     battery_icon = nullptr;
     forget_layer(desktop_layer);
+    pictures_complete = false;
     frame_looked_at = nullptr;
     layers_changed();
     desc_bar_item = -1;

@@ -1,6 +1,8 @@
 #include "gfx/changes.h"
 
 #include "core/state.h"
+#include "gfx/pixels.h"
+#include "gfx/spans.h"
 #include "platform/platform.h"
 
 #include <algorithm>
@@ -24,6 +26,7 @@ struct Changes {
     std::array<SDL_Rect, kMostRects> rects{};
     int count = 0;
     bool whole = false;
+    long area = 0;   // of the rectangles kept
 };
 
 Changes pending;
@@ -39,8 +42,8 @@ long area(const SDL_Rect& r)
 
 bool inside(const SDL_Rect& inner, const SDL_Rect& outer)
 {
-    return inner.x >= outer.x && inner.y >= outer.y && inner.x + inner.w <= outer.x + outer.w &&
-           inner.y + inner.h <= outer.y + outer.h;
+    return inner.y >= outer.y && inner.y + inner.h <= outer.y + outer.h && inner.x >= outer.x &&
+           inner.x + inner.w <= outer.x + outer.w;
 }
 
 SDL_Rect around(const SDL_Rect& a, const SDL_Rect& b)
@@ -51,34 +54,59 @@ SDL_Rect around(const SDL_Rect& a, const SDL_Rect& b)
             static_cast<Uint16>(y1 - y0)};
 }
 
-long total_area(const Changes& changes)
+// What showing a rectangle costs the display: it copies the rectangle row
+// by row, and starting a row costs about as much as copying 64 pixels of it.
+constexpr long kRowCost = 64;
+
+long show_cost(const SDL_Rect& r)
 {
-    long sum = 0;
-    for (int i = 0; i < changes.count; ++i)
-        sum += area(changes.rects[static_cast<size_t>(i)]);
-    return sum;
+    return (static_cast<long>(r.w) + kRowCost) * r.h;
 }
 
-void add(Changes& changes, const SDL_Rect& r)
+void add(Changes& changes, SDL_Rect r)
 {
-    for (int i = 0; i < changes.count; ++i)
-        if (inside(r, changes.rects[static_cast<size_t>(i)]))
+    // A rectangle that costs the display less together with one already
+    // noted than apart (the two sides of a frame, a label beside its icon)
+    // takes that one's place in the rectangle around both, which is then
+    // looked at again. Only rectangles whose rows meet or touch can gain:
+    // those of two apart are copied row by row either way.
+    for (int i = 0; i < changes.count;) {
+        SDL_Rect& old = changes.rects[static_cast<size_t>(i)];
+        if (old.y > r.y + r.h || r.y > old.y + old.h) {
+            ++i;
+            continue;
+        }
+        if (inside(r, old))
             return;
-    // Rectangles the new one covers are dropped.
-    int kept = 0;
-    for (int i = 0; i < changes.count; ++i)
-        if (!inside(changes.rects[static_cast<size_t>(i)], r))
-            changes.rects[static_cast<size_t>(kept++)] = changes.rects[static_cast<size_t>(i)];
-    changes.count = kept;
+        SDL_Rect both = around(old, r);
+        if (show_cost(both) > show_cost(old) + show_cost(r)) {
+            ++i;
+            continue;
+        }
+        changes.area -= area(old);
+        old = changes.rects[static_cast<size_t>(--changes.count)];
+        r = both;
+        i = 0;
+    }
+    // (A rectangle inside the new one went with it there.)
     if (changes.count == kMostRects) {
         SDL_Rect all = r;
         for (const SDL_Rect& old : changes.rects)
             all = around(all, old);
         changes.rects[0] = all;
         changes.count = 1;
+        changes.area = area(all);
     } else {
         changes.rects[static_cast<size_t>(changes.count++)] = r;
+        changes.area += area(r);
     }
+}
+
+void forget_changes(Changes& changes)
+{
+    changes.count = 0;
+    changes.whole = false;
+    changes.area = 0;
 }
 
 // --- the overlay's parts ---
@@ -87,6 +115,7 @@ constexpr int kMostParts = 32;
 
 struct LastPart {
     DrawnPart part;
+    char text[52];   // a text's characters
     bool restored;   // put back from the layer in this frame
     bool kept;       // drawn alike again: left as it is
     bool apart;      // overlaps no other part of the last frame
@@ -112,8 +141,9 @@ std::array<LastPart, kMostParts>& last_parts()
 
 bool overlap(const SDL_Rect& a, const SDL_Rect& b)
 {
-    return a.w > 0 && a.h > 0 && b.w > 0 && b.h > 0 && a.x < b.x + b.w && b.x < a.x + a.w && a.y < b.y + b.h &&
-           b.y < a.y + a.h;
+    // Most parts lie in other rows: those are told first.
+    return a.y < b.y + b.h && b.y < a.y + a.h && a.x < b.x + b.w && b.x < a.x + a.w && a.w > 0 && a.h > 0 &&
+           b.w > 0 && b.h > 0;
 }
 
 SDL_Rect clipped(const SDL_Rect& r)
@@ -125,11 +155,16 @@ SDL_Rect clipped(const SDL_Rect& r)
     return {static_cast<Sint16>(x0), static_cast<Sint16>(y0), static_cast<Uint16>(x1 - x0), static_cast<Uint16>(y1 - y0)};
 }
 
-bool same_part(const DrawnPart& a, const DrawnPart& b, const SDL_Rect& b_rect)
+bool same_part(const LastPart& last, const DrawnPart& b, const SDL_Rect& b_rect)
 {
-    return a.kind == b.kind && a.source == b.source && a.colour == b.colour && a.rect.x == b_rect.x &&
-           a.rect.y == b_rect.y && a.rect.w == b_rect.w && a.rect.h == b_rect.h &&
-           (a.kind != PartKind::Text || std::strcmp(a.text, b.text) == 0) && b_rect.w > 0;
+    const DrawnPart& a = last.part;
+    // The picture (or glyph strip) tells most parts apart; the rectangles
+    // are compared whole.
+    if (a.source != b.source || std::memcmp(&a.rect, &b_rect, sizeof(SDL_Rect)) != 0)
+        return false;
+    bool alike = (a.kind == b.kind) & (a.colour == b.colour) & (b_rect.w > 0);
+    return alike && (a.kind != PartKind::Text ||
+            (a.text_length == b.text_length && std::memcmp(last.text, b.text, b.text_length) == 0));
 }
 
 void remember(const DrawnPart& part, const SDL_Rect& r)
@@ -141,22 +176,84 @@ void remember(const DrawnPart& part, const SDL_Rect& r)
     LastPart& kept = part_lists[drawing][static_cast<size_t>(parts_count++)];
     kept.part = part;
     kept.part.rect = r;
+    // A text keeps its characters: the caller's go.
+    kept.part.text = nullptr;
+    if (part.kind == PartKind::Text) {
+        kept.part.text_length = std::min(part.text_length, sizeof kept.text);
+        std::memcpy(kept.text, part.text, kept.part.text_length);
+    }
 }
 
-// The screen beneath a part of the last frame, from the layer.
-void put_back(LastPart& last)
+// The screen beneath a part of the last frame, from the layer: all of its
+// rectangle when whole, else for a keyed picture only around its opaque
+// pixels (a frame changed only its sides).
+void put_back(LastPart& last, bool whole)
 {
     last.restored = true;
     const SDL_Rect& r = last.part.rect;
     if (!overlay_layer || !screen || r.w == 0 || r.h == 0)
         return;
+    if (!whole && last.part.kind == PartKind::Picture &&
+        restore_spans(static_cast<const SDL_Surface*>(last.part.source), overlay_layer, screen, r)) {
+        note_changed(r.x, r.y, r.w, r.h);
+        return;
+    }
     size_t bytes = screen->format->BytesPerPixel;
     const Uint8* from = static_cast<const Uint8*>(overlay_layer->pixels) + r.y * overlay_layer->pitch + r.x * bytes;
     Uint8* to = static_cast<Uint8*>(screen->pixels) + r.y * screen->pitch + r.x * bytes;
     // The same place in both: the ends of each row lie alike in their words.
-    for (int row = 0; row < r.h; ++row, from += overlay_layer->pitch, to += screen->pitch)
-        std::memcpy(to, from, r.w * bytes);
+    if (bytes == 2) {
+        copy_rect16(to, screen->pitch, from, overlay_layer->pitch, r.w, r.h);
+    } else {
+        for (int row = 0; row < r.h; ++row, from += overlay_layer->pitch, to += screen->pitch)
+            std::memcpy(to, from, r.w * bytes);
+    }
     note_changed(r.x, r.y, r.w, r.h);
+}
+
+// Whether the part at i of the last frame lies within the one at j (of two
+// alike rectangles the first holds the second).
+bool held_by(const std::array<LastPart, kMostParts>& lasts, int i, int j)
+{
+    const SDL_Rect& r = lasts[static_cast<size_t>(i)].part.rect;
+    const SDL_Rect& o = lasts[static_cast<size_t>(j)].part.rect;
+    return i != j && inside(r, o) && (j < i || !inside(o, r));
+}
+
+// Parts of the last frame, one bit each.
+typedef uint32_t PartSet;
+static_assert(sizeof(PartSet) * 8 >= kMostParts, "a bit for every part");
+
+constexpr PartSet bit(int i)
+{
+    return PartSet{1} << i;
+}
+
+// Puts back the parts of the last frame in batch. Nothing is drawn between
+// them, so a part lying wholly inside another of the batch (the name inside
+// its row's highlight, an icon on its frame) comes back with the other,
+// which is then put back whole.
+void put_back_batch(PartSet batch)
+{
+    std::array<LastPart, kMostParts>& lasts = last_parts();
+    PartSet holds = 0, held = 0;
+    if (batch & (batch - 1)) {   // more than one
+        for (int i = 0; i < last_count; ++i)
+            for (int j = 0; j < last_count; ++j)
+                if ((batch & bit(i)) && (batch & bit(j)) && held_by(lasts, i, j)) {
+                    held |= bit(i);
+                    holds |= bit(j);
+                }
+    }
+    for (int i = 0; i < last_count; ++i) {
+        if (!(batch & bit(i)))
+            continue;
+        LastPart& part = lasts[static_cast<size_t>(i)];
+        if (held & bit(i))
+            part.restored = true;
+        else
+            put_back(part, (holds & bit(i)) != 0);
+    }
 }
 
 // The parts of the last frame that did not come again are put back, and
@@ -164,11 +261,14 @@ void put_back(LastPart& last)
 void end_overlay()
 {
     if (overlay_owner) {
+        PartSet batch = 0;
         for (int i = 0; i < last_count; ++i) {
-            LastPart& last = last_parts()[static_cast<size_t>(i)];
+            const LastPart& last = last_parts()[static_cast<size_t>(i)];
             if (!last.restored && !last.kept)
-                put_back(last);
+                batch |= bit(i);
         }
+        if (batch)
+            put_back_batch(batch);
     }
     shown_owner = overlay_owner;
     drawing = 1 - drawing;
@@ -202,7 +302,7 @@ void note_changed(int x, int y, int w, int h)
     SDL_Rect r = {static_cast<Sint16>(x0), static_cast<Sint16>(y0), static_cast<Uint16>(x1 - x0),
                   static_cast<Uint16>(y1 - y0)};
     add(pending, r);
-    if (total_area(pending) > kWholeFrom)
+    if (pending.area > kWholeFrom)
         pending.whole = true;
 }
 
@@ -238,7 +338,7 @@ void end_frame()
     } else {
         shown_count = 0;
     }
-    pending = Changes{};
+    forget_changes(pending);
     overdrawn = false;
 }
 
@@ -294,19 +394,21 @@ bool draw_part(const DrawnPart& part)
         return true;
     SDL_Rect r = clipped(part.rect);
     std::array<LastPart, kMostParts>& lasts = last_parts();
+    PartSet batch = 0;
     for (int i = 0; i < last_count; ++i) {
         LastPart& last = lasts[static_cast<size_t>(i)];
-        if (!last.restored && !last.kept && last.apart && same_part(last.part, part, r)) {
+        if (last.restored | last.kept)
+            continue;
+        if (last.apart && same_part(last, part, r)) {
             last.kept = true;
             remember(part, r);
             return false;
         }
+        if (overlap(last.part.rect, r))
+            batch |= bit(i);
     }
-    for (int i = 0; i < last_count; ++i) {
-        LastPart& last = lasts[static_cast<size_t>(i)];
-        if (!last.restored && !last.kept && overlap(last.part.rect, r))
-            put_back(last);
-    }
+    if (batch)
+        put_back_batch(batch);
     remember(part, r);
     return true;
 }

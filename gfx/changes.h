@@ -79,7 +79,9 @@ struct DrawnPart {
     const void* source;   // the picture, or a text's glyph strip
     Uint32 colour;        // a filled rectangle's
     SDL_Rect rect;        // where it lands on the screen
-    char text[52];        // a text's characters drawn (the large font draws 50)
+    // A text's characters drawn (the large font draws 50 at most).
+    const char* text = nullptr;
+    size_t text_length = 0;
 };
 // Called by the drawing helpers before they draw part on the screen: false
 // when it is to be left as the last frame left it (see above).

@@ -61,9 +61,15 @@ struct Run {
     uint16_t first;    // its first pixel in StripRuns::pixels
 };
 
+// A glyph's runs of one pixel come first, then those of two (the large
+// font's strokes), then the longer ones: each kind is copied by a loop of
+// its own.
 struct GlyphRuns {
     uint16_t first_run = 0;
     uint16_t runs = 0;
+    uint16_t ones = 0;
+    uint16_t twos = 0;
+    uint16_t longer = 0;
 };
 
 struct StripRuns {
@@ -72,10 +78,10 @@ struct StripRuns {
     std::vector<Run> runs;
     std::vector<Uint16> pixels;
     std::array<GlyphRuns, kCharacterCount> glyphs{};
-    // Where each run starts from the glyph's corner, in pixels, on a
-    // surface whose rows are `pitch` pixels apart (the screen's).
+    // The runs as copies onto a surface whose rows are `pitch` bytes apart
+    // (the screen's), from the glyph's corner and from pixels.
     int pitch = 0;
-    std::vector<uint32_t> offsets;
+    std::vector<PixelCopy> copies;
 };
 
 struct Font {
@@ -87,15 +93,13 @@ struct Font {
     const std::array<uint8_t, kCharacterCount>& advance;
     SDL_Surface* black;
     SDL_Surface* white;
-    int pen;
     // The runs of each strip, prepared when it is loaded.
     StripRuns black_runs;
     StripRuns white_runs;
 };
 
-Font large_font = {"font_black.png", "font_white.png", 16, 15, 50, kLargeAdvance, nullptr, nullptr, kPenStart, {}, {}};
-Font small_font = {"smallfont_black.png", "smallfont_white.png", 10, 9, 30, kSmallAdvance, nullptr, nullptr, kPenStart,
-                   {}, {}};
+Font large_font = {"font_black.png", "font_white.png", 16, 15, 50, kLargeAdvance, nullptr, nullptr, {}, {}};
+Font small_font = {"smallfont_black.png", "smallfont_white.png", 10, 9, 30, kSmallAdvance, nullptr, nullptr, {}, {}};
 
 void release(Font& font)
 {
@@ -149,6 +153,12 @@ void prepare_runs(const Font& font, const SDL_Surface* strip, StripRuns& prepare
             }
         }
         glyph.runs = static_cast<uint16_t>(prepared.runs.size() - glyph.first_run);
+        auto first = prepared.runs.begin() + glyph.first_run;
+        auto twos = std::stable_partition(first, prepared.runs.end(), [](const Run& r) { return r.length == 1; });
+        auto longer = std::stable_partition(twos, prepared.runs.end(), [](const Run& r) { return r.length == 2; });
+        glyph.ones = static_cast<uint16_t>(twos - first);
+        glyph.twos = static_cast<uint16_t>(longer - twos);
+        glyph.longer = static_cast<uint16_t>(glyph.runs - glyph.ones - glyph.twos);
     }
     const SDL_PixelFormat* f = strip->format;
     prepared.masks[0] = f->Rmask;
@@ -164,14 +174,17 @@ bool runs_fit(const StripRuns& prepared, const SDL_Surface* surface)
            f->Bmask == prepared.masks[2] && !SDL_MUSTLOCK(surface);
 }
 
-// The runs' offsets for a surface whose rows are pitch pixels apart.
-void offsets_for(StripRuns& prepared, int pitch)
+// The runs' copies for a surface whose rows are pitch bytes apart.
+void copies_for(StripRuns& prepared, int pitch)
 {
     if (prepared.pitch == pitch)
         return;
-    prepared.offsets.resize(prepared.runs.size());
-    for (size_t i = 0; i < prepared.runs.size(); ++i)
-        prepared.offsets[i] = static_cast<uint32_t>(prepared.runs[i].row * pitch + prepared.runs[i].x);
+    prepared.copies.resize(prepared.runs.size());
+    for (size_t i = 0; i < prepared.runs.size(); ++i) {
+        const Run& run = prepared.runs[i];
+        prepared.copies[i] = {static_cast<uint32_t>(run.row * pitch + run.x * 2),
+                              static_cast<uint32_t>(run.first * 2), run.length};
+    }
     prepared.pitch = pitch;
 }
 
@@ -186,13 +199,10 @@ void draw_runs(const Font& font, const StripRuns& prepared, SDL_Surface* surface
     const Run* end = run + glyph.runs;
     Uint8* pixels = static_cast<Uint8*>(surface->pixels);
     const int pitch = surface->pitch;
-    if (gx >= left && gy >= top && gx + font.glyph <= right && gy + font.glyph <= bottom &&
-        prepared.pitch * 2 == pitch) {
-        Uint16* corner = reinterpret_cast<Uint16*>(pixels + gy * pitch) + gx;
-        const uint32_t* offset = prepared.offsets.data() + glyph.first_run;
-        const Uint16* from = prepared.pixels.data();
-        for (; run != end; ++run, ++offset)
-            copy_pixels16(corner + *offset, from + run->first, run->length);
+    if (gx >= left && gy >= top && gx + font.glyph <= right && gy + font.glyph <= bottom && prepared.pitch == pitch) {
+        const PixelCopy* copy = prepared.copies.data() + glyph.first_run;
+        copy_runs16(pixels + gy * pitch + gx * 2, reinterpret_cast<const Uint8*>(prepared.pixels.data()), copy,
+                    copy + glyph.runs);
         return;
     }
     for (; run != end; ++run) {
@@ -240,23 +250,30 @@ void for_each_glyph(const char* text, size_t limit, Visit visit)
     }
 }
 
-// The text as a part of the screen: where its glyphs land and what they
-// are. False when it is to be left as the last frame left it.
-bool text_part_drawn(const Font& font, const SDL_Surface* strip, int x, int y, const char* text)
+// The glyphs of a text and where they land: pen positions from the text's
+// x, and the right edge of the last glyph.
+struct Glyphs {
+    std::array<uint8_t, 64> index;
+    std::array<int16_t, 64> pen;
+    size_t count = 0;
+    int right = 0;
+};
+
+void lay_out(const Font& font, const char* text, Glyphs& glyphs)
 {
-    DrawnPart part{PartKind::Text, strip, 0, {}, {}};
-    int pen = kPenStart, right = x + kPenStart;
-    size_t n = 0;
+    static_assert(sizeof(Glyphs::index) >= 50, "room for the large font's limit");
+    int pen = kPenStart, right = kPenStart;
+    size_t count = 0;
+    const uint8_t* advance = font.advance.data();
     for_each_glyph(text, static_cast<size_t>(font.limit), [&](int index) {
-        right = x + pen + font.glyph;
-        pen += font.advance[static_cast<size_t>(index)];
-        part.text[n] = text[n];
-        ++n;
+        glyphs.index[count] = static_cast<uint8_t>(index);
+        glyphs.pen[count] = static_cast<int16_t>(pen);
+        ++count;
+        right = pen + font.glyph;
+        pen += advance[index];
     });
-    part.text[n] = '\0';
-    part.rect = {static_cast<Sint16>(x + kPenStart), static_cast<Sint16>(y),
-                 static_cast<Uint16>(std::max(0, right - x - kPenStart)), static_cast<Uint16>(font.glyph)};
-    return draw_part(part);
+    glyphs.count = count;
+    glyphs.right = right;
 }
 
 void draw(Font& font, SDL_Surface* surface, int x, int y, const char* text, int white, const char* skin)
@@ -267,31 +284,72 @@ void draw(Font& font, SDL_Surface* surface, int x, int y, const char* text, int 
     }
     load_strips(font, skin);
     SDL_Surface* strip = white ? font.white : font.black;
-    if (surface == screen && !text_part_drawn(font, strip, x, y, text)) {
-        font.pen = kPenStart;
-        return;
+    Glyphs glyphs;
+    lay_out(font, text, glyphs);
+    SDL_Rect area = {static_cast<Sint16>(x + kPenStart), static_cast<Sint16>(y),
+                     static_cast<Uint16>(glyphs.right - kPenStart), static_cast<Uint16>(font.glyph)};
+    // As a part of the screen: the text's characters and where they land.
+    if (surface == screen) {
+        DrawnPart part{PartKind::Text, strip, 0, area, text, glyphs.count};
+        if (!draw_part(part))
+            return;
     }
     StripRuns& prepared = white ? font.white_runs : font.black_runs;
     bool straight = runs_fit(prepared, surface);
     if (straight && surface->pitch % 2 == 0)
-        offsets_for(prepared, surface->pitch / 2);
-    int right = x + font.pen;
-    for_each_glyph(text, static_cast<size_t>(font.limit), [&](int index) {
-        int gx = x + font.pen;
-        font.pen += font.advance[static_cast<size_t>(index)];
-        right = gx + font.glyph;
-        if (straight) {
-            draw_runs(font, prepared, surface, gx, y, index);
-        } else if (strip) {
-            SDL_Rect at, from;
-            set_rect(at, gx, y, font.glyph, font.glyph);
-            set_rect(from, font.cell * index, 1, font.glyph, font.glyph);
-            SDL_BlitSurface(strip, &from, surface, &at);
+        copies_for(prepared, surface->pitch);
+    const SDL_Rect& clip = surface->clip_rect;
+    if (straight && prepared.pitch == surface->pitch && x + kPenStart >= clip.x && y >= clip.y &&
+        x + glyphs.right <= clip.x + clip.w && y + font.glyph <= clip.y + clip.h) {
+        // Wholly inside: each glyph's runs go straight where they land.
+        Uint8* corner = static_cast<Uint8*>(surface->pixels) + y * surface->pitch + x * 2;
+        const Uint8* pixels = reinterpret_cast<const Uint8*>(prepared.pixels.data());
+        for (size_t i = 0; i < glyphs.count; ++i) {
+            const GlyphRuns& glyph = prepared.glyphs[glyphs.index[i]];
+            const PixelCopy* copy = prepared.copies.data() + glyph.first_run;
+            Uint8* at = corner + glyphs.pen[i] * 2;
+            auto copy_one = [&](const PixelCopy& c) {
+                *reinterpret_cast<Uint16*>(at + c.to) = *reinterpret_cast<const Uint16*>(pixels + c.from);
+            };
+            auto copy_two = [&](const PixelCopy& c) {
+                Uint16* to = reinterpret_cast<Uint16*>(at + c.to);
+                const Uint16* from = reinterpret_cast<const Uint16*>(pixels + c.from);
+                to[0] = from[0];
+                to[1] = from[1];
+            };
+            // Two runs a turn where there are (see copy_rows16), counted
+            // down rather than compared with an end.
+            for (int n = glyph.ones >> 1; n > 0; --n, copy += 2) {
+                copy_one(copy[0]);
+                copy_one(copy[1]);
+            }
+            if (glyph.ones & 1)
+                copy_one(*copy++);
+            for (int n = glyph.twos >> 1; n > 0; --n, copy += 2) {
+                copy_two(copy[0]);
+                copy_two(copy[1]);
+            }
+            if (glyph.twos & 1)
+                copy_two(*copy++);
+            for (int n = glyph.longer; n > 0; --n, ++copy)
+                copy_pixels16(reinterpret_cast<Uint16*>(at + copy->to),
+                              reinterpret_cast<const Uint16*>(pixels + copy->from), static_cast<int>(copy->length));
         }
-    });
-    if (surface == screen && right > x + kPenStart)
-        note_changed(x + kPenStart, y, right - x - kPenStart, font.glyph);
-    font.pen = kPenStart;
+    } else {
+        for (size_t i = 0; i < glyphs.count; ++i) {
+            int gx = x + glyphs.pen[i];
+            if (straight) {
+                draw_runs(font, prepared, surface, gx, y, glyphs.index[i]);
+            } else if (strip) {
+                SDL_Rect at, from;
+                set_rect(at, gx, y, font.glyph, font.glyph);
+                set_rect(from, font.cell * glyphs.index[i], 1, font.glyph, font.glyph);
+                SDL_BlitSurface(strip, &from, surface, &at);
+            }
+        }
+    }
+    if (surface == screen && glyphs.count > 0)
+        note_changed(area.x, area.y, area.w, area.h);
 }
 
 int width(const Font& font, const char* text)

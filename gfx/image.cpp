@@ -204,7 +204,7 @@ void blit_onto(SDL_Surface* target, SDL_Surface* image, int x, int y)
         return;
     if (target == screen) {
         DrawnPart part{PartKind::Picture, image, 0, {static_cast<Sint16>(x), static_cast<Sint16>(y),
-                                                     static_cast<Uint16>(image->w), static_cast<Uint16>(image->h)}, {}};
+                                                     static_cast<Uint16>(image->w), static_cast<Uint16>(image->h)}};
         if (!draw_part(part))
             return;
     }
@@ -230,7 +230,7 @@ void fill_rect(int x, int y, int w, int h, Uint8 r, Uint8 g, Uint8 b)
         return;
     Uint32 colour = SDL_MapRGB(screen->format, r, g, b);
     DrawnPart part{PartKind::Fill, nullptr, colour,
-                   {static_cast<Sint16>(x), static_cast<Sint16>(y), static_cast<Uint16>(w), static_cast<Uint16>(h)}, {}};
+                   {static_cast<Sint16>(x), static_cast<Sint16>(y), static_cast<Uint16>(w), static_cast<Uint16>(h)}};
     if (!draw_part(part))
         return;
     SDL_Rect area;

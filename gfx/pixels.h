@@ -6,22 +6,277 @@
 #include <cstdint>
 #include <cstring>
 
-// Copies n 16-bit pixels. The C library's copy is fastest for long runs
-// whose two ends lie alike within a word; it falls back to byte copies when
-// they do not (a picture's span drawn at an odd x), and costs more than it
-// copies for a few pixels. Those are copied a pixel at a time.
-inline void copy_pixels16(Uint16* to, const Uint16* from, int n)
+namespace pixels_detail {
+
+typedef uint32_t __attribute__((may_alias)) Word;
+
+// Up to eight pixels, one by one: a glyph's runs are mostly two pixels
+// long, a frame's sides four.
+__attribute__((always_inline)) inline void copy_few16(Uint16* to, const Uint16* from, int n)
 {
-    if (n >= 16 && ((reinterpret_cast<uintptr_t>(to) ^ reinterpret_cast<uintptr_t>(from)) & 3u) == 0) {
-        std::memcpy(to, from, static_cast<size_t>(n) * 2);
+    switch (n) {
+    case 8: to[7] = from[7]; [[fallthrough]];
+    case 7: to[6] = from[6]; [[fallthrough]];
+    case 6: to[5] = from[5]; [[fallthrough]];
+    case 5: to[4] = from[4]; [[fallthrough]];
+    case 4: to[3] = from[3]; [[fallthrough]];
+    case 3: to[2] = from[2]; [[fallthrough]];
+    case 2: to[1] = from[1]; [[fallthrough]];
+    case 1: to[0] = from[0]; [[fallthrough]];
+    default: break;
+    }
+}
+
+#if defined(__arm__) && !defined(__thumb__)
+// Rows of a rectangle n pixels wide (n above 8), their two ends lying alike
+// within a word, on the ARM926. A call of the C library's copy costs some
+// fifty instructions before it moves a byte, as much as a highlight's row
+// holds; and under an emulator every turn of a loop costs as much again as
+// the instructions in it. So the row's make-up is worked out once, and each
+// row jumps into a ladder of twenty blocks of sixteen pixels (one load and
+// one store of eight registers each) at the block that leaves as many as
+// the row holds, and ends with what is left, without a loop. A pixel comes
+// first where the row starts between words.
+__attribute__((noinline)) inline void copy_rows16(Uint8* to, int to_pitch, const Uint8* from, int from_pitch, int n,
+                                                  int rows)
+{
+    constexpr int kLadder = 20;
+    bool lead = (reinterpret_cast<uintptr_t>(to) & 2u) != 0;
+    int rest = lead ? n - 1 : n;
+    int words = rest >> 1;
+    int blocks = words >> 3;
+    int tail = ((words & 7) << 1) | (rest & 1);   // four words, two, one, a pixel
+    for (; rows > 0; --rows, to += to_pitch, from += from_pitch) {
+        Uint8* t = to;
+        const Uint8* f = from;
+        if (lead) {
+            *reinterpret_cast<Uint16*>(t) = *reinterpret_cast<const Uint16*>(f);
+            t += 2;
+            f += 2;
+        }
+        for (int left = blocks; left > 0; left -= kLadder) {
+            int skip = left >= kLadder ? 0 : kLadder - left;
+            asm volatile("add pc, pc, %[skip], lsl #3\n\t"
+                         "nop\n\t"
+#define KORVO_BLOCK "ldmia %[f]!, {r3, r4, r5, r6, r7, r8, r9, r10}\n\tstmia %[t]!, {r3, r4, r5, r6, r7, r8, r9, r10}\n\t"
+                         KORVO_BLOCK KORVO_BLOCK KORVO_BLOCK KORVO_BLOCK KORVO_BLOCK
+                         KORVO_BLOCK KORVO_BLOCK KORVO_BLOCK KORVO_BLOCK KORVO_BLOCK
+                         KORVO_BLOCK KORVO_BLOCK KORVO_BLOCK KORVO_BLOCK KORVO_BLOCK
+                         KORVO_BLOCK KORVO_BLOCK KORVO_BLOCK KORVO_BLOCK KORVO_BLOCK
+#undef KORVO_BLOCK
+                         : [f] "+r"(f), [t] "+r"(t)
+                         : [skip] "r"(skip)
+                         : "r3", "r4", "r5", "r6", "r7", "r8", "r9", "r10", "memory");
+        }
+        asm volatile("tst %[tail], #8\n\t"
+                     "ldmneia %[f]!, {r3, r4, r5, r6}\n\tstmneia %[t]!, {r3, r4, r5, r6}\n\t"
+                     "tst %[tail], #4\n\t"
+                     "ldmneia %[f]!, {r3, r4}\n\tstmneia %[t]!, {r3, r4}\n\t"
+                     "tst %[tail], #2\n\t"
+                     "ldrne r3, [%[f]], #4\n\tstrne r3, [%[t]], #4\n\t"
+                     "tst %[tail], #1\n\t"
+                     "ldrneh r3, [%[f]]\n\tstrneh r3, [%[t]]"
+                     : [f] "+r"(f), [t] "+r"(t)
+                     : [tail] "r"(tail)
+                     : "r3", "r4", "r5", "r6", "cc", "memory");
+    }
+}
+
+// The same for rows below 64 pixels, whose ladder of seven blocks of four
+// words keeps the make-up of the row in registers.
+__attribute__((noinline)) inline void copy_short_rows16(Uint8* to, int to_pitch, const Uint8* from, int from_pitch,
+                                                        int n, int rows)
+{
+    bool lead = (reinterpret_cast<uintptr_t>(to) & 2u) != 0;
+    int rest = lead ? n - 1 : n;
+    int words = rest >> 1;                         // 4 to 31
+    int skip = 7 - (words >> 2);                   // ladder steps left out
+    int tail = ((words & 3) << 1) | (rest & 1);   // two words, a word, a pixel
+    for (; rows > 0; --rows, to += to_pitch, from += from_pitch) {
+        Uint8* t = to;
+        const Uint8* f = from;
+        if (lead) {
+            *reinterpret_cast<Uint16*>(t) = *reinterpret_cast<const Uint16*>(f);
+            t += 2;
+            f += 2;
+        }
+        asm volatile("add pc, pc, %[skip], lsl #3\n\t"
+                     "nop\n\t"
+#define KORVO_BLOCK "ldmia %[f]!, {r3, r4, r5, r6}\n\tstmia %[t]!, {r3, r4, r5, r6}\n\t"
+                     KORVO_BLOCK KORVO_BLOCK KORVO_BLOCK KORVO_BLOCK KORVO_BLOCK KORVO_BLOCK KORVO_BLOCK
+#undef KORVO_BLOCK
+                     "tst %[tail], #4\n\t"
+                     "ldmneia %[f]!, {r3, r4}\n\tstmneia %[t]!, {r3, r4}\n\t"
+                     "tst %[tail], #2\n\t"
+                     "ldrne r3, [%[f]], #4\n\tstrne r3, [%[t]], #4\n\t"
+                     "tst %[tail], #1\n\t"
+                     "ldrneh r3, [%[f]]\n\tstrneh r3, [%[t]]"
+                     : [f] "+r"(f), [t] "+r"(t)
+                     : [skip] "r"(skip), [tail] "r"(tail)
+                     : "r3", "r4", "r5", "r6", "cc", "memory");
+    }
+}
+
+#endif
+
+} // namespace pixels_detail
+
+// Copies n 16-bit pixels: a few one by one; a longer row whose two ends lie
+// alike within a word by words (on the PC by the C library's copy);
+// otherwise eight at a time.
+__attribute__((always_inline)) inline void copy_pixels16(Uint16* to, const Uint16* from, int n)
+{
+    if (n <= 8) {
+        pixels_detail::copy_few16(to, from, n);
         return;
     }
-    for (; n >= 4; n -= 4, to += 4, from += 4) {
-        to[0] = from[0];
-        to[1] = from[1];
-        to[2] = from[2];
-        to[3] = from[3];
+    if (((reinterpret_cast<uintptr_t>(to) ^ reinterpret_cast<uintptr_t>(from)) & 3u) == 0) {
+#if defined(__arm__) && !defined(__thumb__)
+        if (n < 64)
+            pixels_detail::copy_short_rows16(reinterpret_cast<Uint8*>(to), 0, reinterpret_cast<const Uint8*>(from), 0,
+                                             n, 1);
+        else
+            pixels_detail::copy_rows16(reinterpret_cast<Uint8*>(to), 0, reinterpret_cast<const Uint8*>(from), 0, n, 1);
+#else
+        std::memcpy(to, from, static_cast<size_t>(n) * 2);
+#endif
+        return;
     }
-    for (; n > 0; --n)
-        *to++ = *from++;
+    for (; n >= 8; n -= 8, to += 8, from += 8)
+        pixels_detail::copy_few16(to, from, 8);
+    pixels_detail::copy_few16(to, from, n);
+}
+
+// A run of a prepared picture or glyph: length pixels copied to `to` bytes
+// past the target's corner, from `from` bytes past the source's start.
+struct PixelCopy {
+    uint32_t to, from, length;
+};
+
+// Copies the runs from copy to end. A glyph's runs are mostly one or two
+// pixels long: those are copied without a jump.
+inline void copy_runs16(Uint8* corner, const Uint8* source, const PixelCopy* copy, const PixelCopy* end)
+{
+    for (; copy != end; ++copy) {
+        Uint16* to = reinterpret_cast<Uint16*>(corner + copy->to);
+        const Uint16* from = reinterpret_cast<const Uint16*>(source + copy->from);
+        uint32_t n = copy->length;
+        if (n <= 2) {
+            to[0] = from[0];
+            if (n == 2)
+                to[1] = from[1];
+            continue;
+        }
+        copy_pixels16(to, from, static_cast<int>(n));
+    }
+}
+
+namespace pixels_detail {
+
+// One row of a narrow column: by halves of words, or (where the two ends
+// lie alike within a word) by words, with a pixel before where the row
+// starts between words (Lead) and one after where that leaves an odd one.
+template <int N, int Way>
+__attribute__((always_inline)) inline void copy_narrow_row16(Uint8* to, const Uint8* from)
+{
+    if constexpr (Way == 0) {
+        copy_few16(reinterpret_cast<Uint16*>(to), reinterpret_cast<const Uint16*>(from), N);
+    } else {
+        constexpr int kLead = Way == 2 ? 1 : 0;
+        constexpr int kRest = N - kLead;
+        if constexpr (kLead == 1)
+            *reinterpret_cast<Uint16*>(to) = *reinterpret_cast<const Uint16*>(from);
+        Word* t = reinterpret_cast<Word*>(to + 2 * kLead);
+        const Word* f = reinterpret_cast<const Word*>(from + 2 * kLead);
+        for (int i = 0; i < kRest / 2; ++i)
+            t[i] = f[i];
+        if constexpr (kRest % 2 == 1)
+            *reinterpret_cast<Uint16*>(t + kRest / 2) = *reinterpret_cast<const Uint16*>(f + kRest / 2);
+    }
+}
+
+// Way 0: pixel by pixel; 1: by words from a word's start; 2: a pixel, then
+// by words.
+template <int N, int Way>
+__attribute__((always_inline)) inline void copy_column_way16(Uint8* to, int to_pitch, const Uint8* from,
+                                                             int from_pitch, int rows)
+{
+    // Four rows a turn (see copy_rows16).
+    for (; rows >= 4; rows -= 4, to += 4 * to_pitch, from += 4 * from_pitch) {
+        copy_narrow_row16<N, Way>(to, from);
+        copy_narrow_row16<N, Way>(to + to_pitch, from + from_pitch);
+        copy_narrow_row16<N, Way>(to + 2 * to_pitch, from + 2 * from_pitch);
+        copy_narrow_row16<N, Way>(to + 3 * to_pitch, from + 3 * from_pitch);
+    }
+    if (rows & 2) {
+        copy_narrow_row16<N, Way>(to, from);
+        copy_narrow_row16<N, Way>(to + to_pitch, from + from_pitch);
+        to += 2 * to_pitch;
+        from += 2 * from_pitch;
+    }
+    if (rows & 1)
+        copy_narrow_row16<N, Way>(to, from);
+}
+
+template <int N>
+__attribute__((always_inline)) inline void copy_column16(Uint8* to, int to_pitch, const Uint8* from, int from_pitch,
+                                                         int rows)
+{
+    bool words = N >= 3 && (((reinterpret_cast<uintptr_t>(to) ^ reinterpret_cast<uintptr_t>(from)) | to_pitch |
+                             from_pitch) & 3u) == 0;
+    if (!words)
+        copy_column_way16<N, 0>(to, to_pitch, from, from_pitch, rows);
+    else if (reinterpret_cast<uintptr_t>(to) & 2u)
+        copy_column_way16<N, 2>(to, to_pitch, from, from_pitch, rows);
+    else
+        copy_column_way16<N, 1>(to, to_pitch, from, from_pitch, rows);
+}
+
+} // namespace pixels_detail
+
+// Copies a rectangle n pixels wide (0 or more) and rows high: a narrow one
+// (a frame's side) by a loop made for its width, a wider one row by row.
+__attribute__((always_inline)) inline void copy_rect16(Uint8* to, int to_pitch, const Uint8* from, int from_pitch, int n, int rows)
+{
+    using namespace pixels_detail;
+    switch (n) {
+    case 0: return;   // (the row copies below start with a pixel)
+    case 1: copy_column16<1>(to, to_pitch, from, from_pitch, rows); return;
+    case 2: copy_column16<2>(to, to_pitch, from, from_pitch, rows); return;
+    case 3: copy_column16<3>(to, to_pitch, from, from_pitch, rows); return;
+    case 4: copy_column16<4>(to, to_pitch, from, from_pitch, rows); return;
+    case 5: copy_column16<5>(to, to_pitch, from, from_pitch, rows); return;
+    case 6: copy_column16<6>(to, to_pitch, from, from_pitch, rows); return;
+    case 7: copy_column16<7>(to, to_pitch, from, from_pitch, rows); return;
+    case 8: copy_column16<8>(to, to_pitch, from, from_pitch, rows); return;
+    default: break;
+    }
+#if defined(__arm__) && !defined(__thumb__)
+    if ((((reinterpret_cast<uintptr_t>(to) ^ reinterpret_cast<uintptr_t>(from)) | to_pitch | from_pitch) & 3u) == 0) {
+        if (n < 64)
+            copy_short_rows16(to, to_pitch, from, from_pitch, n, rows);
+        else
+            copy_rows16(to, to_pitch, from, from_pitch, n, rows);
+        return;
+    }
+#endif
+    for (; rows > 0; --rows, to += to_pitch, from += from_pitch)
+        copy_pixels16(reinterpret_cast<Uint16*>(to), reinterpret_cast<const Uint16*>(from), n);
+}
+
+// A rectangle of a prepared picture: length pixels wide and rows high,
+// copied to `to` bytes past the target's corner from `from` bytes past the
+// source's start.
+struct PixelBlock {
+    uint32_t to, from;
+    uint16_t length, rows;
+};
+
+// Copies the blocks from block to end, onto a target whose rows are pitch
+// bytes apart from a source whose rows are source_pitch apart.
+inline void copy_blocks16(Uint8* corner, int pitch, const Uint8* source, int source_pitch, const PixelBlock* block,
+                          const PixelBlock* end)
+{
+    for (; block != end; ++block)
+        copy_rect16(corner + block->to, pitch, source + block->from, source_pitch, block->length, block->rows);
 }

@@ -12,16 +12,27 @@ namespace {
 
 struct Span {
     uint16_t row, x, length;
-    uint32_t at;   // where it starts on a target of the table's pitch, from the picture's corner
 };
 
 struct SpanPicture {
     SDL_Surface* picture = nullptr;   // a reference of the table's own
     std::vector<Span> spans;          // in row order
-    int pitch = 0;                    // of the target the spans' starts are for, in pixels
+    // Rows next to each other whose spans lie alike make a band; each span
+    // of a band is a rectangle, a column (in the picture's coordinates).
+    std::vector<SDL_Rect> columns;
+    // The columns as blocks onto a target whose rows are `pitch` bytes
+    // apart, from the picture's pixels and from the shifted copy below.
+    int pitch = 0;
+    std::vector<PixelBlock> blocks;
+    std::vector<PixelBlock> shifted_blocks;
     // A few rectangles that together hold every opaque pixel (a frame's four
     // sides), or the one around them all: what a blit changes.
     std::vector<SDL_Rect> cover;
+    // Rectangles holding every opaque pixel, fewer than the columns: what is
+    // put back from beneath where the picture was (see restore_spans), as
+    // blocks for a target of `pitch` bytes.
+    std::vector<SDL_Rect> restore_cover;
+    std::vector<PixelBlock> restore_blocks;
     // A small picture's pixels again, each row one pixel further into its
     // words: a picture drawn at an odd x copies from here, so that the two
     // ends of each copy lie alike within a word.
@@ -123,7 +134,7 @@ std::vector<Span> spans_of(const SDL_Surface* p)
             while (x < p->w && row[x] != key)
                 ++x;
             spans.push_back(
-                {static_cast<uint16_t>(y), static_cast<uint16_t>(start), static_cast<uint16_t>(x - start), 0});
+                {static_cast<uint16_t>(y), static_cast<uint16_t>(start), static_cast<uint16_t>(x - start)});
         }
     }
     return spans;
@@ -150,9 +161,9 @@ bool alike(const std::vector<Span>& spans, size_t a, size_t a_end, size_t b, siz
 
 // Rows next to each other whose spans lie alike make a band; each span of
 // a band is a rectangle.
-std::vector<SDL_Rect> cover_of(const std::vector<Span>& spans)
+std::vector<SDL_Rect> columns_of(const std::vector<Span>& spans)
 {
-    std::vector<SDL_Rect> cover;
+    std::vector<SDL_Rect> columns;
     for (size_t i = 0; i < spans.size();) {
         size_t j = row_end(spans, i);
         int rows = 1;
@@ -165,10 +176,65 @@ std::vector<SDL_Rect> cover_of(const std::vector<Span>& spans)
             k = l;
         }
         for (size_t m = i; m < j; ++m)
-            cover.push_back({static_cast<Sint16>(spans[m].x), static_cast<Sint16>(spans[m].row), spans[m].length,
-                             static_cast<Uint16>(rows)});
+            columns.push_back({static_cast<Sint16>(spans[m].x), static_cast<Sint16>(spans[m].row), spans[m].length,
+                               static_cast<Uint16>(rows)});
         i = k;
     }
+    return columns;
+}
+
+// What copying a rectangle costs, in sixteenths of a turn of a copy loop:
+// a narrow one a turn for two rows, a wider one a turn for every row and
+// every sixteen pixels, and each rectangle a few to begin with.
+long copy_cost(const SDL_Rect& r)
+{
+    return r.w <= 8 ? 32 + 8L * r.h : 64 + static_cast<long>(r.h) * (16 + r.w);
+}
+
+SDL_Rect around(const SDL_Rect& a, const SDL_Rect& b)
+{
+    int x0 = std::min<int>(a.x, b.x), y0 = std::min<int>(a.y, b.y);
+    int x1 = std::max<int>(a.x + a.w, b.x + b.w), y1 = std::max<int>(a.y + a.h, b.y + b.h);
+    return {static_cast<Sint16>(x0), static_cast<Sint16>(y0), static_cast<Uint16>(x1 - x0),
+            static_cast<Uint16>(y1 - y0)};
+}
+
+// Putting back what a picture covered may copy its keyed pixels too (they
+// show what lies beneath anyway): the columns of a band are taken together
+// where that costs less, and so are bands over one another.
+std::vector<SDL_Rect> restore_cover_of(const std::vector<SDL_Rect>& columns)
+{
+    std::vector<SDL_Rect> cover;
+    bool last_whole = false;   // the last rectangle is a band's whole
+    for (size_t i = 0; i < columns.size();) {
+        size_t j = i + 1;
+        SDL_Rect band = columns[i];
+        long apart = copy_cost(columns[i]);
+        for (; j < columns.size() && columns[j].y == columns[i].y && columns[j].h == columns[i].h; ++j) {
+            band = around(band, columns[j]);
+            apart += copy_cost(columns[j]);
+        }
+        if (copy_cost(band) <= apart) {
+            if (last_whole && cover.back().y + cover.back().h == band.y &&
+                copy_cost(around(cover.back(), band)) <= copy_cost(cover.back()) + copy_cost(band)) {
+                cover.back() = around(cover.back(), band);
+            } else {
+                cover.push_back(band);
+            }
+            last_whole = true;
+        } else {
+            cover.insert(cover.end(), columns.begin() + static_cast<long>(i), columns.begin() + static_cast<long>(j));
+            last_whole = false;
+        }
+        i = j;
+    }
+    return cover;
+}
+
+// The rectangles a blit changes: the columns, or the one around them all.
+std::vector<SDL_Rect> cover_of(const std::vector<SDL_Rect>& columns)
+{
+    std::vector<SDL_Rect> cover = columns;
     if (cover.empty())
         return cover;
     int x0 = INT16_MAX, y0 = INT16_MAX, x1 = 0, y1 = 0;
@@ -189,13 +255,35 @@ std::vector<SDL_Rect> cover_of(const std::vector<Span>& spans)
     return cover;
 }
 
-void starts_for(SpanPicture& entry, int pitch)
+// The columns as blocks onto a target of pitch bytes, from the picture's
+// pixels and from its shifted copy (where it keeps one), and the rectangles
+// put back where it was: all made at once for the target's pitch, so that a
+// frame that moves a highlight makes none.
+void blocks_for(SpanPicture& entry, int pitch)
 {
     if (entry.pitch == pitch)
         return;
-    for (Span& span : entry.spans)
-        span.at = static_cast<uint32_t>(span.row * pitch + span.x);
     entry.pitch = pitch;
+    auto make = [&](std::vector<PixelBlock>& blocks, int source_pitch) {
+        blocks.clear();
+        blocks.reserve(entry.columns.size());
+        for (const SDL_Rect& c : entry.columns)
+            blocks.push_back({static_cast<uint32_t>(c.y * pitch + c.x * 2),
+                              static_cast<uint32_t>(c.y * source_pitch + c.x * 2), c.w, c.h});
+    };
+    make(entry.blocks, entry.picture->pitch);
+    entry.shifted_blocks.clear();
+    if (entry.picture->w * entry.picture->h <= kMostShiftedPixels) {
+        int shifted_pitch = 0;
+        shifted_pixels(entry, shifted_pitch);
+        make(entry.shifted_blocks, shifted_pitch * 2);
+    }
+    entry.restore_blocks.clear();
+    entry.restore_blocks.reserve(entry.restore_cover.size());
+    for (const SDL_Rect& r : entry.restore_cover) {
+        uint32_t at = static_cast<uint32_t>(r.y * pitch + r.x * 2);
+        entry.restore_blocks.push_back({at, at, r.w, r.h});
+    }
 }
 
 } // namespace
@@ -213,18 +301,44 @@ bool prepare_spans(SDL_Surface* picture)
     if (table[at].picture)
         return false;
     table[at].spans = spans_of(picture);
-    table[at].cover = cover_of(table[at].spans);
+    table[at].columns = columns_of(table[at].spans);
+    table[at].cover = cover_of(table[at].columns);
+    table[at].restore_cover = restore_cover_of(table[at].columns);
+    table[at].restore_blocks.clear();
     table[at].pitch = 0;
+    table[at].blocks.clear();
+    table[at].shifted_blocks.clear();
     table[at].picture = picture;
     ++picture->refcount;
     return true;
 }
 
+namespace {
+
+// A 16-bit keyed picture whose pixels can be read as they are.
+bool plainly_keyed(const SDL_Surface* picture)
+{
+    const SDL_PixelFormat* f = picture->format;
+    return (picture->flags & SDL_SRCCOLORKEY) && f->BytesPerPixel == 2 && !f->palette && !f->Amask &&
+           !(picture->flags & (SDL_SRCALPHA | SDL_RLEACCEL)) && !SDL_MUSTLOCK(picture);
+}
+
+} // namespace
+
+bool pixel_shows(const SDL_Surface* picture, int x, int y)
+{
+    if (!picture || x < 0 || y < 0 || x >= picture->w || y >= picture->h)
+        return false;
+    if (!plainly_keyed(picture))
+        return true;
+    const Uint16* row = reinterpret_cast<const Uint16*>(static_cast<const Uint8*>(picture->pixels) + y * picture->pitch);
+    return row[x] != static_cast<Uint16>(picture->format->colorkey);
+}
+
 bool opaque_within(const SDL_Surface* picture, const SDL_Rect& r)
 {
     const SDL_PixelFormat* f = picture->format;
-    if (!(picture->flags & SDL_SRCCOLORKEY) || f->BytesPerPixel != 2 || f->palette || f->Amask ||
-        (picture->flags & (SDL_SRCALPHA | SDL_RLEACCEL)) || SDL_MUSTLOCK(picture))
+    if (!plainly_keyed(picture))
         return true;
     Uint16 key = static_cast<Uint16>(f->colorkey);
     int x1 = std::min<int>(r.x + r.w, picture->w), y1 = std::min<int>(r.y + r.h, picture->h);
@@ -277,14 +391,17 @@ bool blit_spans(SDL_Surface* picture, SDL_Surface* target, int x, int y, SDL_Rec
     // Wholly inside: each span goes where its start says.
     if (left == x && top == y && right == x + picture->w && bottom == y + picture->h && target->pitch % 2 == 0 &&
         picture->pitch % 2 == 0) {
-        starts_for(*entry, target->pitch / 2);
-        Uint16* corner = reinterpret_cast<Uint16*>(to + y * target->pitch) + x;
-        const Uint16* source = reinterpret_cast<const Uint16*>(from);
-        int source_pitch = picture->pitch / 2;
-        if ((reinterpret_cast<uintptr_t>(corner) & 2u) && picture->w * picture->h <= kMostShiftedPixels)
-            source = shifted_pixels(*entry, source_pitch);
-        for (const Span& span : entry->spans)
-            copy_pixels16(corner + span.at, source + span.row * source_pitch + span.x, span.length);
+        Uint8* corner = to + y * target->pitch + x * 2;
+        const Uint8* source = from;
+        int source_pitch = picture->pitch;
+        bool shifted = (reinterpret_cast<uintptr_t>(corner) & 2u) && picture->w * picture->h <= kMostShiftedPixels;
+        if (shifted) {
+            source = reinterpret_cast<const Uint8*>(shifted_pixels(*entry, source_pitch));
+            source_pitch *= 2;
+        }
+        blocks_for(*entry, target->pitch);
+        const std::vector<PixelBlock>& blocks = shifted ? entry->shifted_blocks : entry->blocks;
+        copy_blocks16(corner, target->pitch, source, source_pitch, blocks.data(), blocks.data() + blocks.size());
         return true;
     }
     // The first span of the first row drawn.
@@ -303,5 +420,40 @@ bool blit_spans(SDL_Surface* picture, SDL_Surface* target, int x, int y, SDL_Rec
         copy_pixels16(reinterpret_cast<Uint16*>(to + ty * target->pitch) + sx,
                       reinterpret_cast<const Uint16*>(from + span->row * picture->pitch) + span->x + skip, n);
     }
+    return true;
+}
+
+namespace {
+
+SpanPicture* restorable(const SDL_Surface* picture, const SDL_Surface* beneath, const SDL_Surface* target,
+                        const SDL_Rect& where)
+{
+    // Found, the picture is alive: the table holds a reference to it.
+    SpanPicture* entry = picture ? find(picture) : nullptr;
+    int x = where.x, y = where.y;
+    if (!entry || !beneath || beneath->pitch != target->pitch || beneath->w != target->w ||
+        beneath->h != target->h || target->format->BytesPerPixel != 2 ||
+        beneath->format->BytesPerPixel != 2 || where.w != picture->w || where.h != picture->h || x < 0 || y < 0 ||
+        x + picture->w > target->w || y + picture->h > target->h || SDL_MUSTLOCK(target))
+        return nullptr;
+    return entry;
+}
+
+} // namespace
+
+bool restore_spans(const SDL_Surface* picture, const SDL_Surface* beneath, SDL_Surface* target, const SDL_Rect& where)
+{
+    SpanPicture* entry = restorable(picture, beneath, target, where);
+    int x = where.x, y = where.y;
+    if (!entry)
+        return false;
+    blocks_for(*entry, target->pitch);
+    const std::vector<PixelBlock>& blocks = entry->restore_blocks;
+    size_t corner = static_cast<size_t>(y) * target->pitch + static_cast<size_t>(x) * 2;
+    Uint8* to = static_cast<Uint8*>(target->pixels) + corner;
+    const Uint8* from = static_cast<const Uint8*>(beneath->pixels) + corner;
+    // The same place in both: each block's start on the target is its start beneath.
+    for (const PixelBlock& block : blocks)
+        copy_rect16(to + block.to, target->pitch, from + block.to, target->pitch, block.length, block.rows);
     return true;
 }

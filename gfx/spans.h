@@ -19,6 +19,11 @@ bool prepare_spans(SDL_Surface* picture);
 // not a 16-bit keyed one, whose pixels are not looked at.
 bool opaque_within(const SDL_Surface* picture, const SDL_Rect& r);
 
+// Whether the pixel x, y of picture (its own coordinates) shows when it is
+// blitted: inside it and not the key colour. True inside a picture that is
+// not a 16-bit keyed one, whose pixels are not looked at.
+bool pixel_shows(const SDL_Surface* picture, int x, int y);
+
 // The rectangles (in the picture's own coordinates) that hold every opaque
 // pixel of a picture with spans: a few for a frame's sides, else the one
 // around them all. 0 for a picture without spans.
@@ -32,3 +37,11 @@ bool has_spans(const SDL_Surface* picture);
 // fit the target (another pixel format, a per-surface alpha set since) and
 // SDL must blit it. dest receives the part of the target that was drawn on.
 bool blit_spans(SDL_Surface* picture, SDL_Surface* target, int x, int y, SDL_Rect& dest);
+
+// Puts back what picture, blitted by its spans onto target where it covered
+// the rectangle where, changed there: a few rectangles holding its opaque
+// pixels are copied from beneath, a surface of target's size and format (a
+// layer). False, copying
+// nothing, when the picture has no spans or where is not the whole picture
+// wholly inside the target (a blit clipped it).
+bool restore_spans(const SDL_Surface* picture, const SDL_Surface* beneath, SDL_Surface* target, const SDL_Rect& where);

@@ -13,6 +13,7 @@
 #include "core/text.h"
 #include "desktop/desktop.h"
 #include "desktop/shortcuts.h"
+#include "gfx/changes.h"
 #include "gfx/font.h"
 #include "gfx/icons.h"
 #include "gfx/layer.h"
@@ -319,4 +320,71 @@ TEST_F(MainLoopWork, ReturningToTheDesktopReadsItAgainOnlyAfterAChange)
     EXPECT_EQ(desktop_items[0].title, std::string("Arcade"));
     EXPECT_EQ(desktop_items[0].icon, icon);
     EXPECT_EQ(work.counts().decodes, 0);
+}
+
+// The rectangles a frame noted reach the display in fewer, larger ones
+// where that costs the display's row-by-row copy less: none is lost (each
+// lies inside one that is shown), the cost never grows, and rectangles far
+// apart stay apart.
+TEST_F(MainLoopWork, AFrameShowsEveryChangedRectangleInRectanglesThatCostNoMore)
+{
+    start_shell();
+    auto cost = [](const SDL_Rect& r) { return (static_cast<long>(r.w) + 64) * r.h; };
+    auto frame = [](const std::vector<SDL_Rect>& noted) {
+        FrameWatch watch(nullptr);
+        begin_frame();
+        for (const SDL_Rect& r : noted)
+            note_changed(r.x, r.y, r.w, r.h);
+        end_frame();
+        return watch.rects();
+    };
+    auto holds = [](const SDL_Rect& outer, const SDL_Rect& r) {
+        return r.x >= outer.x && r.y >= outer.y && r.x + r.w <= outer.x + outer.w && r.y + r.h <= outer.y + outer.h;
+    };
+
+    // A frame's four sides come as the one rectangle around them.
+    std::vector<SDL_Rect> shown = frame({{100, 100, 40, 4}, {100, 136, 40, 4}, {100, 104, 4, 32}, {136, 104, 4, 32}});
+    ASSERT_EQ(shown.size(), 1u);
+    EXPECT_TRUE(holds(shown[0], {100, 100, 40, 40}) && holds({100, 100, 40, 40}, shown[0]));
+    // Two cells side by side in the same rows, too.
+    shown = frame({{10, 10, 20, 20}, {40, 10, 20, 20}});
+    ASSERT_EQ(shown.size(), 1u);
+    EXPECT_EQ(shown[0].w, 50);
+    EXPECT_EQ(shown[0].h, 20);
+    // Tall columns on either side of the screen, and corners apart, stay apart.
+    EXPECT_EQ(frame({{0, 20, 8, 200}, {312, 20, 8, 200}}).size(), 2u);
+    EXPECT_EQ(frame({{0, 0, 8, 8}, {300, 220, 8, 8}}).size(), 2u);
+
+    // Frames of many rectangles (past the count kept apart, too).
+    unsigned seed = 12345;
+    auto next = [&seed](int below) {
+        seed = seed * 1103515245u + 12345u;
+        return static_cast<int>((seed >> 16) % static_cast<unsigned>(below));
+    };
+    for (int f = 0; f < 300; ++f) {
+        std::vector<SDL_Rect> noted;
+        int count = 1 + next(f % 3 == 0 ? 40 : 12);
+        long noted_cost = 0;
+        for (int i = 0; i < count; ++i) {
+            int w = 1 + next(f % 2 ? 60 : 12), h = 1 + next(f % 2 ? 12 : 60);
+            SDL_Rect r = {static_cast<Sint16>(next(320 - w + 1)), static_cast<Sint16>(next(240 - h + 1)),
+                          static_cast<Uint16>(w), static_cast<Uint16>(h)};
+            noted.push_back(r);
+            noted_cost += cost(r);
+        }
+        shown = frame(noted);
+        ASSERT_FALSE(shown.empty());
+        for (const SDL_Rect& r : noted) {
+            bool held = std::any_of(shown.begin(), shown.end(), [&](const SDL_Rect& s) { return holds(s, r); });
+            ASSERT_TRUE(held) << "frame " << f << ": (" << r.x << ", " << r.y << ", " << r.w << ", " << r.h
+                              << ") was not shown";
+        }
+        long shown_cost = 0;
+        for (const SDL_Rect& s : shown)
+            shown_cost += cost(s);
+        bool whole = shown.size() == 1 && shown[0].w == 320 && shown[0].h == 240;
+        if (count <= 32 && !whole) {
+            EXPECT_LE(shown_cost, noted_cost) << "frame " << f;
+        }
+    }
 }

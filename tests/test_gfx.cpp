@@ -4,10 +4,13 @@
 
 #include "gfx/font.h"
 #include "gfx/image.h"
+#include "gfx/pixels.h"
 #include "gfx/spans.h"
 #include "resource_files.h"
 
+#include <cstdint>
 #include <string>
+#include <vector>
 
 namespace {
 
@@ -379,4 +382,91 @@ TEST_F(Pictures, SpansShowWhatTheKeyedBlitShows)
     EXPECT_TRUE(prepare_spans(next));
     SDL_FreeSurface(next);
     SDL_FreeSurface(by_sdl);
+}
+
+// The row copies (on the ARM926 they jump into ladders of blocks, copy by
+// words where both ends lie alike within a word and start with a pixel
+// where a row begins between words): every width up to past a whole
+// ladder, every placement within a word, narrow columns and wide rows alike
+// copy exactly their pixels and touch none beside them.
+TEST(PixelCopies, EveryWidthAndPlacementCopiesExactlyItsPixels)
+{
+    constexpr int kRows = 6;
+    for (int to_pitch : {700, 702}) {
+        const int from_pitch = 704;
+        std::vector<Uint16> source(static_cast<size_t>(from_pitch / 2 * (kRows + 1)));
+        for (size_t i = 0; i < source.size(); ++i)
+            source[i] = static_cast<Uint16>(i * 40503u + 17u);
+        for (int n = 0; n <= 340; n += n < 72 ? 1 : 7) {
+            for (int to_at = 0; to_at < 2; ++to_at)
+                for (int from_at = 0; from_at < 2; ++from_at)
+                    for (int rows : {1, 2, 3, 4, 5, kRows}) {
+                        std::vector<Uint16> target(static_cast<size_t>(to_pitch / 2 * (kRows + 1)), 0xBEEF);
+                        std::vector<Uint16> want = target;
+                        for (int y = 0; y < rows; ++y)
+                            for (int x = 0; x < n; ++x)
+                                want[static_cast<size_t>(y * to_pitch / 2 + 1 + to_at + x)] =
+                                    source[static_cast<size_t>(y * from_pitch / 2 + 2 + from_at + x)];
+                        Uint8* to = reinterpret_cast<Uint8*>(target.data()) + 2 * (1 + to_at);
+                        const Uint8* from = reinterpret_cast<const Uint8*>(source.data()) + 2 * (2 + from_at);
+                        copy_rect16(to, to_pitch, from, from_pitch, n, rows);
+                        ASSERT_EQ(target, want) << "a rectangle " << n << " wide, " << rows << " rows, pitch "
+                                                << to_pitch << ", target at " << to_at << ", source at " << from_at;
+                        if (rows != 1)
+                            continue;
+                        std::vector<Uint16> row(target.size(), 0xBEEF);
+                        copy_pixels16(reinterpret_cast<Uint16*>(reinterpret_cast<Uint8*>(row.data()) + 2 * (1 + to_at)),
+                                      reinterpret_cast<const Uint16*>(from), n);
+                        ASSERT_EQ(row, want) << "a row of " << n << ", target at " << to_at << ", source at " << from_at;
+                    }
+        }
+    }
+}
+
+// What a keyed picture's blit by its spans changed is put back from the
+// layer beneath by restore_spans, wherever it lies: a frame (a ring, whose
+// opaque pixels lie in its four sides) and a picture with holes and keyed
+// rows alike; one the screen's edge cut is left to be put back whole.
+TEST_F(Pictures, RestoringSpansPutsBackEveryPixelTheBlitChanged)
+{
+    const SDL_PixelFormat* f = screen->format;
+    auto make = [&](int w, int h, auto opaque) {
+        SDL_Surface* p = SDL_CreateRGBSurface(SDL_SWSURFACE, w, h, 16, f->Rmask, f->Gmask, f->Bmask, 0);
+        Uint32 key = SDL_MapRGB(p->format, 255, 0, 255);
+        for (int y = 0; y < h; ++y)
+            for (int x = 0; x < w; ++x)
+                static_cast<Uint16*>(p->pixels)[y * (p->pitch / 2) + x] = static_cast<Uint16>(
+                    opaque(x, y) ? SDL_MapRGB(p->format, static_cast<Uint8>(x * 5), 200, static_cast<Uint8>(y * 4)) : key);
+        SDL_SetColorKey(p, SDL_SRCCOLORKEY, key);
+        return p;
+    };
+    SDL_Surface* ring = make(40, 40, [](int x, int y) {
+        return (x < 4 || x >= 36 || y < 4 || y >= 36) && !((x == 0 || x == 39) && (y == 0 || y == 39));
+    });
+    SDL_Surface* holes = make(33, 21, [](int x, int y) { return y != 7 && (x * 3 + y) % 7 != 0 && x + y > 3; });
+    SDL_Surface* beneath = SDL_CreateRGBSurface(SDL_SWSURFACE, screen->w, screen->h, 16, f->Rmask, f->Gmask,
+                                                f->Bmask, 0);
+    ASSERT_EQ(beneath->pitch, screen->pitch);
+    for (int y = 0; y < beneath->h; ++y)
+        for (int x = 0; x < beneath->w; ++x)
+            static_cast<Uint16*>(beneath->pixels)[y * (beneath->pitch / 2) + x] = static_cast<Uint16>(x * 37 + y * 11);
+    for (SDL_Surface* p : {ring, holes}) {
+        ASSERT_TRUE(prepare_spans(p));
+        for (SDL_Rect at : {SDL_Rect{10, 20, 0, 0}, SDL_Rect{111, 57, 0, 0}, SDL_Rect{280, 200, 0, 0},
+                            SDL_Rect{0, 0, 0, 0}}) {
+            SDL_BlitSurface(beneath, nullptr, screen, nullptr);
+            std::vector<Uint32> before = snapshot();
+            SDL_Rect drawn;
+            ASSERT_TRUE(blit_spans(p, screen, at.x, at.y, drawn));
+            ASSERT_NE(snapshot(), before);
+            SDL_Rect where = {at.x, at.y, static_cast<Uint16>(p->w), static_cast<Uint16>(p->h)};
+            ASSERT_TRUE(restore_spans(p, beneath, screen, where));
+            EXPECT_EQ(snapshot(), before) << p->w << "x" << p->h << " at (" << at.x << ", " << at.y << ")";
+        }
+        SDL_Rect cut = {300, 230, static_cast<Uint16>(p->w), static_cast<Uint16>(p->h)};
+        EXPECT_FALSE(restore_spans(p, beneath, screen, cut));
+    }
+    SDL_FreeSurface(beneath);
+    SDL_FreeSurface(holes);
+    SDL_FreeSurface(ring);
 }
