@@ -328,6 +328,7 @@ TEST_F(MainLoopWork, ReturningToTheDesktopReadsItAgainOnlyAfterAChange)
 // apart stay apart.
 TEST_F(MainLoopWork, AFrameShowsEveryChangedRectangleInRectanglesThatCostNoMore)
 {
+    TEST_NEEDS(Needs::display);
     start_shell();
     auto cost = [](const SDL_Rect& r) { return (static_cast<long>(r.w) + 64) * r.h; };
     auto frame = [](const std::vector<SDL_Rect>& noted) {

@@ -429,6 +429,7 @@ TEST(PixelCopies, EveryWidthAndPlacementCopiesExactlyItsPixels)
 // rows alike; one the screen's edge cut is left to be put back whole.
 TEST_F(Pictures, RestoringSpansPutsBackEveryPixelTheBlitChanged)
 {
+    TEST_NEEDS(Needs::display);
     const SDL_PixelFormat* f = screen->format;
     auto make = [&](int w, int h, auto opaque) {
         SDL_Surface* p = SDL_CreateRGBSurface(SDL_SWSURFACE, w, h, 16, f->Rmask, f->Gmask, f->Bmask, 0);
