@@ -11,6 +11,7 @@
 
 class ExplorerTest : public ShellTest {
 protected:
+    explicit ExplorerTest(Needs needs = Needs::display) : ShellTest(needs) {}
     void SetUp() override
     {
         ShellTest::SetUp();
@@ -45,7 +46,7 @@ protected:
     // around it (the box was answered by an event pushed beforehand).
     static bool box_shows(const char* text)
     {
-        std::vector<Uint32> shown = snapshot(), expected = message_box_picture(text, 0);
+        std::vector<Uint32> shown = message_snapshot(), expected = message_box_picture(text, 0);
         for (size_t y = 50; y < 190; ++y)
             for (size_t x = 60; x < 260; ++x)
                 if (shown[320 * y + x] != expected[320 * y + x])

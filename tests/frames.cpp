@@ -4,6 +4,8 @@
 // many rectangles it shows.
 #include "frames.h"
 
+#include "harness.h"
+
 #include <dlfcn.h>
 
 namespace {
@@ -59,6 +61,7 @@ extern "C" void SDL_UpdateRects(SDL_Surface* screen, int count, SDL_Rect* rects)
 
 FrameWatch::FrameWatch(std::function<void(SDL_Surface*)> observer)
 {
+    ShellTest::require(Needs::display, "FrameWatch");
     frames_seen = 0;
     rects_seen.clear();
     rects_seen.reserve(256);   // no allocation of the watch's own while a test counts them

@@ -1,4 +1,5 @@
 #include "harness.h"
+#include "event_queue.h"
 #include "tree_files.h"
 
 #include "core/devices.h"
@@ -13,9 +14,11 @@
 #include <csignal>
 #include <cstdio>
 #include <cstdlib>
+#include <cstring>
 #include <filesystem>
 #include <fstream>
 #include <sstream>
+#include <pthread.h>
 #include <thread>
 #include <sys/wait.h>
 #include <unistd.h>
@@ -42,23 +45,146 @@ void link_resources(const fs::path& work)
 
 } // namespace
 
+namespace {
+
+constexpr int kScreenWidth = 320;
+constexpr int kScreenHeight = 240;
+
 #ifdef KORVO_WIZ_TESTS
-// The firmware's SDL has no video driver but the console's framebuffer,
-// which a PC does not have: the tests that need the screen cannot run there.
-// Skipped from the fixture's constructor, so that no set-up runs either.
-ShellTest::ShellTest()
+// Why SDL opens no display here, "" when it opens one (read once).
+const std::string& no_display()
 {
-    static const std::string no_display = [] {
+    static const std::string why = [] {
         setenv("SDL_VIDEODRIVER", "dummy", 1);
-        std::string why = SDL_Init(SDL_INIT_VIDEO) == 0 ? "" : SDL_GetError();
+        std::string reason = SDL_Init(SDL_INIT_VIDEO) == 0 ? "" : SDL_GetError();
         SDL_Quit();
-        return why;
+        return reason;
     }();
-    if (!no_display.empty())
-        [] { GTEST_SKIP() << "needs a display; the firmware's SDL has only the console's framebuffer ("
-                          << no_display << ")"; }();
+    return why;
+}
+
+const std::string& no_threads();
+
+// Why SDL_mixer opens no audio device here, "" when it opens one (read once).
+// Not tried where no thread starts: SDL plays from a thread of its own, and
+// its failed start would leave LinuxThreads unable to fork.
+const std::string& no_sound()
+{
+    static const std::string why = [] {
+        if (!no_threads().empty())
+            return "SDL plays sound from a second thread, and " + no_threads();
+        setenv("SDL_AUDIODRIVER", "dummy", 1);
+        std::string reason;
+        if (SDL_Init(SDL_INIT_AUDIO) != 0 || Mix_OpenAudio(22050, AUDIO_S16LSB, 2, 1024) != 0)
+            reason = SDL_GetError();
+        else
+            Mix_CloseAudio();
+        SDL_Quit();
+        return reason;
+    }();
+    return why;
+}
+
+// Why no second thread can be started here, "" when one can. Tried in a
+// child process: after a failed start LinuxThreads cannot fork any more,
+// and the power-cut tests fork.
+const std::string& no_threads()
+{
+    static const std::string why = [] {
+        pid_t child = fork();
+        if (child == 0) {
+            pthread_t thread;
+            int failed = pthread_create(&thread, nullptr, [](void*) -> void* { return nullptr; }, nullptr);
+            if (failed == 0)
+                pthread_join(thread, nullptr);
+            _exit(failed);
+        }
+        int status = 0;
+        if (child < 0 || waitpid(child, &status, 0) != child || !WIFEXITED(status))
+            return std::string("the test of a thread start did not finish");
+        return WEXITSTATUS(status) == 0 ? std::string()
+                                        : std::string("pthread_create: ") + std::strerror(WEXITSTATUS(status));
+    }();
+    return why;
 }
 #endif
+
+// Set while a test runs on an off-screen surface, because SDL opens no
+// display: the surface, freed at the end of the test.
+SDL_Surface* off_screen = nullptr;
+
+// A helper that needs what this machine lacks, called by a test that does
+// not say it needs it: the test fails and its process ends here, since it
+// would otherwise compare a screen nobody showed or wait for an event that no
+// thread pushes.
+[[noreturn]] void unavailable(const char* helper, Needs needs)
+{
+    ADD_FAILURE() << helper << " in a test that does not start with TEST_NEEDS: " << ShellTest::missing(needs);
+    std::fflush(stdout);
+    std::fflush(stderr);
+    std::_Exit(1);
+}
+
+// Any pixel of the screen, whatever its depth.
+Uint32 screen_pixel(int x, int y)
+{
+    const SDL_PixelFormat* f = screen->format;
+    const Uint8* row = static_cast<const Uint8*>(screen->pixels) + y * screen->pitch;
+    if (f->BytesPerPixel == 2)
+        return reinterpret_cast<const Uint16*>(row)[x];
+    return reinterpret_cast<const Uint32*>(row)[x];
+}
+
+std::vector<Uint32> screen_pixels()
+{
+    std::vector<Uint32> pixels;
+    pixels.reserve(kScreenWidth * kScreenHeight);
+    for (int y = 0; y < kScreenHeight; ++y)
+        for (int x = 0; x < kScreenWidth; ++x)
+            pixels.push_back(screen_pixel(x, y));
+    return pixels;
+}
+
+// SDL's subsystems that run threads of their own: the timer only where a
+// second thread can be started (a failed start leaves LinuxThreads unable
+// to fork, and the power-cut tests fork).
+Uint32 sdl_thread_subsystems()
+{
+    return SDL_INIT_AUDIO | (ShellTest::missing(Needs::threads) ? 0 : SDL_INIT_TIMER);
+}
+
+} // namespace
+
+void ShellTest::require(Needs what, const char* helper)
+{
+    if (off_screen && missing(what))
+        unavailable(helper, what);
+}
+
+const char* ShellTest::missing(Needs what)
+{
+#ifdef KORVO_WIZ_TESTS
+    static const std::string display = "needs a display, and SDL opens none here (" + no_display() + ")";
+    static const std::string sound = "needs an audio device, and SDL opens none here (" + no_sound() + ")";
+    static const std::string threads = "needs a second thread, and none can be started here (" + no_threads() + ")";
+    switch (what) {
+    case Needs::nothing: return nullptr;
+    case Needs::display: return no_display().empty() ? nullptr : display.c_str();
+    case Needs::threads: return no_threads().empty() ? nullptr : threads.c_str();
+    case Needs::sound: return no_sound().empty() ? nullptr : sound.c_str();
+    }
+#else
+    (void)what;
+#endif
+    return nullptr;
+}
+
+ShellTest::ShellTest(Needs group_needs)
+{
+    // Skipped from the constructor, so that no set-up runs either.
+    if (const char* why = missing(group_needs))
+        [why] { GTEST_SKIP() << why; }();
+}
 
 void ShellTest::SetUp()
 {
@@ -78,8 +204,16 @@ void ShellTest::SetUp()
     pc_record_process_changes(true);
     reset_shared_state();
     set_before_power_down(save_settings);
-    SDL_Init(SDL_INIT_TIMER | SDL_INIT_AUDIO | SDL_INIT_VIDEO | SDL_INIT_JOYSTICK);
-    screen = platform_open_display();
+    if (missing(Needs::display)) {
+        // No display: the shell draws into a surface of its size and format.
+        SDL_Init(sdl_thread_subsystems() | SDL_INIT_JOYSTICK);
+        off_screen = SDL_CreateRGBSurface(SDL_SWSURFACE, kScreenWidth, kScreenHeight, 16, 0xF800, 0x07E0, 0x001F, 0);
+        screen = off_screen;
+        use_stand_in_event_queue(true);
+    } else {
+        SDL_Init(SDL_INIT_TIMER | SDL_INIT_AUDIO | SDL_INIT_VIDEO | SDL_INIT_JOYSTICK);
+        screen = platform_open_display();
+    }
     ASSERT_NE(screen, nullptr);
     Mix_OpenAudio(22050, AUDIO_S16LSB, 2, 1024);
     pc_clear_trace();
@@ -90,6 +224,11 @@ void ShellTest::TearDown()
     Mix_CloseAudio();
     SDL_Quit();
     reset_shared_state();
+    if (off_screen) {
+        use_stand_in_event_queue(false);
+        SDL_FreeSurface(off_screen);
+        off_screen = nullptr;
+    }
     std::error_code ignored;
     fs::current_path(start_dir, ignored);
     fs::remove_all(work_dir, ignored);
@@ -138,6 +277,7 @@ void ShellTest::push_key(SDLKey key, bool down)
 
 void ShellTest::push_button_later(int button, Uint32 delay_ms)
 {
+    require(Needs::threads, "push_button_later");
     std::thread([button, delay_ms] {
         SDL_Delay(delay_ms);
         push_button(button);
@@ -146,11 +286,8 @@ void ShellTest::push_button_later(int button, Uint32 delay_ms)
 
 Uint32 ShellTest::pixel(int x, int y)
 {
-    const SDL_PixelFormat* f = screen->format;
-    const Uint8* row = static_cast<const Uint8*>(screen->pixels) + y * screen->pitch;
-    if (f->BytesPerPixel == 2)
-        return reinterpret_cast<const Uint16*>(row)[x];
-    return reinterpret_cast<const Uint32*>(row)[x];
+    require(Needs::display, "pixel");
+    return screen_pixel(x, y);
 }
 
 SDL_Color ShellTest::colour(int x, int y)
@@ -162,6 +299,7 @@ SDL_Color ShellTest::colour(int x, int y)
 
 bool ShellTest::save_screen(const std::string& path)
 {
+    require(Needs::display, "save_screen");
     return SDL_SaveBMP(screen, path.c_str()) == 0;
 }
 
@@ -224,12 +362,13 @@ bool ShellTest::exists(const std::string& path)
 
 std::vector<Uint32> ShellTest::snapshot()
 {
-    std::vector<Uint32> pixels;
-    pixels.reserve(320 * 240);
-    for (int y = 0; y < 240; ++y)
-        for (int x = 0; x < 320; ++x)
-            pixels.push_back(pixel(x, y));
-    return pixels;
+    require(Needs::display, "snapshot");
+    return screen_pixels();
+}
+
+std::vector<Uint32> ShellTest::message_snapshot()
+{
+    return screen_pixels();
 }
 
 std::vector<Uint32> ShellTest::message_box_picture(const char* text, int question)
@@ -238,7 +377,7 @@ std::vector<Uint32> ShellTest::message_box_picture(const char* text, int questio
     SDL_FillRect(screen, nullptr, 0);
     push_button(13);
     message_box(screen, text, question, skin_name[0] ? skin_name : "Blue");
-    std::vector<Uint32> picture = snapshot();
+    std::vector<Uint32> picture = message_snapshot();
     SDL_BlitSurface(saved, nullptr, screen, nullptr);
     SDL_FreeSurface(saved);
     return picture;
@@ -293,7 +432,7 @@ void stop_sdl_threads()
 
 void start_sdl_threads()
 {
-    SDL_InitSubSystem(SDL_INIT_TIMER | SDL_INIT_AUDIO);
+    SDL_InitSubSystem(sdl_thread_subsystems());
     Mix_OpenAudio(22050, AUDIO_S16LSB, 2, 1024);
 }
 

@@ -12,16 +12,41 @@
 #include <string>
 #include <vector>
 
+// What a test needs beyond files, the shell's state and the emulated console.
+// A PC build has all of it. The Wiz build's tests run on the firmware's own
+// libraries under qemu-arm, and there its SDL opens no display and no audio
+// device (it has only the console's framebuffer and sound drivers), and its
+// thread library cannot start a thread (qemu-arm refuses the kind of process
+// clone LinuxThreads makes), so no SDL timer fires either. Input still works
+// there: the test program's own event queue stands in for SDL's, which the
+// firmware's SDL starts only with its display (event_queue.h).
+enum class Needs {
+    nothing,   // files, state, trace and input: the screen is at most drawn into
+    display,   // reads or compares what the screen shows
+    threads,   // a second thread: SDL's timers, an event pushed later
+    sound,     // sounds loaded or played through the audio device
+};
+
 class ShellTest : public ::testing::Test {
 protected:
-#ifdef KORVO_WIZ_TESTS
-    // Skips the test (before any set-up) where SDL can open no display.
-    ShellTest();
-#endif
+    // A group that needs something the machine lacks is skipped before any
+    // set-up, with the reason. A group that needs nothing (GroupNeeding)
+    // runs everywhere: where SDL opens no display its screen is an
+    // off-screen surface of the display's size and format, and each of its
+    // tests that needs more starts with TEST_NEEDS. A group that says
+    // nothing needs the display.
+    explicit ShellTest(Needs group_needs = Needs::display);
     void SetUp() override;
     void TearDown() override;
 
 public:
+    // Why this machine cannot give what a test needs; nullptr when it can.
+    static const char* missing(Needs what);
+    // For the tests' helpers: a helper that needs what the machine lacks,
+    // called by a test that did not say so (TEST_NEEDS), fails the test and
+    // ends its process, which would otherwise compare a screen nobody showed
+    // or wait for an event no thread pushes.
+    static void require(Needs what, const char* helper);
     // Input, as the console delivers it.
     static void push_button(int button, bool down = true);
     static void push_touch(int x, int y);
@@ -38,6 +63,13 @@ public:
 
     // A copy of the screen's pixels, to compare two drawings.
     static std::vector<Uint32> snapshot();
+
+    // Which message box the shell showed is asked by comparing the screen
+    // with the same box drawn by the test into the same surface: that needs
+    // no display, and works on the off-screen screen too. (How the screen
+    // looks, its colours, places, glyphs and frames, needs the display.)
+    // A copy of the screen's pixels for that comparison only.
+    static std::vector<Uint32> message_snapshot();
     // The screen a message box with text shows over a black screen (the box
     // is answered by a pushed button 13, or a touch on its close box).
     static std::vector<Uint32> message_box_picture(const char* text, int question);
@@ -50,7 +82,7 @@ public:
         SDL_FillRect(screen, nullptr, 0);
         push_button(13);
         action();
-        std::vector<Uint32> shown = snapshot();
+        std::vector<Uint32> shown = message_snapshot();
         return shown == message_box_picture(text, question);
     }
 
@@ -90,6 +122,22 @@ protected:
     std::string work_dir;
     std::string start_dir;
 };
+
+// The fixture of a group (Fixture, or a fixture derived from ShellTest
+// whose constructor passes on what it needs) that needs what.
+template <Needs what, class Fixture = ShellTest>
+class GroupNeeding : public Fixture {
+protected:
+    GroupNeeding() : Fixture(what) {}
+};
+
+// Skips the running test, with the reason, where the machine lacks what it
+// needs: the first statement of a test of a group that needs nothing.
+#define TEST_NEEDS(what)                                          \
+    do {                                                          \
+        if (const char* korvo_why = ShellTest::missing(what))     \
+            GTEST_SKIP() << korvo_why;                            \
+    } while (false)
 
 // The source tree, for delivered resources and reference pictures.
 std::string source_path(const std::string& relative);

@@ -18,8 +18,10 @@ void save(SDL_Surface* s, const std::string& path)
     SDL_FreeSurface(s);
 }
 
+// Read only by tests that check how pictures and the screen look.
 Uint32 pixel_of(SDL_Surface* surface, int x, int y)
 {
+    ShellTest::require(Needs::display, "a pixel test helper");
     const Uint8* row = static_cast<const Uint8*>(surface->pixels) + y * surface->pitch;
     if (surface->format->BytesPerPixel == 2)
         return reinterpret_cast<const Uint16*>(row)[x];
@@ -91,6 +93,7 @@ void fill(SDL_Surface* surface, Rgb colour)
 
 SDL_Surface* make_icon(Rgb colour)
 {
+    ShellTest::require(Needs::display, "make_icon");
     const SDL_PixelFormat* f = SDL_GetVideoSurface()->format;
     SDL_Surface* icon = SDL_CreateRGBSurface(SDL_SWSURFACE, 32, 32, f->BitsPerPixel, f->Rmask, f->Gmask, f->Bmask, 0);
     fill(icon, colour);

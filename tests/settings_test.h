@@ -9,6 +9,7 @@
 
 class SettingsTest : public ShellTest {
 protected:
+    explicit SettingsTest(Needs needs = Needs::display) : ShellTest(needs) {}
     void SetUp() override
     {
         ShellTest::SetUp();
@@ -30,6 +31,10 @@ protected:
             push_button(button);
     }
     // The click is loaded on its first play: a loaded sample means a click.
-    static bool clicked() { return sound_sample(Sound::Click) != nullptr; }
+    static bool clicked()
+    {
+        require(Needs::sound, "clicked");
+        return sound_sample(Sound::Click) != nullptr;
+    }
     static std::string settings_file() { return read_file("user/amy/settings.st"); }
 };

@@ -10,7 +10,7 @@
 
 namespace {
 
-class CategoryWindow : public ShellTest {
+class CategoryWindow : public GroupNeeding<Needs::nothing> {
 protected:
     void SetUp() override
     {
@@ -132,6 +132,7 @@ TEST_F(CategoryWindow, PropertiesAndLaunchByButton)
 
 TEST_F(CategoryWindow, LabelShowsNineCharactersWithinItsColumn)
 {
+    TEST_NEEDS(Needs::display);
     fill(2);
     copy_text(link_items[0].title, "abcdefghijkl");
     draw_category_window();
@@ -159,6 +160,7 @@ TEST_F(CategoryWindow, LabelShowsNineCharactersWithinItsColumn)
 
 TEST_F(CategoryWindow, WideDescriptionUsesTheSmallFontCutVisibly)
 {
+    TEST_NEEDS(Needs::display);
     fill(1);
     std::string wide = "Wide Wide Wide Wide Wide Wide Wide Wi";   // 254 pixels in the large font
     ASSERT_GE(text_width(wide.c_str()), 251);
@@ -177,6 +179,7 @@ TEST_F(CategoryWindow, WideDescriptionUsesTheSmallFontCutVisibly)
 
 TEST_F(CategoryWindow, BeneathThePropertiesTheirLinkIsHighlighted)
 {
+    TEST_NEEDS(Needs::display);
     // A solid highlight frame shows where it is drawn.
     SDL_Surface* frame = SDL_CreateRGBSurface(SDL_SWSURFACE, 32, 32, 24, 0xFF0000, 0xFF00, 0xFF, 0);
     SDL_FillRect(frame, nullptr, SDL_MapRGB(frame->format, 255, 0, 255));
@@ -209,6 +212,7 @@ TEST_F(CategoryWindow, DoubleTapOnAnIconLaunches)
 
 TEST_F(CategoryWindow, TapsFurtherApartOnlySelect)
 {
+    TEST_NEEDS(Needs::threads);   // the tap window closes by an SDL timer
     fill(3);
     tap(90, 60);
     SDL_Delay(450);

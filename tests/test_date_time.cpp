@@ -10,7 +10,7 @@
 
 namespace {
 
-class DateTime : public SettingsTest {
+class DateTime : public GroupNeeding<Needs::nothing, SettingsTest> {
 protected:
     void SetUp() override
     {
@@ -93,6 +93,7 @@ TEST_F(DateTime, SummerTimeFollowsTheDateSet)
 
 TEST_F(DateTime, DesktopSavesTheClockFormEvenWithoutATimeSet)
 {
+    TEST_NEEDS(Needs::sound);   // the click is a loaded sample
     push_button(12);
     to_first_row();
     for (int button : {4, 4, 4, 6, 14})   // the clock row: "12H", closed

@@ -13,7 +13,7 @@
 
 namespace {
 
-class DesktopInput : public ShellTest {
+class DesktopInput : public GroupNeeding<Needs::nothing> {
 protected:
     void SetUp() override
     {
@@ -210,6 +210,7 @@ TEST_F(DesktopInput, TapAreasSitAboveTheIcons)
 
 TEST_F(DesktopInput, DoubleTapLaunchesOnlyWithin300Ms)
 {
+    TEST_NEEDS(Needs::threads);   // the tap window closes by an SDL timer
     fill(3);
     tap(26, 89);   // row 1
     SDL_Delay(450);

@@ -7,7 +7,7 @@
 
 namespace {
 
-using Devices = ShellTest;
+using Devices = GroupNeeding<Needs::nothing>;
 
 } // namespace
 
@@ -66,6 +66,7 @@ TEST_F(Devices, MixerVolumeGoesToBothChannels)
 
 TEST_F(Devices, PowerOffSavesThenShowsThePictureThenCutsThePower)
 {
+    TEST_NEEDS(Needs::display);
     write_file("user/amy/settings.st", "old");
     copy_text(user_name, "amy");
     copy_text(skin_name, "Gold");

@@ -11,7 +11,7 @@
 
 namespace {
 
-using Events = ShellTest;
+using Events = GroupNeeding<Needs::nothing>;
 
 bool pressed(const SDL_Event& e, int button)
 {
@@ -31,6 +31,7 @@ TEST_F(Events, HitTestIncludesBothEdges)
 
 TEST_F(Events, WithoutIntervalsNothingIsArmed)
 {
+    TEST_NEEDS(Needs::threads);
     push_button_later(13, 150);
     wait_event();
     EXPECT_TRUE(pressed(event, 13));
@@ -42,6 +43,7 @@ TEST_F(Events, WithoutIntervalsNothingIsArmed)
 
 TEST_F(Events, ScreensaverSwitchesOffAndTheNextPressIsHandled)
 {
+    TEST_NEEDS(Needs::threads);
     saver_ms = 20;
     push_button_later(13, 250);
     wait_event();
@@ -57,6 +59,7 @@ TEST_F(Events, ScreensaverSwitchesOffAndTheNextPressIsHandled)
 
 TEST_F(Events, NoScreensaverIsArmedWhileTheScreenIsOff)
 {
+    TEST_NEEDS(Needs::threads);
     saver_ms = 20;
     screen_on = 0;
     push_button_later(4, 150);
@@ -67,6 +70,7 @@ TEST_F(Events, NoScreensaverIsArmedWhileTheScreenIsOff)
 
 TEST_F(Events, PowerOffWaitsWhileUsbIsConnected)
 {
+    TEST_NEEDS(Needs::threads);
     auto_off_ms = 20;
     usb_mode = 1;
     push_button_later(13, 300);
@@ -77,6 +81,7 @@ TEST_F(Events, PowerOffWaitsWhileUsbIsConnected)
 
 TEST_F(Events, PowerOffAfterTheIdleIntervalRunsOnTheMainThread)
 {
+    TEST_NEEDS(Needs::threads);   // the power-off timer
     write_file("user/admin/settings.st", "");
     copy_text(user_name, "admin");
     auto_off_ms = 20;
@@ -111,6 +116,7 @@ TEST_F(Events, StalePowerOffRequestIsDropped)
 
 TEST_F(Events, TapWindowCloses)
 {
+    TEST_NEEDS(Needs::threads);   // an SDL timer
     start_tap_window();
     EXPECT_EQ(tap_pending, 1);
     SDL_Delay(600);
@@ -119,6 +125,7 @@ TEST_F(Events, TapWindowCloses)
 
 TEST_F(Events, TapTimerLeavesTheScreensaverArmed)
 {
+    TEST_NEEDS(Needs::threads);
     // The tap timer ends on its own; the screensaver armed beside it must
     // still fire after its interval.
     saver_ms = 450;
@@ -138,6 +145,7 @@ TEST_F(Events, TheClockTicksJustAfterEachMinuteBegins)
 
 TEST_F(Events, AClockTickReachesOnlyAWaitingHandler)
 {
+    TEST_NEEDS(Needs::threads);
     clock_tick_expired(60000, nullptr);
     SDL_Event left;
     EXPECT_EQ(SDL_PollEvent(&left), 0) << "nobody waits: no tick";

@@ -14,7 +14,7 @@ namespace fs = std::filesystem;
 
 namespace {
 
-class Explorer : public ExplorerTest {
+class Explorer : public GroupNeeding<Needs::nothing, ExplorerTest> {
 protected:
     // a.txt, b.txt, ... in "list/" (distinct first letters fix the order).
     void make_files(int count)
@@ -62,6 +62,7 @@ TEST_F(Explorer, EmptyDirectoryHighlightsNothingUntilDown)
 
 TEST_F(Explorer, ThumbOfThreePagesEndsAt186AndDrawingAsksNoStatus)
 {
+    TEST_NEEDS(Needs::display);
     make_files(15);
     open("list/");
     list_top = 2;
@@ -77,6 +78,7 @@ TEST_F(Explorer, ThumbOfThreePagesEndsAt186AndDrawingAsksNoStatus)
 
 TEST_F(Explorer, TitleTellsHowManyOfALargeDirectoryAreListed)
 {
+    TEST_NEEDS(Needs::display);
     // The title bar between the window's name and the page box.
     auto title = [] {
         std::vector<Uint32> shown = snapshot(), part;

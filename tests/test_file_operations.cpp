@@ -53,7 +53,7 @@ std::string bytes(size_t size, char seed)
     return text;
 }
 
-class FileOperations : public ExplorerTest {
+class FileOperations : public GroupNeeding<Needs::nothing, ExplorerTest> {
 protected:
     void SetUp() override
     {

@@ -38,7 +38,7 @@ std::string program_name(int i)
 }
 
 
-class FrameWork : public ShellTest {
+class FrameWork : public GroupNeeding<Needs::nothing> {
 protected:
     void SetUp() override
     {
@@ -123,6 +123,7 @@ TEST_F(MainLoopWork, TheCountsSeeWhatTheyCount)
 
 TEST_F(MainLoopWork, AnIdleMinuteRedrawsOnceWithoutDecodingAllocatingOrAskingFiles)
 {
+    TEST_NEEDS(Needs::threads);   // the screensaver and power-off timers
     saver_ms = 10000;
     auto_off_ms = 120000;
     const time_t evening = 1715979900;   // 21:05:00
@@ -156,6 +157,7 @@ TEST_F(MainLoopWork, AnIdleMinuteRedrawsOnceWithoutDecodingAllocatingOrAskingFil
 
 TEST_F(MainLoopWork, AMoveDrawsOnceWithoutDecodingAllocatingOrAskingFiles)
 {
+    TEST_NEEDS(Needs::display);
     start_shell();
     ASSERT_EQ(selection, 0);
     FrameWatch watch(nullptr);
@@ -181,6 +183,7 @@ TEST_F(MainLoopWork, AMoveDrawsOnceWithoutDecodingAllocatingOrAskingFiles)
 
 TEST_F(MainLoopWork, TheDescriptionBarSlidesInItsOwnBand)
 {
+    TEST_NEEDS(Needs::display);
     start_shell();
     desc_bar_on = 1;
     push_button(4);
@@ -217,6 +220,7 @@ TEST_F(MainLoopWork, TheDescriptionBarSlidesInItsOwnBand)
 
 TEST_F(MainLoopWork, EventsNoWindowUsesDrawNothing)
 {
+    TEST_NEEDS(Needs::display);
     start_shell();
     std::vector<Uint32> before = snapshot();
     FrameWatch watch(nullptr);
@@ -237,6 +241,7 @@ TEST_F(MainLoopWork, EventsNoWindowUsesDrawNothing)
 
 TEST_F(MainLoopWork, TheSidebarActsOnTheReleaseOfItsButton)
 {
+    TEST_NEEDS(Needs::display);
     start_shell();
     push_button(10);
     main_loop_pass();
@@ -323,6 +328,7 @@ TEST_F(MainLoopWork, ReturningToTheDesktopReadsItAgainOnlyAfterAChange)
 // apart stay apart.
 TEST_F(MainLoopWork, AFrameShowsEveryChangedRectangleInRectanglesThatCostNoMore)
 {
+    TEST_NEEDS(Needs::display);
     start_shell();
     auto cost = [](const SDL_Rect& r) { return (static_cast<long>(r.w) + 64) * r.h; };
     auto frame = [](const std::vector<SDL_Rect>& noted) {

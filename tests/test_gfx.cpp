@@ -14,8 +14,8 @@
 
 namespace {
 
-using Pictures = ShellTest;
-using Fonts = ShellTest;
+using Pictures = GroupNeeding<Needs::nothing>;
+using Fonts = GroupNeeding<Needs::nothing>;
 
 // A paletted picture whose index 0 is the colour key and index 1 to n are
 // opaque colours; pixel (x, y) gets index fill(x, y). Saved as BMP under a
@@ -92,6 +92,7 @@ TEST_F(Pictures, PathsLongerThanTheBufferAreRefused)
 
 TEST_F(Pictures, ConvertedToTheScreenFormatKeepingTheKey)
 {
+    TEST_NEEDS(Needs::display);   // the display's pixel format
     // A black opaque pixel beside the transparent entry (also black) must
     // stay visible: the key colour is made unique before conversion. (A
     // picture file's transparent entry arrives as exactly such a keyed
@@ -125,6 +126,7 @@ TEST_F(Pictures, ConvertedToTheScreenFormatKeepingTheKey)
 
 TEST_F(Pictures, ZoomKeepsAnUnkeyedPictureOpaque)
 {
+    TEST_NEEDS(Needs::display);
     save_paletted("resources/skin/Blue/photo.png", 4, 4, false, [](int, int) { return 0; });
     SDL_Surface* s = load_skin_image("photo.png", "Blue");
     ASSERT_NE(s, nullptr);
@@ -141,6 +143,7 @@ TEST_F(Pictures, ZoomKeepsAnUnkeyedPictureOpaque)
 
 TEST_F(Fonts, PenStartsAtThreeAndAdvancesByTheTable)
 {
+    TEST_NEEDS(Needs::display);
     write_coded_fonts("Blue");
     SDL_FillRect(screen, nullptr, 0);
     draw_text(screen, 20, 30, "Hi", 0, "Blue");
@@ -160,6 +163,7 @@ TEST_F(Fonts, PenStartsAtThreeAndAdvancesByTheTable)
 
 TEST_F(Fonts, LimitsOfFiftyAndThirtyCharacters)
 {
+    TEST_NEEDS(Needs::display);
     write_coded_fonts("Blue");
     SDL_FillRect(screen, nullptr, 0);
     std::string sixty(60, 'i');   // advance 3 large, 2 small
@@ -175,6 +179,7 @@ TEST_F(Fonts, LimitsOfFiftyAndThirtyCharacters)
 
 TEST_F(Fonts, CharactersOutsideTheSetBorrowTheLastGlyph)
 {
+    TEST_NEEDS(Needs::display);
     write_coded_fonts("Blue");
     SDL_FillRect(screen, nullptr, 0);
     draw_text(screen, 0, 0, "a+b", 0, "Blue");
@@ -188,6 +193,7 @@ TEST_F(Fonts, CharactersOutsideTheSetBorrowTheLastGlyph)
 
 TEST_F(Fonts, ReleaseReloadsFromTheNextSkin)
 {
+    TEST_NEEDS(Needs::display);
     write_coded_fonts("Blue");
     write_skin_picture("Gold", "font_black.png", 1344, 16, {8, 200, 8});
     write_skin_picture("Gold", "smallfont_black.png", 840, 10, {8, 200, 8});
@@ -233,6 +239,7 @@ TEST_F(Fonts, TextsAreCutToTheirFieldWithAnEllipsis)
 
 TEST_F(Fonts, FittedTextIsCentredOnWhatIsDrawn)
 {
+    TEST_NEEDS(Needs::display);
     write_coded_fonts("Blue");
     SDL_FillRect(screen, nullptr, 0);
     draw_centred_text(screen, FontSize::Large, 160, 20, 30, "Hello world", 0, "Blue");
@@ -247,6 +254,7 @@ TEST_F(Fonts, FittedTextIsCentredOnWhatIsDrawn)
 
 TEST_F(Pictures, APictureAlreadyAtItsSizeIsKeptAsItIs)
 {
+    TEST_NEEDS(Needs::display);
     save_paletted("resources/skin/Blue/tile.png", 6, 5, false, [](int x, int y) { return (x + y) % 3; });
     SDL_Surface* s = load_skin_image("tile.png", "Blue");
     ASSERT_NE(s, nullptr);
@@ -269,6 +277,7 @@ TEST_F(Pictures, APictureAlreadyAtItsSizeIsKeptAsItIs)
 // same text drawn whole that lies inside.
 TEST_F(Fonts, TextCutByAnEdgeShowsThePartInside)
 {
+    TEST_NEEDS(Needs::display);
     const char* text = "Wg@%_Mj";
     auto drawn_whole = [&](int y, bool small) {
         SDL_FillRect(screen, nullptr, SDL_MapRGB(screen->format, 0, 90, 0));
@@ -319,6 +328,7 @@ TEST_F(Fonts, TextCutByAnEdgeShowsThePartInside)
 // wherever it lands and however it is clipped.
 TEST_F(Pictures, SpansShowWhatTheKeyedBlitShows)
 {
+    TEST_NEEDS(Needs::display);
     const SDL_PixelFormat* f = screen->format;
     auto keyed_picture = [&] {
         SDL_Surface* p = SDL_CreateRGBSurface(SDL_SWSURFACE, 37, 23, 16, f->Rmask, f->Gmask, f->Bmask, 0);
@@ -419,6 +429,7 @@ TEST(PixelCopies, EveryWidthAndPlacementCopiesExactlyItsPixels)
 // rows alike; one the screen's edge cut is left to be put back whole.
 TEST_F(Pictures, RestoringSpansPutsBackEveryPixelTheBlitChanged)
 {
+    TEST_NEEDS(Needs::display);
     const SDL_PixelFormat* f = screen->format;
     auto make = [&](int w, int h, auto opaque) {
         SDL_Surface* p = SDL_CreateRGBSurface(SDL_SWSURFACE, w, h, 16, f->Rmask, f->Gmask, f->Bmask, 0);

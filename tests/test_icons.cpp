@@ -18,7 +18,7 @@
 
 namespace {
 
-using Icons = ShellTest;
+using Icons = GroupNeeding<Needs::nothing>;
 
 using AlphaOf = std::function<Uint8(int x, int y)>;
 
@@ -91,6 +91,7 @@ void expect_same_pixels(const char* path, bool scale)
 
 TEST_F(Icons, SoftEdgesKeepTheirAlphaAtThirtyTwoPixels)
 {
+    TEST_NEEDS(Needs::display);   // the display's pixel format
     write_rgba_png("soft.png", 48, 48, every_alpha);
     SDL_Surface* icon = load_icon("soft.png");
     ASSERT_NE(icon, nullptr);
@@ -108,6 +109,7 @@ TEST_F(Icons, SoftEdgesKeepTheirAlphaAtThirtyTwoPixels)
 
 TEST_F(Icons, HardAlphaBecomesAColourKey)
 {
+    TEST_NEEDS(Needs::display);   // the display's pixel format
     write_rgba_png("hard.png", 48, 48, hard_disc);
     SDL_Surface* icon = load_icon("hard.png");
     ASSERT_NE(icon, nullptr);
@@ -121,6 +123,7 @@ TEST_F(Icons, HardAlphaBecomesAColourKey)
 
 TEST_F(Icons, HardAlphaWhoseColoursTakeTheUsualKeysStaysExact)
 {
+    TEST_NEEDS(Needs::display);
     // Opaque magenta and cyan: the key must be a colour no opaque pixel has.
     SDL_Surface* s = SDL_CreateRGBSurface(SDL_SWSURFACE, 32, 32, 32, 0x000000FFu, 0x0000FF00u, 0x00FF0000u,
                                           0xFF000000u);
@@ -137,6 +140,7 @@ TEST_F(Icons, HardAlphaWhoseColoursTakeTheUsualKeysStaysExact)
 
 TEST_F(Icons, KeyedPicturesStayKeyedAndExact)
 {
+    TEST_NEEDS(Needs::display);   // the display's pixel format
     SDL_Surface* icon = load_icon(source_path("resources/skin/Blue/genericico.png").c_str());
     ASSERT_NE(icon, nullptr);
     EXPECT_TRUE(icon->flags & SDL_SRCCOLORKEY);
@@ -148,6 +152,7 @@ TEST_F(Icons, KeyedPicturesStayKeyedAndExact)
 
 TEST_F(Icons, DecodedOnceAndAgainWhenTheFileChanges)
 {
+    TEST_NEEDS(Needs::display);   // the display's pixel format
     write_rgba_png("icon.png", 48, 48, hard_disc);
     SDL_Surface* first = nullptr;
     SDL_Surface* second = nullptr;

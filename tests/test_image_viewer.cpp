@@ -24,7 +24,7 @@
 
 namespace {
 
-class ImageViewer : public ExplorerTest {
+class ImageViewer : public GroupNeeding<Needs::nothing, ExplorerTest> {
 protected:
     void SetUp() override
     {
@@ -218,6 +218,7 @@ private:
 
 TEST_F(ImageViewer, PicturesAreFittedAndSmallOnesZoomWhileTheyFit)
 {
+    TEST_NEEDS(Needs::display);
     std::string small = picture("small.bmp", 100, 50);
     view(small, {});
     EXPECT_EQ(red_box(), (Box{110, 92, 100, 50}));
@@ -235,6 +236,7 @@ TEST_F(ImageViewer, PicturesAreFittedAndSmallOnesZoomWhileTheyFit)
 
 TEST_F(ImageViewer, ActualSizeStartsAtTheViewCornerAndPansToTheEdge)
 {
+    TEST_NEEDS(Needs::display);
     view(picture("square.bmp", 400, 400), {15});
     EXPECT_EQ(red_box(), (Box{27, 45, 266, 144}));
 
@@ -247,6 +249,7 @@ TEST_F(ImageViewer, ActualSizeStartsAtTheViewCornerAndPansToTheEdge)
 
 TEST_F(ImageViewer, SlideShowStartsWithTheViewedPictureAndWraps)
 {
+    TEST_NEEDS(Needs::display);
     std::string square = picture("square.bmp", 400, 400);
     save_picture(card + "pics/blue.bmp", 100, 50, 0x0000FF);
     view(square, {11, 2});   // 2 on the first picture: nothing
@@ -268,6 +271,7 @@ TEST_F(ImageViewer, SlideShowStartsWithTheViewedPictureAndWraps)
 
 TEST_F(ImageViewer, PhotosAreFittedAndCentredAsSmallPicturesAre)
 {
+    TEST_NEEDS(Needs::display);
     std::string jpeg = card + "pics/photo.jpg";
     ASSERT_TRUE(write_photo_jpeg(jpeg, 1600, 1200, [](int, int, unsigned char* rgb) {
         rgb[0] = 255, rgb[1] = 0, rgb[2] = 0;
@@ -294,6 +298,7 @@ TEST_F(ImageViewer, PhotosAreFittedAndCentredAsSmallPicturesAre)
 
 TEST_F(ImageViewer, SlidesTurnSmallPicturesAndPhotosAlike)
 {
+    TEST_NEEDS(Needs::display);
     std::string small = card + "pics/small.bmp";
     SDL_Surface* s = SDL_CreateRGBSurface(SDL_SWSURFACE, 200, 100, 24, 0xFF0000, 0xFF00, 0xFF, 0);
     for (int y = 0; y < 100; ++y)
@@ -326,6 +331,7 @@ TEST_F(ImageViewer, SlidesTurnSmallPicturesAndPhotosAlike)
 
 TEST_F(ImageViewer, KeyColourLetsTheFrameThroughInTheViewAndTheSlides)
 {
+    TEST_NEEDS(Needs::display);
     // A palette PNG whose left half is the transparent entry (green).
     std::string keyed = card + "pics/keyed.png";
     std::FILE* file = std::fopen(keyed.c_str(), "wb");
@@ -440,6 +446,7 @@ TEST_F(ImageViewer, PicturesThatCannotBeShownGiveANoticeAndLeaveNothingOpen)
 
 TEST_F(ImageViewer, AStripLongerThanASurfaceIsShownInEveryWay)
 {
+    TEST_NEEDS(Needs::display);
     auto red = [](int, int, unsigned char* rgb) { rgb[0] = 255, rgb[1] = 0, rgb[2] = 0; };
     std::string png = card + "pics/strip.png", jpeg = card + "pics/strip.jpg";
     ASSERT_TRUE(write_photo_png(png, 1, 20000, red));
@@ -465,6 +472,7 @@ TEST_F(ImageViewer, AStripLongerThanASurfaceIsShownInEveryWay)
 
 TEST_F(ImageViewer, APanoramaIsFittedShownAsASlideAndAtTheLargestSizeThatFits)
 {
+    TEST_NEEDS(Needs::display);
     std::string png = card + "pics/panorama.png", jpeg = card + "pics/panorama.jpg";
     ASSERT_TRUE(write_photo_png(png, 30000, 4000, quarters_of(30000, 4000)));
     ASSERT_TRUE(write_photo_jpeg(jpeg, 30000, 4000, quarters_of(30000, 4000)));
@@ -496,6 +504,7 @@ TEST_F(ImageViewer, APanoramaIsFittedShownAsASlideAndAtTheLargestSizeThatFits)
 // until the script releases it, with no event in between.
 TEST_F(ImageViewer, AHeldZoomButtonZoomsUntilItsLimitOrItsRelease)
 {
+    TEST_NEEDS(Needs::display);   // the emulator's window
     std::string small = picture("small.bmp", 10, 5);
     std::vector<Box> shown;
     use_script("wait 50\n"
@@ -527,6 +536,7 @@ TEST_F(ImageViewer, AHeldZoomButtonZoomsUntilItsLimitOrItsRelease)
 
 TEST_F(ImageViewer, AFifoNamedLikeAPictureIsNeverOpened)
 {
+    TEST_NEEDS(Needs::threads);
     std::string fifo = card + "pics/pipe.png";
     ASSERT_EQ(mkfifo(fifo.c_str(), 0600), 0);
     {

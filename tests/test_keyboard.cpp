@@ -24,7 +24,7 @@ constexpr Rgb kHighlight = {248, 248, 0};
 constexpr int kKey0X = 31, kKey0Y = 83;   // "1" / "!"
 constexpr int kKey1X = 56, kKey1Y = 83;   // "2" / "@"
 
-class KeyboardTest : public ShellTest {
+class KeyboardTest : public GroupNeeding<Needs::nothing> {
 protected:
     void SetUp() override
     {
@@ -89,6 +89,7 @@ using Keyboard = KeyboardTest;
 
 TEST_F(Keyboard, SlidesInAndOutInEightShownFramesEach)
 {
+    TEST_NEEDS(Needs::display);
     char text[50] = "abc";
     std::vector<int> rows;
     push_button(9);
@@ -106,6 +107,7 @@ TEST_F(Keyboard, SlidesInAndOutInEightShownFramesEach)
 
 TEST_F(Keyboard, TouchingKeysStopsAtTwentyTwoCharacters)
 {
+    TEST_NEEDS(Needs::display);
     char text[50] = "";
     for (int i = 0; i < 22; ++i)
         push_touch(kKey0X, kKey0Y);
@@ -205,6 +207,7 @@ TEST_F(Keyboard, CursorMovesOverTheFortyKeys)
 
 TEST_F(Keyboard, ShiftIsRememberedBetweenUses)
 {
+    TEST_NEEDS(Needs::display);
     char text[50] = "";
     push_button(10);
     push_button(13);      // "!"
@@ -253,6 +256,7 @@ TEST_F(Keyboard, ButtonsAndTouchesEditAndClose)
 
 TEST_F(Keyboard, SmallFontBeyondOneHundredEightyPixels)
 {
+    TEST_NEEDS(Needs::display);
     char text[50] = "WWWWWWWWWWWWaaai";
     ASSERT_EQ(text_width(text), 180);
     int glyph = -1;

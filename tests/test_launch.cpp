@@ -15,7 +15,7 @@
 
 namespace {
 
-class Launch : public ShellTest {
+class Launch : public GroupNeeding<Needs::nothing> {
 protected:
     void SetUp() override
     {

@@ -14,7 +14,7 @@ namespace {
 
 constexpr const char* kLinkFile = "user/U/links/games/Blocks.lk";
 
-class LinkProperties : public ShellTest {
+class LinkProperties : public GroupNeeding<Needs::nothing> {
 protected:
     void SetUp() override
     {
@@ -92,6 +92,7 @@ TEST_F(LinkProperties, ClockRange)
 
 TEST_F(LinkProperties, TimingRowDrawsTheTick)
 {
+    TEST_NEEDS(Needs::display);
     draw_link_properties();
     std::vector<Uint32> without = snapshot();
     touch_row(6);

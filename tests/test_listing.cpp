@@ -18,7 +18,7 @@ namespace fs = std::filesystem;
 
 namespace {
 
-using Listing = ShellTest;
+using Listing = GroupNeeding<Needs::nothing>;
 
 std::vector<std::string> names_of(const NameTable& table)
 {

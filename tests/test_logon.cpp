@@ -13,8 +13,8 @@
 
 namespace {
 
-using Logon = ShellTest;
-using Recovery = ShellTest;
+using Logon = GroupNeeding<Needs::nothing>;
+using Recovery = GroupNeeding<Needs::nothing>;
 
 UserRecord logged_on{};
 
@@ -133,6 +133,7 @@ TEST_F(Logon, NoAccountsShowsAMessageAndWaits)
 
 TEST_F(Logon, WelcomeShowsTwoSecondsAndReleasesTheFonts)
 {
+    TEST_NEEDS(Needs::display);
     make_account("amy", "user");
     UserRecord record{};
     copy_text(record.name, "amy");
@@ -191,6 +192,7 @@ TEST_F(Recovery, FailedReplacementEndsTheShellWithAnError)
 // a power-off there writes no file, no one being logged on.
 TEST_F(Logon, IdleTimersRunWhileTheScreenWaits)
 {
+    TEST_NEEDS(Needs::threads);
     make_account("amy", "user");
     saver_ms = 20;
     push_button_later(13, 300);

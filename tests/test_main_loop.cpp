@@ -9,7 +9,7 @@
 
 namespace {
 
-using MainLoop = ShellTest;
+using MainLoop = GroupNeeding<Needs::nothing>;
 
 // One pass; the windows without a handler wait, so give them an event.
 void pass()
@@ -127,6 +127,7 @@ TEST_F(MainLoop, DispatchTableHasOneRowPerWindow)
 
 TEST_F(MainLoop, StartUpOpensTheConsoleAndSetsTheClock)
 {
+    TEST_NEEDS(Needs::display);   // start-up opens the screen
     make_account("amy", "user", "", "wallpaper/Blue.png Blue 2 0 0 0 60");
     write_file("resources/autolog.st", "amy");
     Mix_CloseAudio();

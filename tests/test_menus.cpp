@@ -14,7 +14,7 @@
 
 namespace {
 
-class StartMenu : public ShellTest {
+class StartMenu : public GroupNeeding<Needs::nothing> {
 protected:
     void SetUp() override
     {
@@ -39,10 +39,14 @@ protected:
     }
 
     // The click is loaded on its first play: a loaded sample means a click.
-    static bool clicked() { return sound_sample(Sound::Click) != nullptr; }
+    static bool clicked()
+    {
+        require(Needs::sound, "clicked");
+        return sound_sample(Sound::Click) != nullptr;
+    }
 };
 
-class Sidebar : public ShellTest {
+class Sidebar : public GroupNeeding<Needs::nothing> {
 protected:
     void SetUp() override
     {
@@ -92,6 +96,7 @@ TEST_F(StartMenu, EntriesOpenTheirCategoriesWithTheirLinks)
 
 TEST_F(StartMenu, TouchesOnTheMenu)
 {
+    TEST_NEEDS(Needs::sound);   // the click is a loaded sample
     record_commands_only();
     push_touch(17, 14);   // the program scan entry: no click
     push_button(14);      // leaves the scan
@@ -106,6 +111,7 @@ TEST_F(StartMenu, TouchesOnTheMenu)
 
 TEST_F(StartMenu, TapOutsideClosesWithoutASound)
 {
+    TEST_NEEDS(Needs::sound);   // no click is no loaded sample
     tap(120, 100);
     EXPECT_EQ(current_window, WindowId::Desktop);
     EXPECT_FALSE(clicked());
@@ -193,6 +199,7 @@ TEST_F(Sidebar, LogoffWithoutAutomaticLogonOnlyRestarts)
 
 TEST_F(Sidebar, LabelColourFollowsTheSkin)
 {
+    TEST_NEEDS(Needs::display);
     // Skins holding only coded fonts: nothing but the labels is drawn. "SD"
     // starts at 280 - width / 2 + 3, top 38.
     std::filesystem::remove_all("resources/skin");
@@ -211,6 +218,7 @@ TEST_F(Sidebar, LabelColourFollowsTheSkin)
 
 TEST_F(Sidebar, ThePanelIsBlendedOverTheDesktopAsItIsNow)
 {
+    TEST_NEEDS(Needs::display);
     copy_text(wallpaper_name, "wallpaper/Blue.png");
     auto clock_area = [] {
         std::vector<Uint32> pixels;

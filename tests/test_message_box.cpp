@@ -22,6 +22,7 @@ constexpr int kNotice = 0, kQuestion = 1;
 
 class MessageBoxTest : public ShellTest {
 protected:
+    explicit MessageBoxTest(Needs needs = Needs::display) : ShellTest(needs) {}
     void SetUp() override
     {
         ShellTest::SetUp();
@@ -44,13 +45,14 @@ protected:
     }
 };
 
-using MessageBox = MessageBoxTest;
+using MessageBox = GroupNeeding<Needs::nothing, MessageBoxTest>;
 using WaitBox = MessageBoxTest;
 
 } // namespace
 
 TEST_F(MessageBox, DrawnAndShownBeforeEachWait)
 {
+    TEST_NEEDS(Needs::display);
     push_touch(10, 10);   // outside every region: drawn again
     push_button(13);
     bool placed = false;
@@ -92,6 +94,7 @@ TEST_F(MessageBox, TouchesAnswerByRegionAndKind)
 
 TEST_F(MessageBox, TouchesOutsideTheKindsButtonsAreIgnored)
 {
+    TEST_NEEDS(Needs::display);
     struct Case {
         int question, x, y;
         const char* where;
@@ -120,6 +123,7 @@ TEST_F(MessageBox, TouchesOutsideTheKindsButtonsAreIgnored)
 
 TEST_F(MessageBox, ButtonsOfNoticeAndQuestion)
 {
+    TEST_NEEDS(Needs::display);
     push_button(14);
     push_button(12);
     push_button(14, false);
@@ -138,6 +142,7 @@ TEST_F(MessageBox, ButtonsOfNoticeAndQuestion)
 
 TEST_F(MessageBox, SmallFontFromTwentySixCharacters)
 {
+    TEST_NEEDS(Needs::display);
     push_button(13);
     ask(kNotice, "Aaaaaaaaaaaaaaaaaaaaaaaaa");   // 25
     EXPECT_EQ(glyph_at(screen, 70, 93), font_index('A'));
@@ -151,6 +156,7 @@ TEST_F(MessageBox, SmallFontFromTwentySixCharacters)
 
 TEST_F(MessageBox, LongTextsStayInTheBoxAndQuestionsKeepTheirMark)
 {
+    TEST_NEEDS(Needs::display);
     // 40 characters of "m" (8 pixels each in the small font): cut to fit
     // the box's 190 pixels, the "..." and the question mark after them.
     std::string name(40, 'm');
@@ -182,6 +188,7 @@ TEST_F(MessageBox, CallersEventSurvives)
 
 TEST_F(MessageBox, EachBoxLoadsThePictureOfItsKindAndSkin)
 {
+    TEST_NEEDS(Needs::display);
     push_button(13);
     ask(kQuestion);
     EXPECT_TRUE(shows(screen, 60, 50, kQuestionBox));
@@ -197,6 +204,7 @@ TEST_F(MessageBox, EachBoxLoadsThePictureOfItsKindAndSkin)
 
 TEST_F(MessageBox, SoundsOfOpeningAndTouching)
 {
+    TEST_NEEDS(Needs::sound);
     for (const char* name : {"chord.wav", "notify.wav", "click.wav"})
         write_file(std::string("resources/") + name, silent_wav());
     push_button(13);
@@ -230,6 +238,7 @@ TEST_F(WaitBox, DrawnAndShownAtOnceAndKept)
 // or at the keyboard dims like any window.
 TEST_F(MessageBox, DialogsDimTheScreenWhenLeft)
 {
+    TEST_NEEDS(Needs::threads);
     saver_ms = 20;
     push_button_later(13, 300);
     EXPECT_EQ(message_box(screen, "Left alone", 0, "Blue"), 1);

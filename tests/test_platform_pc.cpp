@@ -9,7 +9,7 @@
 
 namespace {
 
-using PcConsole = ShellTest;
+using PcConsole = GroupNeeding<Needs::nothing>;
 
 } // namespace
 
@@ -189,6 +189,7 @@ TEST(ButtonRepeat, OnlyTheLastButtonRepeatsAndOthersNever)
 // Every window waits through platform_wait_event, so this is what they get.
 TEST_F(PcConsole, HeldDirectionRepeatsUntilReleased)
 {
+    TEST_NEEDS(Needs::threads);
     pc_hold_button(4, true);
     push_button(4);
     SDL_Event e;

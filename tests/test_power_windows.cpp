@@ -11,7 +11,7 @@
 
 namespace {
 
-class PowerWindows : public SettingsTest {
+class PowerWindows : public GroupNeeding<Needs::nothing, SettingsTest> {
 protected:
     static void open(WindowId window)
     {
@@ -79,6 +79,7 @@ TEST_F(PowerWindows, BrightnessShowsEachMoveAndCancelRestoresIt)
 // choice keeps the stored value.
 TEST_F(PowerWindows, StoredValueOffTheListIsKeptUntilAChoiceIsMade)
 {
+    TEST_NEEDS(Needs::display);
     auto_off_ms = 600000;
     open(WindowId::Off);
     ASSERT_EQ(selection, 5);

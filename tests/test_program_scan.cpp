@@ -30,7 +30,7 @@ int act_out_find(const char* command, std::string& output)
     return find_status;
 }
 
-class ProgramScan : public ShellTest {
+class ProgramScan : public GroupNeeding<Needs::nothing> {
 protected:
     void SetUp() override
     {
@@ -95,6 +95,7 @@ TEST_F(ProgramScan, PagingWithTwelvePrograms)
 
 TEST_F(ProgramScan, ListsAreReadGpeFirstAndLongPathsCounted)
 {
+    TEST_NEEDS(Needs::display);
     std::string too_long = "/mnt/sd/" + std::string(120, 'd') + "/x.gpe\n";
     finds("gpe", "/mnt/sd/emu/snes/snes.gpe\n" + too_long + "/mnt/sd/z/last.gpe\n" + too_long);
     finds("gpu", "/mnt/sd/a/first.gpu\n");
@@ -116,6 +117,7 @@ TEST_F(ProgramScan, ListsAreReadGpeFirstAndLongPathsCounted)
 // once, whichever searches failed; what it listed is still offered.
 TEST_F(ProgramScan, AFailedSearchIsToldOnceAndKeepsWhatItFound)
 {
+    TEST_NEEDS(Needs::display);
     finds("gpe", "/mnt/sd/a/a.gpe\n");
     find_status = 1;
     int told = frames_showing_box("Could not read the card!", 0, [] {

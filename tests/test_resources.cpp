@@ -10,7 +10,7 @@
 
 namespace {
 
-using DeliveredTree = ShellTest;
+using DeliveredTree = GroupNeeding<Needs::nothing>;
 
 struct Picture {
     const char* name;
@@ -97,6 +97,7 @@ TEST_F(DeliveredTree, SharedPicturesAndWallpapers)
 
 TEST_F(DeliveredTree, KeyedPicturesStayTransparentOnScreen)
 {
+    TEST_NEEDS(Needs::display);
     // The highlight frame's centre shows what lies beneath; the sidebar has
     // no key at all (it is faded as a whole).
     SDL_Surface* frame = load_skin_image("dsel.png", "Blue");
@@ -115,6 +116,7 @@ TEST_F(DeliveredTree, KeyedPicturesStayTransparentOnScreen)
 
 TEST_F(DeliveredTree, SoundsLoad)
 {
+    TEST_NEEDS(Needs::sound);
     for (const char* sound : kSounds) {
         std::string path = std::string("resources/") + sound + ".wav";
         Mix_Chunk* chunk = Mix_LoadWAV(path.c_str());

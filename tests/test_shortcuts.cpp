@@ -12,7 +12,7 @@ namespace fs = std::filesystem;
 
 namespace {
 
-class Shortcuts : public ShellTest {
+class Shortcuts : public GroupNeeding<Needs::nothing> {
 protected:
     void SetUp() override
     {

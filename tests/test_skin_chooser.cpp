@@ -7,7 +7,7 @@
 
 namespace {
 
-class SkinChooser : public SettingsTest {
+class SkinChooser : public GroupNeeding<Needs::nothing, SettingsTest> {
 protected:
     static int run(std::initializer_list<int> buttons)
     {
@@ -39,6 +39,7 @@ TEST_F(SkinChooser, NoKeepsTheWindowOnTheSameRow)
 
 TEST_F(SkinChooser, TouchesPickTheRowAndThePreview)
 {
+    TEST_NEEDS(Needs::display);
     write_skin_picture("Zelda", "preview.png", 118, 88, {200, 0, 0});
     push_touch(30, 123);    // "Zelda"
     push_touch(30, 94);     // "Gold": touched from y 94, drawn from 95

@@ -8,7 +8,7 @@
 
 namespace {
 
-using Sounds = ShellTest;
+using Sounds = GroupNeeding<Needs::sound>;
 
 } // namespace
 

@@ -22,7 +22,7 @@ const std::string kCalibration = "export TSLIB_CONSOLEDEVICE=none\nexport TSLIB_
                                  "export TSLIB_PLUGINDIR=/lib/ts\ncd /usr/gp2x\n/usr/gp2x/ts_calibrate\n";
 constexpr const char* kStarted = "exec /mnt/nand/exect.gpe: /mnt/nand/exect.gpe";
 
-class StockApps : public ShellTest {
+class StockApps : public GroupNeeding<Needs::nothing> {
 protected:
     void SetUp() override
     {

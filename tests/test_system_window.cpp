@@ -10,7 +10,7 @@
 
 #include <filesystem>
 
-using SystemWindow = SettingsTest;
+using SystemWindow = GroupNeeding<Needs::nothing, SettingsTest>;
 
 TEST_F(SystemWindow, SelectionMovesInsideTheGrid)
 {
@@ -24,6 +24,7 @@ TEST_F(SystemWindow, SelectionMovesInsideTheGrid)
 
 TEST_F(SystemWindow, SecondTouchOpensWhatItLandsOn)
 {
+    TEST_NEEDS(Needs::sound);   // the click is a loaded sample
     tap(system_window_input, 120, 70);    // "Open USB connection": highlighted only
     EXPECT_EQ(selection, 1);
     EXPECT_EQ(current_window, WindowId::System);
@@ -62,6 +63,7 @@ TEST_F(SystemWindow, ItemsOpenTheirWindows)
 
 TEST_F(SystemWindow, GuestsMayNotExploreFiles)
 {
+    TEST_NEEDS(Needs::sound);   // no click is no loaded sample
     copy_text(user_kind, "guest");
     tap(system_window_input, 230, 70);
     push_touch(230, 70);   // the second touch, then the box's answer
@@ -90,6 +92,7 @@ TEST_F(SystemWindow, SkinChangeSavesAndRestarts)
 // the shell says so and keeps its skin, without restarting.
 TEST_F(SystemWindow, SkinThatCannotBeSavedKeepsTheShellAsItIs)
 {
+    TEST_NEEDS(Needs::display);
     std::string before = settings_file();
     std::filesystem::create_directory("user/amy/settings.st.tmp");
     selection = 7;

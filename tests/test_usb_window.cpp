@@ -18,7 +18,7 @@ const std::vector<std::string> kDisconnect = {
     "run rmmod g_file_storage.ko", "run rmmod lf1000_udc.ko",
     "run mount -t vfat -o iocharset=utf8,sync,noatime /dev/mmcblk0p1 /mnt/sd", "run sync"};
 
-class UsbWindow : public SettingsTest {
+class UsbWindow : public GroupNeeding<Needs::nothing, SettingsTest> {
 protected:
     // What the window ran for one event.
     static std::vector<std::string> after(int button, int x = 0, int y = 0)

@@ -15,7 +15,7 @@
 
 namespace {
 
-using UserFiles = ShellTest;
+using UserFiles = GroupNeeding<Needs::nothing>;
 namespace fs = std::filesystem;
 
 void log_on_as(const char* name, const char* kind)

@@ -19,7 +19,7 @@
 
 namespace {
 
-class UsersWindow : public ShellTest {
+class UsersWindow : public GroupNeeding<Needs::nothing> {
 protected:
     void SetUp() override
     {
@@ -58,6 +58,7 @@ protected:
 
 TEST_F(UsersWindow, LongNamesStayInsideTheirFields)
 {
+    TEST_NEEDS(Needs::display);
     std::filesystem::remove_all("resources/skin");
     write_coded_fonts("Blue");
     copy_text(edit_user.name, "Wwwwwwwwwwwwwwwwwww");   // 19 characters, the longest a name has
@@ -206,6 +207,7 @@ TEST_F(UsersWindow, PasswordWithABlankIsRefused)
 // deleted. The folder of a creation under way is no account.
 TEST_F(UsersWindow, AccountFolderWithoutDataIsShownAndCanBeDeleted)
 {
+    TEST_NEEDS(Needs::display);
     std::filesystem::create_directories("user/carl/links");
     std::filesystem::create_directories("user/~new-account/links");
     input(0, 6);   // root is last: nothing further

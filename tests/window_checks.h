@@ -15,10 +15,10 @@
 // that box again over the screen then changes nothing.
 inline bool box_shows(const char* text, int question)
 {
-    std::vector<Uint32> shown = ShellTest::snapshot();
+    std::vector<Uint32> shown = ShellTest::message_snapshot();
     ShellTest::push_button(13);
     message_box(screen, text, question, skin_name[0] ? skin_name : "Blue");
-    return ShellTest::snapshot() == shown;
+    return ShellTest::message_snapshot() == shown;
 }
 
 // Runs action and counts the frames it showed that were the message box

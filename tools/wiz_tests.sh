@@ -9,9 +9,13 @@
 # 1. The unit tests (PC backend) built for the firmware's ABI and C library
 #    (cmake/wiz.cmake, build-wiz) and run by CTest, each under qemu-arm with
 #    build/wiz-root as its root. The firmware's SDL has no video driver but
-#    the console's framebuffer, so the tests that need a screen are skipped
-#    (each says so); the picture memory test is left out, as in
-#    tools/arm_tests.sh (it starts processes of its own).
+#    the console's framebuffer and no audio driver but the console's, and
+#    under qemu-arm its thread library starts no second thread: the groups
+#    that need no display run on an off-screen screen (tests/harness.h), and
+#    each test that needs the display, a second thread (SDL's timers) or
+#    sound is skipped with that reason, counted by reason below. The picture
+#    memory test is left out, as in tools/arm_tests.sh (it starts processes
+#    of its own).
 # 2. ./release.sh: the card's programs, their checks and the zip.
 # 3. Korvo.gpe of that zip started in a card-like folder (/mnt/sd/korvo) in a
 #    bubblewrap sandbox with its own process and network namespaces (the
@@ -63,7 +67,10 @@ total=$(sed -n 's/.*tests failed out of \([0-9]*\).*/\1/p' "$log" | tail -1)
 failed=$(sed -n 's/.* \([0-9]*\) tests failed out of.*/\1/p' "$log" | tail -1)
 skipped=$(grep -c '\*\*\*Skipped' "$log" || true)
 echo "wiz_tests: unit tests: ${total:-?} in the run, $(( ${total:-0} - ${failed:-0} - skipped )) passed," \
-     "$skipped skipped (they need a display), ${failed:-?} failed; left out: PictureMemory.*"
+     "$skipped skipped, ${failed:-?} failed; left out: PictureMemory.* (it starts processes of its own)"
+# Each skip says why, on the line after its "Skipped" in CTest's full log.
+grep -h -A1 ': Skipped$' "$dir/Testing/Temporary/LastTest.log" 2>/dev/null | grep -v -e ': Skipped$' -e '^--$' |
+  sed 's/ (.*//' | sort | uniq -c | sed 's/^ */wiz_tests:   skipped: /' || true
 
 # --- 2. the release -----------------------------------------------------------------
 echo "wiz_tests: ./release.sh"
