@@ -28,93 +28,30 @@ __attribute__((always_inline)) inline void copy_few16(Uint16* to, const Uint16* 
 }
 
 #if defined(__arm__) && !defined(__thumb__)
-// Rows of a rectangle n pixels wide (n above 8), their two ends lying alike
-// within a word, on the ARM926. A call of the C library's copy costs some
-// fifty instructions before it moves a byte, as much as a highlight's row
-// holds; and under an emulator every turn of a loop costs as much again as
-// the instructions in it. So the row's make-up is worked out once, and each
-// row jumps into a ladder of twenty blocks of sixteen pixels (one load and
-// one store of eight registers each) at the block that leaves as many as
-// the row holds, and ends with what is left, without a loop. A pixel comes
-// first where the row starts between words.
-__attribute__((noinline)) inline void copy_rows16(Uint8* to, int to_pitch, const Uint8* from, int from_pitch, int n,
-                                                  int rows)
-{
-    constexpr int kLadder = 20;
-    bool lead = (reinterpret_cast<uintptr_t>(to) & 2u) != 0;
-    int rest = lead ? n - 1 : n;
-    int words = rest >> 1;
-    int blocks = words >> 3;
-    int tail = ((words & 7) << 1) | (rest & 1);   // four words, two, one, a pixel
-    for (; rows > 0; --rows, to += to_pitch, from += from_pitch) {
-        Uint8* t = to;
-        const Uint8* f = from;
-        if (lead) {
-            *reinterpret_cast<Uint16*>(t) = *reinterpret_cast<const Uint16*>(f);
-            t += 2;
-            f += 2;
-        }
-        for (int left = blocks; left > 0; left -= kLadder) {
-            int skip = left >= kLadder ? 0 : kLadder - left;
-            asm volatile("add pc, pc, %[skip], lsl #3\n\t"
-                         "nop\n\t"
-#define KORVO_BLOCK "ldmia %[f]!, {r3, r4, r5, r6, r7, r8, r9, r10}\n\tstmia %[t]!, {r3, r4, r5, r6, r7, r8, r9, r10}\n\t"
-                         KORVO_BLOCK KORVO_BLOCK KORVO_BLOCK KORVO_BLOCK KORVO_BLOCK
-                         KORVO_BLOCK KORVO_BLOCK KORVO_BLOCK KORVO_BLOCK KORVO_BLOCK
-                         KORVO_BLOCK KORVO_BLOCK KORVO_BLOCK KORVO_BLOCK KORVO_BLOCK
-                         KORVO_BLOCK KORVO_BLOCK KORVO_BLOCK KORVO_BLOCK KORVO_BLOCK
-#undef KORVO_BLOCK
-                         : [f] "+r"(f), [t] "+r"(t)
-                         : [skip] "r"(skip)
-                         : "r3", "r4", "r5", "r6", "r7", "r8", "r9", "r10", "memory");
-        }
-        asm volatile("tst %[tail], #8\n\t"
-                     "ldmneia %[f]!, {r3, r4, r5, r6}\n\tstmneia %[t]!, {r3, r4, r5, r6}\n\t"
-                     "tst %[tail], #4\n\t"
-                     "ldmneia %[f]!, {r3, r4}\n\tstmneia %[t]!, {r3, r4}\n\t"
-                     "tst %[tail], #2\n\t"
-                     "ldrne r3, [%[f]], #4\n\tstrne r3, [%[t]], #4\n\t"
-                     "tst %[tail], #1\n\t"
-                     "ldrneh r3, [%[f]]\n\tstrneh r3, [%[t]]"
-                     : [f] "+r"(f), [t] "+r"(t)
-                     : [tail] "r"(tail)
-                     : "r3", "r4", "r5", "r6", "cc", "memory");
-    }
-}
+} // namespace pixels_detail
 
-// The same for rows below 64 pixels, whose ladder of seven blocks of four
-// words keeps the make-up of the row in registers.
-__attribute__((noinline)) inline void copy_short_rows16(Uint8* to, int to_pitch, const Uint8* from, int from_pitch,
-                                                        int n, int rows)
+// Rows of a rectangle n pixels wide (1 to 321), their two ends lying alike
+// within a word and both pitches whole words, on the ARM926 (written out in
+// gfx/pixels_arm.cpp). A call of the C library's copy costs some fifty
+// instructions before it moves a byte, as much as a highlight's row holds;
+// and under an emulator every turn of a loop costs as much again as the
+// instructions in it. So the row's make-up is worked out once, and each row
+// jumps into a ladder of twenty blocks of sixteen pixels (one load and one
+// store of eight registers each) at the block that leaves as many as the
+// row holds, and ends with what is left, without a loop. A pixel comes
+// first where the row starts between words.
+extern "C" void korvo_copy_rows16(Uint8* to, int to_pitch, const Uint8* from, int from_pitch, int n, int rows);
+
+namespace pixels_detail {
+
+// Rows of any width, in pieces of at most 320 pixels (a whole screen row:
+// the ladder's length), which keep the ends' places within their words.
+inline void copy_rows16(Uint8* to, int to_pitch, const Uint8* from, int from_pitch, int n, int rows)
 {
-    bool lead = (reinterpret_cast<uintptr_t>(to) & 2u) != 0;
-    int rest = lead ? n - 1 : n;
-    int words = rest >> 1;                         // 4 to 31
-    int skip = 7 - (words >> 2);                   // ladder steps left out
-    int tail = ((words & 3) << 1) | (rest & 1);   // two words, a word, a pixel
-    for (; rows > 0; --rows, to += to_pitch, from += from_pitch) {
-        Uint8* t = to;
-        const Uint8* f = from;
-        if (lead) {
-            *reinterpret_cast<Uint16*>(t) = *reinterpret_cast<const Uint16*>(f);
-            t += 2;
-            f += 2;
-        }
-        asm volatile("add pc, pc, %[skip], lsl #3\n\t"
-                     "nop\n\t"
-#define KORVO_BLOCK "ldmia %[f]!, {r3, r4, r5, r6}\n\tstmia %[t]!, {r3, r4, r5, r6}\n\t"
-                     KORVO_BLOCK KORVO_BLOCK KORVO_BLOCK KORVO_BLOCK KORVO_BLOCK KORVO_BLOCK KORVO_BLOCK
-#undef KORVO_BLOCK
-                     "tst %[tail], #4\n\t"
-                     "ldmneia %[f]!, {r3, r4}\n\tstmneia %[t]!, {r3, r4}\n\t"
-                     "tst %[tail], #2\n\t"
-                     "ldrne r3, [%[f]], #4\n\tstrne r3, [%[t]], #4\n\t"
-                     "tst %[tail], #1\n\t"
-                     "ldrneh r3, [%[f]]\n\tstrneh r3, [%[t]]"
-                     : [f] "+r"(f), [t] "+r"(t)
-                     : [skip] "r"(skip), [tail] "r"(tail)
-                     : "r3", "r4", "r5", "r6", "cc", "memory");
-    }
+    constexpr int kPiece = 320;
+    for (; n > kPiece + 1; n -= kPiece, to += 2 * kPiece, from += 2 * kPiece)
+        korvo_copy_rows16(to, to_pitch, from, from_pitch, kPiece, rows);
+    korvo_copy_rows16(to, to_pitch, from, from_pitch, n, rows);
 }
 
 #endif
@@ -132,11 +69,7 @@ __attribute__((always_inline)) inline void copy_pixels16(Uint16* to, const Uint1
     }
     if (((reinterpret_cast<uintptr_t>(to) ^ reinterpret_cast<uintptr_t>(from)) & 3u) == 0) {
 #if defined(__arm__) && !defined(__thumb__)
-        if (n < 64)
-            pixels_detail::copy_short_rows16(reinterpret_cast<Uint8*>(to), 0, reinterpret_cast<const Uint8*>(from), 0,
-                                             n, 1);
-        else
-            pixels_detail::copy_rows16(reinterpret_cast<Uint8*>(to), 0, reinterpret_cast<const Uint8*>(from), 0, n, 1);
+        pixels_detail::copy_rows16(reinterpret_cast<Uint8*>(to), 0, reinterpret_cast<const Uint8*>(from), 0, n, 1);
 #else
         std::memcpy(to, from, static_cast<size_t>(n) * 2);
 #endif
@@ -253,10 +186,7 @@ __attribute__((always_inline)) inline void copy_rect16(Uint8* to, int to_pitch, 
     }
 #if defined(__arm__) && !defined(__thumb__)
     if ((((reinterpret_cast<uintptr_t>(to) ^ reinterpret_cast<uintptr_t>(from)) | to_pitch | from_pitch) & 3u) == 0) {
-        if (n < 64)
-            copy_short_rows16(to, to_pitch, from, from_pitch, n, rows);
-        else
-            copy_rows16(to, to_pitch, from, from_pitch, n, rows);
+        copy_rows16(to, to_pitch, from, from_pitch, n, rows);
         return;
     }
 #endif
