@@ -61,15 +61,12 @@ struct Run {
     uint16_t first;    // its first pixel in StripRuns::pixels
 };
 
-// A glyph's runs of one pixel come first, then those of two (the large
-// font's strokes), then the longer ones: each kind is copied by a loop of
-// its own.
+// Where a glyph's runs and its placed pixels begin in their lists.
 struct GlyphRuns {
     uint16_t first_run = 0;
     uint16_t runs = 0;
-    uint16_t ones = 0;
-    uint16_t twos = 0;
-    uint16_t longer = 0;
+    uint16_t first_placed = 0;
+    uint16_t placed = 0;
 };
 
 struct StripRuns {
@@ -78,10 +75,11 @@ struct StripRuns {
     std::vector<Run> runs;
     std::vector<Uint16> pixels;
     std::array<GlyphRuns, kCharacterCount> glyphs{};
-    // The runs as copies onto a surface whose rows are `pitch` bytes apart
-    // (the screen's), from the glyph's corner and from pixels.
+    // Every opaque pixel of the glyphs placed on a surface whose rows are
+    // `pitch` bytes apart (the screen's), see put_pixels16; none when a
+    // glyph's last row lies too far from its first for that pitch.
     int pitch = 0;
-    std::vector<PixelCopy> copies;
+    std::vector<uint32_t> placed;
 };
 
 struct Font {
@@ -153,12 +151,6 @@ void prepare_runs(const Font& font, const SDL_Surface* strip, StripRuns& prepare
             }
         }
         glyph.runs = static_cast<uint16_t>(prepared.runs.size() - glyph.first_run);
-        auto first = prepared.runs.begin() + glyph.first_run;
-        auto twos = std::stable_partition(first, prepared.runs.end(), [](const Run& r) { return r.length == 1; });
-        auto longer = std::stable_partition(twos, prepared.runs.end(), [](const Run& r) { return r.length == 2; });
-        glyph.ones = static_cast<uint16_t>(twos - first);
-        glyph.twos = static_cast<uint16_t>(longer - twos);
-        glyph.longer = static_cast<uint16_t>(glyph.runs - glyph.ones - glyph.twos);
     }
     const SDL_PixelFormat* f = strip->format;
     prepared.masks[0] = f->Rmask;
@@ -174,18 +166,38 @@ bool runs_fit(const StripRuns& prepared, const SDL_Surface* surface)
            f->Bmask == prepared.masks[2] && !SDL_MUSTLOCK(surface);
 }
 
-// The runs' copies for a surface whose rows are pitch bytes apart.
-void copies_for(StripRuns& prepared, int pitch)
+// The glyphs' pixels placed for a surface whose rows are pitch bytes apart.
+void place_for(StripRuns& prepared, int pitch)
 {
     if (prepared.pitch == pitch)
         return;
-    prepared.copies.resize(prepared.runs.size());
-    for (size_t i = 0; i < prepared.runs.size(); ++i) {
-        const Run& run = prepared.runs[i];
-        prepared.copies[i] = {static_cast<uint32_t>(run.row * pitch + run.x * 2),
-                              static_cast<uint32_t>(run.first * 2), run.length};
-    }
     prepared.pitch = pitch;
+    prepared.placed.clear();
+    prepared.placed.reserve(prepared.pixels.size());
+    for (GlyphRuns& glyph : prepared.glyphs) {
+        glyph.first_placed = static_cast<uint16_t>(prepared.placed.size());
+        for (int i = glyph.first_run; i < glyph.first_run + glyph.runs; ++i) {
+            const Run& run = prepared.runs[static_cast<size_t>(i)];
+            for (int k = 0; k < run.length; ++k) {
+                long at = static_cast<long>(run.row) * pitch + (run.x + k) * 2;
+                if (at > kMostPlacedOffset) {
+                    prepared.placed.clear();
+                    return;
+                }
+                prepared.placed.push_back(placed_pixel(static_cast<uint32_t>(at), prepared.pixels[run.first + k]));
+            }
+        }
+        glyph.placed = static_cast<uint16_t>(prepared.placed.size() - glyph.first_placed);
+        if (prepared.placed.size() > UINT16_MAX) {
+            prepared.placed.clear();
+            return;
+        }
+    }
+}
+
+bool placed_fit(const StripRuns& prepared, const SDL_Surface* surface)
+{
+    return prepared.pitch == surface->pitch && !prepared.placed.empty();
 }
 
 // Draws glyph index with its top left corner at (gx, gy), clipped to the
@@ -199,10 +211,9 @@ void draw_runs(const Font& font, const StripRuns& prepared, SDL_Surface* surface
     const Run* end = run + glyph.runs;
     Uint8* pixels = static_cast<Uint8*>(surface->pixels);
     const int pitch = surface->pitch;
-    if (gx >= left && gy >= top && gx + font.glyph <= right && gy + font.glyph <= bottom && prepared.pitch == pitch) {
-        const PixelCopy* copy = prepared.copies.data() + glyph.first_run;
-        copy_runs16(pixels + gy * pitch + gx * 2, reinterpret_cast<const Uint8*>(prepared.pixels.data()), copy,
-                    copy + glyph.runs);
+    if (gx >= left && gy >= top && gx + font.glyph <= right && gy + font.glyph <= bottom &&
+        placed_fit(prepared, surface)) {
+        put_pixels16(pixels + gy * pitch + gx * 2, prepared.placed.data() + glyph.first_placed, glyph.placed);
         return;
     }
     for (; run != end; ++run) {
@@ -297,43 +308,16 @@ void draw(Font& font, SDL_Surface* surface, int x, int y, const char* text, int 
     StripRuns& prepared = white ? font.white_runs : font.black_runs;
     bool straight = runs_fit(prepared, surface);
     if (straight && surface->pitch % 2 == 0)
-        copies_for(prepared, surface->pitch);
+        place_for(prepared, surface->pitch);
     const SDL_Rect& clip = surface->clip_rect;
-    if (straight && prepared.pitch == surface->pitch && x + kPenStart >= clip.x && y >= clip.y &&
+    if (straight && placed_fit(prepared, surface) && x + kPenStart >= clip.x && y >= clip.y &&
         x + glyphs.right <= clip.x + clip.w && y + font.glyph <= clip.y + clip.h) {
-        // Wholly inside: each glyph's runs go straight where they land.
+        // Wholly inside: each glyph's pixels go straight where they land.
         Uint8* corner = static_cast<Uint8*>(surface->pixels) + y * surface->pitch + x * 2;
-        const Uint8* pixels = reinterpret_cast<const Uint8*>(prepared.pixels.data());
+        const uint32_t* placed = prepared.placed.data();
         for (size_t i = 0; i < glyphs.count; ++i) {
             const GlyphRuns& glyph = prepared.glyphs[glyphs.index[i]];
-            const PixelCopy* copy = prepared.copies.data() + glyph.first_run;
-            Uint8* at = corner + glyphs.pen[i] * 2;
-            auto copy_one = [&](const PixelCopy& c) {
-                *reinterpret_cast<Uint16*>(at + c.to) = *reinterpret_cast<const Uint16*>(pixels + c.from);
-            };
-            auto copy_two = [&](const PixelCopy& c) {
-                Uint16* to = reinterpret_cast<Uint16*>(at + c.to);
-                const Uint16* from = reinterpret_cast<const Uint16*>(pixels + c.from);
-                to[0] = from[0];
-                to[1] = from[1];
-            };
-            // Two runs a turn where there are (see copy_rows16), counted
-            // down rather than compared with an end.
-            for (int n = glyph.ones >> 1; n > 0; --n, copy += 2) {
-                copy_one(copy[0]);
-                copy_one(copy[1]);
-            }
-            if (glyph.ones & 1)
-                copy_one(*copy++);
-            for (int n = glyph.twos >> 1; n > 0; --n, copy += 2) {
-                copy_two(copy[0]);
-                copy_two(copy[1]);
-            }
-            if (glyph.twos & 1)
-                copy_two(*copy++);
-            for (int n = glyph.longer; n > 0; --n, ++copy)
-                copy_pixels16(reinterpret_cast<Uint16*>(at + copy->to),
-                              reinterpret_cast<const Uint16*>(pixels + copy->from), static_cast<int>(copy->length));
+            put_pixels16(corner + glyphs.pen[i] * 2, placed + glyph.first_placed, glyph.placed);
         }
     } else {
         for (size_t i = 0; i < glyphs.count; ++i) {

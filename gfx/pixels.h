@@ -80,27 +80,31 @@ __attribute__((always_inline)) inline void copy_pixels16(Uint16* to, const Uint1
     pixels_detail::copy_few16(to, from, n);
 }
 
-// A run of a prepared picture or glyph: length pixels copied to `to` bytes
-// past the target's corner, from `from` bytes past the source's start.
-struct PixelCopy {
-    uint32_t to, from, length;
-};
+// A pixel placed for a surface of a known pitch: how many bytes past a
+// corner it goes (the high half) and its value (the low half). A glyph is
+// drawn by placing its pixels one by one: its runs are mostly one or two
+// pixels long, so this costs three instructions a pixel and no jump.
+constexpr long kMostPlacedOffset = 0xFFFF;
 
-// Copies the runs from copy to end. A glyph's runs are mostly one or two
-// pixels long: those are copied without a jump.
-inline void copy_runs16(Uint8* corner, const Uint8* source, const PixelCopy* copy, const PixelCopy* end)
+constexpr uint32_t placed_pixel(uint32_t offset, Uint16 value)
 {
-    for (; copy != end; ++copy) {
-        Uint16* to = reinterpret_cast<Uint16*>(corner + copy->to);
-        const Uint16* from = reinterpret_cast<const Uint16*>(source + copy->from);
-        uint32_t n = copy->length;
-        if (n <= 2) {
-            to[0] = from[0];
-            if (n == 2)
-                to[1] = from[1];
-            continue;
-        }
-        copy_pixels16(to, from, static_cast<int>(n));
+    return offset << 16 | value;
+}
+
+inline void put_pixels16(Uint8* corner, const uint32_t* pixel, uint32_t count)
+{
+    auto put = [corner](uint32_t p) { *reinterpret_cast<Uint16*>(corner + (p >> 16)) = static_cast<Uint16>(p); };
+    switch (count & 3) {
+    case 3: put(*pixel++); [[fallthrough]];
+    case 2: put(*pixel++); [[fallthrough]];
+    case 1: put(*pixel++); [[fallthrough]];
+    default: break;
+    }
+    for (count >>= 2; count > 0; --count, pixel += 4) {
+        put(pixel[0]);
+        put(pixel[1]);
+        put(pixel[2]);
+        put(pixel[3]);
     }
 }
 

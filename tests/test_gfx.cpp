@@ -324,6 +324,44 @@ TEST_F(Fonts, TextCutByAnEdgeShowsThePartInside)
     }
 }
 
+// Glyphs are placed once for the pitch of the surface drawn on: a surface
+// too wide for the placed form (its glyph rows lie too far apart) is drawn
+// glyph by glyph, and both show what the screen shows, before and after.
+TEST_F(Fonts, TextShowsAlikeOnSurfacesOfEveryPitch)
+{
+    TEST_NEEDS(Needs::display);
+    const char* text = "Wg@%_Mj 05";
+    const SDL_PixelFormat* f = screen->format;
+    auto on_screen = [&](bool small) {
+        SDL_FillRect(screen, nullptr, SDL_MapRGB(f, 0, 90, 0));
+        if (small)
+            draw_small_text(screen, 10, 20, text, 0, "Blue");
+        else
+            draw_text(screen, 10, 20, text, 1, "Blue");
+        return snapshot();
+    };
+    for (bool small : {false, true}) {
+        std::vector<Uint32> want = on_screen(small);
+        for (int width : {400, 2600}) {
+            SDL_Surface* wide = SDL_CreateRGBSurface(SDL_SWSURFACE, width, 60, 16, f->Rmask, f->Gmask, f->Bmask, 0);
+            ASSERT_NE(wide, nullptr);
+            SDL_FillRect(wide, nullptr, SDL_MapRGB(wide->format, 0, 90, 0));
+            if (small)
+                draw_small_text(wide, width - 310, 20, text, 0, "Blue");
+            else
+                draw_text(wide, width - 310, 20, text, 1, "Blue");
+            for (int y = 0; y < 60; ++y)
+                for (int x = 0; x < 320; ++x) {
+                    Uint16 got = static_cast<const Uint16*>(wide->pixels)[y * (wide->pitch / 2) + width - 320 + x];
+                    ASSERT_EQ(got, want[static_cast<size_t>(y * 320 + x)])
+                        << "at (" << x << ", " << y << ") of a surface " << width << " wide, small " << small;
+                }
+            SDL_FreeSurface(wide);
+            EXPECT_EQ(on_screen(small), want) << "the screen after a surface " << width << " wide";
+        }
+    }
+}
+
 // A keyed picture blitted by its spans shows what SDL's keyed blit shows,
 // wherever it lands and however it is clipped.
 TEST_F(Pictures, SpansShowWhatTheKeyedBlitShows)
