@@ -75,6 +75,9 @@ struct StripRuns {
     std::vector<Run> runs;
     std::vector<Uint16> pixels;
     std::array<GlyphRuns, kCharacterCount> glyphs{};
+    // The rows of each glyph that hold any of its pixels (bit r: row r from
+    // the glyph's top), apart: a text's are gathered as it is laid out.
+    std::array<uint32_t, kCharacterCount> ink_rows{};
     // Every opaque pixel of the glyphs placed on a surface whose rows are
     // `pitch` bytes apart (the screen's), see put_pixels16; none when a
     // glyph's last row lies too far from its first for that pitch.
@@ -151,6 +154,8 @@ void prepare_runs(const Font& font, const SDL_Surface* strip, StripRuns& prepare
             }
         }
         glyph.runs = static_cast<uint16_t>(prepared.runs.size() - glyph.first_run);
+        for (size_t r = glyph.first_run; r < prepared.runs.size(); ++r)
+            prepared.ink_rows[i] |= 1u << prepared.runs[r].row;
     }
     const SDL_PixelFormat* f = strip->format;
     prepared.masks[0] = f->Rmask;
@@ -262,29 +267,35 @@ void for_each_glyph(const char* text, size_t limit, Visit visit)
 }
 
 // The glyphs of a text and where they land: pen positions from the text's
-// x, and the right edge of the last glyph.
+// x, the right edge of the last glyph, and the rows of the glyphs that hold
+// pixels (bit r: row r; from the strip's runs, else all).
 struct Glyphs {
     std::array<uint8_t, 64> index;
     std::array<int16_t, 64> pen;
     size_t count = 0;
     int right = 0;
+    uint32_t ink_rows = 0;
 };
 
-void lay_out(const Font& font, const char* text, Glyphs& glyphs)
+void lay_out(const Font& font, const StripRuns& prepared, const char* text, Glyphs& glyphs)
 {
     static_assert(sizeof(Glyphs::index) >= 50, "room for the large font's limit");
     int pen = kPenStart, right = kPenStart;
     size_t count = 0;
+    uint32_t ink = 0;
     const uint8_t* advance = font.advance.data();
+    const uint32_t* rows = prepared.ink_rows.data();
     for_each_glyph(text, static_cast<size_t>(font.limit), [&](int index) {
         glyphs.index[count] = static_cast<uint8_t>(index);
         glyphs.pen[count] = static_cast<int16_t>(pen);
         ++count;
         right = pen + font.glyph;
         pen += advance[index];
+        ink |= rows[index];
     });
     glyphs.count = count;
     glyphs.right = right;
+    glyphs.ink_rows = prepared.ready ? ink : (1u << font.glyph) - 1;
 }
 
 void draw(Font& font, SDL_Surface* surface, int x, int y, const char* text, int white, const char* skin)
@@ -295,17 +306,25 @@ void draw(Font& font, SDL_Surface* surface, int x, int y, const char* text, int 
     }
     load_strips(font, skin);
     SDL_Surface* strip = white ? font.white : font.black;
+    StripRuns& prepared = white ? font.white_runs : font.black_runs;
     Glyphs glyphs;
-    lay_out(font, text, glyphs);
-    SDL_Rect area = {static_cast<Sint16>(x + kPenStart), static_cast<Sint16>(y),
-                     static_cast<Uint16>(glyphs.right - kPenStart), static_cast<Uint16>(font.glyph)};
+    lay_out(font, prepared, text, glyphs);
+    // What the text changes: its glyphs' rectangles, only the rows of them
+    // that hold pixels (a label's blank rows above and below are then not
+    // shown again).
+    int top = 0, bottom = 0;
+    if (glyphs.ink_rows) {
+        top = __builtin_ctz(glyphs.ink_rows);
+        bottom = 32 - __builtin_clz(glyphs.ink_rows);
+    }
+    SDL_Rect area = {static_cast<Sint16>(x + kPenStart), static_cast<Sint16>(y + top),
+                     static_cast<Uint16>(glyphs.right - kPenStart), static_cast<Uint16>(bottom - top)};
     // As a part of the screen: the text's characters and where they land.
     if (surface == screen) {
         DrawnPart part{PartKind::Text, strip, 0, area, text, glyphs.count};
         if (!draw_part(part))
             return;
     }
-    StripRuns& prepared = white ? font.white_runs : font.black_runs;
     bool straight = runs_fit(prepared, surface);
     if (straight && surface->pitch % 2 == 0)
         place_for(prepared, surface->pitch);
