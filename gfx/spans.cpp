@@ -25,6 +25,9 @@ struct SpanPicture {
     int pitch = 0;
     std::vector<PixelBlock> blocks;
     std::vector<PixelBlock> shifted_blocks;
+    // The pixels of the small columns (a frame's corner pixels), placed
+    // one by one for such a target instead (see put_pixels16).
+    std::vector<uint32_t> placed;
     // A few rectangles that together hold every opaque pixel (a frame's four
     // sides), or the one around them all: what a blit changes.
     std::vector<SDL_Rect> cover;
@@ -264,12 +267,31 @@ void blocks_for(SpanPicture& entry, int pitch)
     if (entry.pitch == pitch)
         return;
     entry.pitch = pitch;
+    // A column of a few pixels costs less placed pixel by pixel than as a
+    // block of its own: the copy of a block begins with a dozen
+    // instructions, a placed pixel costs three.
+    const SDL_Surface* p = entry.picture;
+    auto placed_column = [&](const SDL_Rect& c) {
+        return c.w <= 3 && c.w * c.h <= 16 &&
+               static_cast<long>(c.y + c.h - 1) * pitch + (c.x + c.w - 1) * 2 <= kMostPlacedOffset;
+    };
+    entry.placed.clear();
+    for (const SDL_Rect& c : entry.columns) {
+        if (!placed_column(c))
+            continue;
+        for (int row = c.y; row < c.y + c.h; ++row) {
+            const Uint16* line = reinterpret_cast<const Uint16*>(static_cast<const Uint8*>(p->pixels) + row * p->pitch);
+            for (int x = c.x; x < c.x + c.w; ++x)
+                entry.placed.push_back(placed_pixel(static_cast<uint32_t>(row * pitch + x * 2), line[x]));
+        }
+    }
     auto make = [&](std::vector<PixelBlock>& blocks, int source_pitch) {
         blocks.clear();
         blocks.reserve(entry.columns.size());
         for (const SDL_Rect& c : entry.columns)
-            blocks.push_back({static_cast<uint32_t>(c.y * pitch + c.x * 2),
-                              static_cast<uint32_t>(c.y * source_pitch + c.x * 2), c.w, c.h});
+            if (!placed_column(c))
+                blocks.push_back({static_cast<uint32_t>(c.y * pitch + c.x * 2),
+                                  static_cast<uint32_t>(c.y * source_pitch + c.x * 2), c.w, c.h});
     };
     make(entry.blocks, entry.picture->pitch);
     entry.shifted_blocks.clear();
@@ -402,6 +424,7 @@ bool blit_spans(SDL_Surface* picture, SDL_Surface* target, int x, int y, SDL_Rec
         blocks_for(*entry, target->pitch);
         const std::vector<PixelBlock>& blocks = shifted ? entry->shifted_blocks : entry->blocks;
         copy_blocks16(corner, target->pitch, source, source_pitch, blocks.data(), blocks.data() + blocks.size());
+        put_pixels16(corner, entry->placed.data(), static_cast<uint32_t>(entry->placed.size()));
         return true;
     }
     // The first span of the first row drawn.
