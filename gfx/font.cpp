@@ -192,6 +192,7 @@ void place_for(StripRuns& prepared, int pitch)
                 prepared.placed.push_back(placed_pixel(static_cast<uint32_t>(at), prepared.pixels[run.first + k]));
             }
         }
+        pad_placed(prepared.placed, glyph.first_placed);
         glyph.placed = static_cast<uint16_t>(prepared.placed.size() - glyph.first_placed);
         if (prepared.placed.size() > UINT16_MAX) {
             prepared.placed.clear();
