@@ -119,9 +119,13 @@ inline void put_pixels16(Uint8* corner, const uint32_t* pixel, uint32_t count)
                  : [c] "r"(corner)
                  : "r4", "r5", "r6", "r7", "r8", "cc", "memory");
 #else
-    for (; count >= 4; count -= 4, pixel += 4)
-        for (int i = 0; i < 4; ++i)
-            *reinterpret_cast<Uint16*>(corner + (pixel[i] >> 16)) = static_cast<Uint16>(pixel[i]);
+    auto put = [corner](uint32_t p) { *reinterpret_cast<Uint16*>(corner + (p >> 16)) = static_cast<Uint16>(p); };
+    for (; count >= 4; count -= 4, pixel += 4) {
+        put(pixel[0]);
+        put(pixel[1]);
+        put(pixel[2]);
+        put(pixel[3]);
+    }
 #endif
 }
 
