@@ -159,7 +159,7 @@ template <int N, int Way>
 __attribute__((always_inline)) inline void copy_column_way16(Uint8* to, int to_pitch, const Uint8* from,
                                                              int from_pitch, int rows)
 {
-    // Four rows a turn (see copy_rows16).
+    // Four rows a turn (see korvo_copy_rows16).
     for (; rows >= 4; rows -= 4, to += 4 * to_pitch, from += 4 * from_pitch) {
         copy_narrow_row16<N, Way>(to, from);
         copy_narrow_row16<N, Way>(to + to_pitch, from + from_pitch);

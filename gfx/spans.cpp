@@ -285,8 +285,7 @@ void blocks_for(SpanPicture& entry, int pitch)
                 entry.placed.push_back(placed_pixel(static_cast<uint32_t>(row * pitch + x * 2), line[x]));
         }
     }
-    if (!entry.placed.empty())
-        pad_placed(entry.placed, 0);
+    pad_placed(entry.placed, 0);
     auto make = [&](std::vector<PixelBlock>& blocks, int source_pitch) {
         blocks.clear();
         blocks.reserve(entry.columns.size());
