@@ -515,7 +515,9 @@ void draw_explorer()
 {
     load_pictures();
     show_window_layer(WindowId::Explorer, compose_explorer, list_top);
-    if (selection >= 0 && selected_slot() < entry_count()) {
+    // The list fills its slots from the first on, so the selected slot is
+    // listed when it holds a name: no walk of up to 300 slots a frame.
+    if (selection >= 0 && filled(selected_slot())) {
         blit_at(row_highlight, kFirstRow.x, kFirstRow.y + kRowStep * selection);
         if (selection < kRows)
             draw_row_name(selection, selected_slot());

@@ -110,7 +110,8 @@ void make_user(const fs::path& work, const std::string& name, IconKind kind)
 }
 
 // The card's folders and files under work, and the shell's files: the
-// delivered resources, the two users, a folder of 20 files.
+// delivered resources, the two users, a folder of 20 files and one of as
+// many as the explorer lists (a card's folder of photos).
 void lay_out_card(const fs::path& work)
 {
     mirror_with_links(fs::path(KORVO_SOURCE_DIR) / "resources", work / "resources");
@@ -118,6 +119,8 @@ void lay_out_card(const fs::path& work)
     make_user(work, "rgba", IconKind::SoftRgba);
     for (int i = 0; i < 20; ++i)
         write_text(work / "card/files" / ("file" + std::to_string(i) + (i % 2 ? ".png" : ".txt")), "x");
+    for (int i = 0; i < kNameSlots; ++i)
+        write_text(work / "card/photos" / ("photo" + std::to_string(1000 + i) + ".jpg"), "x");
 }
 
 // The shell runs in work, on SDL's dummy drivers, with the console emulated
@@ -406,6 +409,15 @@ void BM_MoveExplorer(benchmark::State& state)
              [](int s) { selection = 2 + s; }, "move_explorer");
 }
 BENCHMARK(BM_MoveExplorer)->MinTime(0.5);
+
+// The same move in a folder that fills the explorer's list.
+void BM_MoveExplorerFullFolder(benchmark::State& state)
+{
+    run_move(state, WindowId::Explorer,
+             [] { open_explorer(WindowId::Desktop, (card().work / "card/photos/").c_str(), "", 1); },
+             [](int s) { selection = 2 + s; }, "move_explorer_full_folder");
+}
+BENCHMARK(BM_MoveExplorerFullFolder)->MinTime(0.5);
 
 void BM_MoveStartMenu(benchmark::State& state)
 {
