@@ -402,20 +402,24 @@ void BM_MoveCategory(benchmark::State& state)
 }
 BENCHMARK(BM_MoveCategory)->MinTime(0.5);
 
-void BM_MoveExplorer(benchmark::State& state)
+// A move in the explorer opened on folder (under the card's work).
+void move_in_folder(benchmark::State& state, const char* folder, const char* name)
 {
     run_move(state, WindowId::Explorer,
-             [] { open_explorer(WindowId::Desktop, (card().work / "card/files/").c_str(), "", 1); },
-             [](int s) { selection = 2 + s; }, "move_explorer");
+             [folder] { open_explorer(WindowId::Desktop, (card().work / folder).c_str(), "", 1); },
+             [](int s) { selection = 2 + s; }, name);
+}
+
+void BM_MoveExplorer(benchmark::State& state)
+{
+    move_in_folder(state, "card/files/", "move_explorer");
 }
 BENCHMARK(BM_MoveExplorer)->MinTime(0.5);
 
 // The same move in a folder that fills the explorer's list.
 void BM_MoveExplorerFullFolder(benchmark::State& state)
 {
-    run_move(state, WindowId::Explorer,
-             [] { open_explorer(WindowId::Desktop, (card().work / "card/photos/").c_str(), "", 1); },
-             [](int s) { selection = 2 + s; }, "move_explorer_full_folder");
+    move_in_folder(state, "card/photos/", "move_explorer_full_folder");
 }
 BENCHMARK(BM_MoveExplorerFullFolder)->MinTime(0.5);
 
