@@ -116,6 +116,9 @@ constexpr int kMostParts = 32;
 struct LastPart {
     DrawnPart part;
     char text[52];   // a text's characters
+    bool restored;   // put back from the layer in this frame
+    bool kept;       // drawn alike again: left as it is
+    bool apart;      // overlaps no other part of the last frame
 };
 
 // The parts of the overlay being drawn and those of the last frame shown,
@@ -127,33 +130,6 @@ SDL_Surface* overlay_layer = nullptr;
 int parts_count = 0;
 bool parts_known = false;   // every part of the frame is in its list
 int last_count = 0;         // of the last frame's, while an overlay builds on them
-
-// Parts of the last frame, one bit each (bit i: the part at i).
-typedef uint32_t PartSet;
-static_assert(sizeof(PartSet) * 8 >= kMostParts, "a bit for every part");
-
-constexpr PartSet bit(int i)
-{
-    return PartSet{1} << i;
-}
-
-constexpr PartSet first_parts(int count)
-{
-    return count >= kMostParts ? ~PartSet{0} : bit(count) - 1;
-}
-
-// The lowest part of a set that holds one.
-int lowest(PartSet set)
-{
-    return __builtin_ctz(set);
-}
-
-// Of the last frame's parts while an overlay builds on them: those neither
-// put back from the layer in this frame nor drawn alike again (left as
-// they are), and those that overlap no other part of the last frame. A
-// frame looks only at the parts still open, one bit at a time.
-PartSet open_parts = 0;
-PartSet apart_parts = 0;
 const void* shown_owner = nullptr;
 int shown_count_parts = 0;
 bool shown_parts_known = false;
@@ -213,6 +189,7 @@ void remember(const DrawnPart& part, const SDL_Rect& r)
 // pixels (a frame changed only its sides).
 void put_back(LastPart& last, bool whole)
 {
+    last.restored = true;
     const SDL_Rect& r = last.part.rect;
     if (!overlay_layer || !screen || r.w == 0 || r.h == 0)
         return;
@@ -243,6 +220,15 @@ bool held_by(const std::array<LastPart, kMostParts>& lasts, int i, int j)
     return i != j && inside(r, o) && (j < i || !inside(o, r));
 }
 
+// Parts of the last frame, one bit each.
+typedef uint32_t PartSet;
+static_assert(sizeof(PartSet) * 8 >= kMostParts, "a bit for every part");
+
+constexpr PartSet bit(int i)
+{
+    return PartSet{1} << i;
+}
+
 // Puts back the parts of the last frame in batch. Nothing is drawn between
 // them, so a part lying wholly inside another of the batch (the name inside
 // its row's highlight, an icon on its frame) comes back with the other,
@@ -250,19 +236,23 @@ bool held_by(const std::array<LastPart, kMostParts>& lasts, int i, int j)
 void put_back_batch(PartSet batch)
 {
     std::array<LastPart, kMostParts>& lasts = last_parts();
-    open_parts &= ~batch;
     PartSet holds = 0, held = 0;
     if (batch & (batch - 1)) {   // more than one
-        for (PartSet is = batch; is; is &= is - 1)
-            for (PartSet js = batch; js; js &= js - 1)
-                if (held_by(lasts, lowest(is), lowest(js))) {
-                    held |= is & -is;
-                    holds |= js & -js;
+        for (int i = 0; i < last_count; ++i)
+            for (int j = 0; j < last_count; ++j)
+                if ((batch & bit(i)) && (batch & bit(j)) && held_by(lasts, i, j)) {
+                    held |= bit(i);
+                    holds |= bit(j);
                 }
     }
-    for (PartSet left = batch & ~held; left; left &= left - 1) {
-        int i = lowest(left);
-        put_back(lasts[static_cast<size_t>(i)], (holds & bit(i)) != 0);
+    for (int i = 0; i < last_count; ++i) {
+        if (!(batch & bit(i)))
+            continue;
+        LastPart& part = lasts[static_cast<size_t>(i)];
+        if (held & bit(i))
+            part.restored = true;
+        else
+            put_back(part, (holds & bit(i)) != 0);
     }
 }
 
@@ -270,8 +260,16 @@ void put_back_batch(PartSet batch)
 // this frame's become the last.
 void end_overlay()
 {
-    if (overlay_owner && open_parts)
-        put_back_batch(open_parts);
+    if (overlay_owner) {
+        PartSet batch = 0;
+        for (int i = 0; i < last_count; ++i) {
+            const LastPart& last = last_parts()[static_cast<size_t>(i)];
+            if (!last.restored && !last.kept)
+                batch |= bit(i);
+        }
+        if (batch)
+            put_back_batch(batch);
+    }
     shown_owner = overlay_owner;
     drawing = 1 - drawing;
     shown_count_parts = parts_count;
@@ -279,7 +277,6 @@ void end_overlay()
     overlay_owner = nullptr;
     overlay_layer = nullptr;
     last_count = 0;
-    open_parts = apart_parts = 0;
     parts_count = 0;
 }
 
@@ -370,17 +367,20 @@ void begin_overlay(const void* owner, SDL_Surface* layer, bool continuing)
     if (frame_depth == 0)
         return;
     last_count = 0;
-    open_parts = apart_parts = 0;
     if (continuing) {
         std::array<LastPart, kMostParts>& last = last_parts();
         last_count = shown_count_parts;
-        open_parts = apart_parts = first_parts(last_count);
+        for (int i = 0; i < last_count; ++i) {
+            LastPart& p = last[static_cast<size_t>(i)];
+            p.restored = p.kept = false;
+            p.apart = true;
+        }
         // A part of the last frame that overlaps another is never left as
         // it is: what lies over or under it may change.
         for (int i = 0; i < last_count; ++i)
             for (int j = i + 1; j < last_count; ++j)
                 if (overlap(last[static_cast<size_t>(i)].part.rect, last[static_cast<size_t>(j)].part.rect))
-                    apart_parts &= ~(bit(i) | bit(j));
+                    last[static_cast<size_t>(i)].apart = last[static_cast<size_t>(j)].apart = false;
     }
     overlay_owner = owner;
     overlay_layer = layer;
@@ -395,11 +395,12 @@ bool draw_part(const DrawnPart& part)
     SDL_Rect r = clipped(part.rect);
     std::array<LastPart, kMostParts>& lasts = last_parts();
     PartSet batch = 0;
-    for (PartSet left = open_parts; left; left &= left - 1) {
-        int i = lowest(left);
-        const LastPart& last = lasts[static_cast<size_t>(i)];
-        if ((apart_parts & bit(i)) && same_part(last, part, r)) {
-            open_parts &= ~bit(i);
+    for (int i = 0; i < last_count; ++i) {
+        LastPart& last = lasts[static_cast<size_t>(i)];
+        if (last.restored | last.kept)
+            continue;
+        if (last.apart && same_part(last, part, r)) {
+            last.kept = true;
             remember(part, r);
             return false;
         }
