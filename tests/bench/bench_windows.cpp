@@ -202,8 +202,8 @@ double thread_ns()
 //
 // Each time read holds the end of one read of the clock and the start of
 // the next; under an emulator that is a system call's way out and in,
-// about a microsecond, as much as a tenth of a selection move but a
-// thirtieth of the blit. So each iteration also reads the clock twice with
+// some two thirds of a microsecond, a sixteenth of a selection move but a
+// fiftieth of the blit. So each iteration also reads the clock twice with
 // nothing between, and that time is taken out of the frame and the blit.
 void measure(benchmark::State& state, const std::function<void()>& frame, const char* name, double limit,
              const std::function<long()>& pixels = nullptr)
