@@ -29,11 +29,24 @@ struct Changes {
     long area = 0;   // of the rectangles kept
 };
 
-Changes pending;
-std::array<SDL_Rect, kMostRects> shown{};
-int shown_count = 0;
+// The changes of the frame being drawn and those the last frame showed:
+// two lists that change places when a frame is shown (no copy).
+std::array<Changes, 2> change_lists{};
+Changes* pending = &change_lists[0];
+Changes* shown_list = &change_lists[1];
 int frame_depth = 0;
 bool overdrawn = true;   // nothing was shown yet
+
+// A rectangle copied field by field: its fields are 16-bit, and for such a
+// copy through a reference the ARM's compiler calls the C library's memcpy,
+// which costs the overlay more than the rest of noting a change.
+void copy_rect(SDL_Rect& to, const SDL_Rect& from)
+{
+    to.x = from.x;
+    to.y = from.y;
+    to.w = from.w;
+    to.h = from.h;
+}
 
 long area(const SDL_Rect& r)
 {
@@ -84,8 +97,8 @@ void add(Changes& changes, SDL_Rect r)
             continue;
         }
         changes.area -= area(old);
-        old = changes.rects[static_cast<size_t>(--changes.count)];
-        r = both;
+        copy_rect(old, changes.rects[static_cast<size_t>(--changes.count)]);
+        copy_rect(r, both);
         i = 0;
     }
     // (A rectangle inside the new one went with it there.)
@@ -93,11 +106,11 @@ void add(Changes& changes, SDL_Rect r)
         SDL_Rect all = r;
         for (const SDL_Rect& old : changes.rects)
             all = around(all, old);
-        changes.rects[0] = all;
+        copy_rect(changes.rects[0], all);
         changes.count = 1;
         changes.area = area(all);
     } else {
-        changes.rects[static_cast<size_t>(changes.count++)] = r;
+        copy_rect(changes.rects[static_cast<size_t>(changes.count++)], r);
         changes.area += area(r);
     }
 }
@@ -155,16 +168,36 @@ SDL_Rect clipped(const SDL_Rect& r)
     return {static_cast<Sint16>(x0), static_cast<Sint16>(y0), static_cast<Uint16>(x1 - x0), static_cast<Uint16>(y1 - y0)};
 }
 
+// A text's characters are a dozen or so: copied and compared here, not
+// through the C library, whose calls cost more than the bytes.
+size_t copy_chars(char* to, const char* from, size_t n)
+{
+    size_t i = 0;
+    for (; i < n; ++i)
+        to[i] = from[i];
+    return n;
+}
+
+bool same_chars(const char* kept, const char* text, size_t n, size_t kept_n)
+{
+    if (n != kept_n)
+        return false;
+    for (size_t i = 0; i < n; ++i)
+        if (kept[i] != text[i])
+            return false;
+    return true;
+}
+
 bool same_part(const LastPart& last, const DrawnPart& b, const SDL_Rect& b_rect)
 {
     const DrawnPart& a = last.part;
     // The picture (or glyph strip) tells most parts apart; the rectangles
     // are compared whole.
-    if (a.source != b.source || std::memcmp(&a.rect, &b_rect, sizeof(SDL_Rect)) != 0)
+    if (a.source != b.source || a.rect.x != b_rect.x || a.rect.y != b_rect.y || a.rect.w != b_rect.w ||
+        a.rect.h != b_rect.h)
         return false;
     bool alike = (a.kind == b.kind) & (a.colour == b.colour) & (b_rect.w > 0);
-    return alike && (a.kind != PartKind::Text ||
-            (a.text_length == b.text_length && std::memcmp(last.text, b.text, b.text_length) == 0));
+    return alike && (a.kind != PartKind::Text || same_chars(last.text, b.text, b.text_length, a.text_length));
 }
 
 void remember(const DrawnPart& part, const SDL_Rect& r)
@@ -174,14 +207,15 @@ void remember(const DrawnPart& part, const SDL_Rect& r)
         return;
     }
     LastPart& kept = part_lists[drawing][static_cast<size_t>(parts_count++)];
-    kept.part = part;
-    kept.part.rect = r;
+    kept.part.kind = part.kind;
+    kept.part.source = part.source;
+    kept.part.colour = part.colour;
+    copy_rect(kept.part.rect, r);
     // A text keeps its characters: the caller's go.
     kept.part.text = nullptr;
-    if (part.kind == PartKind::Text) {
-        kept.part.text_length = std::min(part.text_length, sizeof kept.text);
-        std::memcpy(kept.text, part.text, kept.part.text_length);
-    }
+    kept.part.text_length = 0;
+    if (part.kind == PartKind::Text)
+        kept.part.text_length = copy_chars(kept.text, part.text, std::min(part.text_length, sizeof kept.text));
 }
 
 // The screen beneath a part of the last frame, from the layer: all of its
@@ -293,7 +327,7 @@ void note_changed(int x, int y, int w, int h)
 {
     if (frame_depth == 0)
         overdrawn = true;
-    if (pending.whole)
+    if (pending->whole)
         return;
     int x0 = std::max(x, 0), y0 = std::max(y, 0);
     int x1 = std::min(x + w, kScreenWidth), y1 = std::min(y + h, kScreenHeight);
@@ -301,16 +335,16 @@ void note_changed(int x, int y, int w, int h)
         return;
     SDL_Rect r = {static_cast<Sint16>(x0), static_cast<Sint16>(y0), static_cast<Uint16>(x1 - x0),
                   static_cast<Uint16>(y1 - y0)};
-    add(pending, r);
-    if (pending.area > kWholeFrom)
-        pending.whole = true;
+    add(*pending, r);
+    if (pending->area > kWholeFrom)
+        pending->whole = true;
 }
 
 void note_whole_screen_changed()
 {
     if (frame_depth == 0)
         overdrawn = true;
-    pending.whole = true;
+    pending->whole = true;
     note_overlay_unknown();
 }
 
@@ -327,18 +361,17 @@ void end_frame()
     }
     frame_depth = 0;
     end_overlay();
-    if (screen && pending.whole) {
-        shown[0] = {0, 0, kScreenWidth, kScreenHeight};
-        shown_count = 1;
+    if (screen && pending->whole) {
+        pending->rects[0] = {0, 0, kScreenWidth, kScreenHeight};
+        pending->count = 1;
         platform_update(screen, 0, 0, kScreenWidth, kScreenHeight);
-    } else if (screen && pending.count > 0) {
-        std::copy_n(pending.rects.begin(), pending.count, shown.begin());
-        shown_count = pending.count;
-        platform_update_rects(screen, shown.data(), shown_count);
+    } else if (screen && pending->count > 0) {
+        platform_update_rects(screen, pending->rects.data(), pending->count);
     } else {
-        shown_count = 0;
+        pending->count = 0;
     }
-    forget_changes(pending);
+    std::swap(pending, shown_list);
+    forget_changes(*pending);
     overdrawn = false;
 }
 
@@ -415,14 +448,14 @@ bool draw_part(const DrawnPart& part)
 
 int last_shown_rects(const SDL_Rect*& rects)
 {
-    rects = shown.data();
-    return shown_count;
+    rects = shown_list->rects.data();
+    return shown_list->count;
 }
 
 long last_shown_pixels()
 {
     long sum = 0;
-    for (int i = 0; i < shown_count; ++i)
-        sum += area(shown[static_cast<size_t>(i)]);
+    for (int i = 0; i < shown_list->count; ++i)
+        sum += area(shown_list->rects[static_cast<size_t>(i)]);
     return sum;
 }

@@ -57,21 +57,16 @@ void copy_rect(SDL_Surface* from, SDL_Surface* to, const SDL_Rect& r)
 
 bool operator==(const LayerKey& a, const LayerKey& b)
 {
-    return a.window == b.window && a.detail == b.detail && a.generation == b.generation && a.minute == b.minute &&
+    // The details one by one: a comparison of the arrays calls the C library.
+    return a.window == b.window && a.detail[0] == b.detail[0] && a.detail[1] == b.detail[1] &&
+           a.detail[2] == b.detail[2] && a.detail[3] == b.detail[3] && a.generation == b.generation && a.minute == b.minute &&
            a.twelve_hour == b.twelve_hour && a.battery == b.battery && a.volume == b.volume;
 }
 
 LayerKey layer_key(WindowId window, intptr_t a, intptr_t b, intptr_t c, intptr_t d)
 {
-    LayerKey key;
-    key.window = window;
-    key.detail = {a, b, c, d};
-    key.generation = generation;
-    key.minute = static_cast<int64_t>(platform_time()) / 60;
-    key.twelve_hour = clock_12h;
-    key.battery = battery_level();
-    key.volume = volume;
-    return key;
+    return LayerKey{window, {a, b, c, d}, generation, static_cast<int64_t>(platform_time()) / 60, clock_12h,
+                    battery_level(), volume};
 }
 
 void layers_changed()
