@@ -410,20 +410,49 @@ int fit_text(FontSize size, const char* text, int field, char* fitted, size_t ca
     return width(font, fitted);
 }
 
+namespace {
+
+// The width of text when it fits field as it is (within the font's limit),
+// else -1. Such a text, most of those a frame draws, is drawn from where it
+// lies: no fitted copy, no second pass over it.
+int width_as_it_is(const Font& font, const char* text, int field)
+{
+    size_t n = 0;
+    int sum = 0;
+    for_each_glyph(text, SIZE_MAX, [&](int index) {
+        sum += font.advance[static_cast<size_t>(index)];
+        ++n;
+    });
+    return n <= static_cast<size_t>(font.limit) && sum <= field ? sum : -1;
+}
+
+} // namespace
+
 void draw_fitted_text(SDL_Surface* surface, FontSize size, int x, int y, int field, const char* text, int white,
                       const char* skin)
 {
+    Font& font = font_of(size);
+    if (width_as_it_is(font, text, field) >= 0) {
+        draw(font, surface, x, y, text, white, skin);
+        return;
+    }
     char fitted[64];
     fit_text(size, text, field, fitted, sizeof fitted);
-    draw(font_of(size), surface, x, y, fitted, white, skin);
+    draw(font, surface, x, y, fitted, white, skin);
 }
 
 void draw_centred_text(SDL_Surface* surface, FontSize size, int centre, int y, int field, const char* text,
                        int white, const char* skin)
 {
+    Font& font = font_of(size);
+    int drawn = width_as_it_is(font, text, field);
+    if (drawn >= 0) {
+        draw(font, surface, centre - drawn / 2, y, text, white, skin);
+        return;
+    }
     char fitted[64];
-    int drawn = fit_text(size, text, field, fitted, sizeof fitted);
-    draw(font_of(size), surface, centre - drawn / 2, y, fitted, white, skin);
+    drawn = fit_text(size, text, field, fitted, sizeof fitted);
+    draw(font, surface, centre - drawn / 2, y, fitted, white, skin);
 }
 
 int font_index(char c)
