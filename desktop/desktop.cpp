@@ -313,7 +313,7 @@ void load_desktop_pictures()
 {
     load_wallpaper();
     load_missing_pictures();
-    composed_battery = battery_level();
+    composed_battery = frame_battery_level();
     load_battery_icon(composed_battery);
 }
 

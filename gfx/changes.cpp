@@ -35,6 +35,7 @@ std::array<Changes, 2> change_lists{};
 Changes* pending = &change_lists[0];
 Changes* shown_list = &change_lists[1];
 int frame_depth = 0;
+unsigned long frame_count = 0;
 bool overdrawn = true;   // nothing was shown yet
 
 // A rectangle copied field by field: its fields are 16-bit, and for such a
@@ -350,7 +351,8 @@ void note_whole_screen_changed()
 
 void begin_frame()
 {
-    ++frame_depth;
+    if (frame_depth++ == 0)
+        ++frame_count;
 }
 
 void end_frame()
@@ -378,6 +380,11 @@ void end_frame()
 bool in_frame()
 {
     return frame_depth > 0;
+}
+
+unsigned long frames_begun()
+{
+    return frame_count;
 }
 
 bool screen_as_last_shown()

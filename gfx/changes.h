@@ -29,6 +29,8 @@ void begin_frame();
 void end_frame();
 // Whether a frame is being drawn.
 bool in_frame();
+// How many frames were begun (begin_frame outside any frame).
+unsigned long frames_begun();
 // Whether the screen holds exactly what the last end_frame showed: nothing
 // drew on it and nothing showed it since.
 bool screen_as_last_shown();

@@ -13,6 +13,29 @@ uint32_t generation = 0;
 long compositions = 0;
 Layer the_window_layer;
 
+// What every key holds of the console's state, read once a frame: on the
+// console each read is a system call (the battery's goes to its driver),
+// and a window's frame asks for the desktop's key and for its own. Outside
+// a frame each key reads afresh.
+struct Readings {
+    unsigned long frame = 0;
+    bool valid = false;
+    int64_t minute = 0;
+    int battery = 0;
+};
+Readings readings;
+
+const Readings& read_state()
+{
+    if (!in_frame() || !readings.valid || readings.frame != frames_begun()) {
+        readings.minute = static_cast<int64_t>(platform_time()) / 60;
+        readings.battery = battery_level();
+        readings.frame = frames_begun();
+        readings.valid = in_frame();
+    }
+    return readings;
+}
+
 bool same_format(const SDL_Surface* a, const SDL_Surface* b)
 {
     const SDL_PixelFormat* f = a->format;
@@ -65,8 +88,13 @@ bool operator==(const LayerKey& a, const LayerKey& b)
 
 LayerKey layer_key(WindowId window, intptr_t a, intptr_t b, intptr_t c, intptr_t d)
 {
-    return LayerKey{window, {a, b, c, d}, generation, static_cast<int64_t>(platform_time()) / 60, clock_12h,
-                    battery_level(), volume};
+    const Readings& now = read_state();
+    return LayerKey{window, {a, b, c, d}, generation, now.minute, clock_12h, now.battery, volume};
+}
+
+int frame_battery_level()
+{
+    return read_state().battery;
 }
 
 void layers_changed()

@@ -52,6 +52,9 @@ bool operator==(const LayerKey& a, const LayerKey& b);
 // through the taskbar (generation, minute, clock form, battery, volume).
 LayerKey layer_key(WindowId window, intptr_t a = 0, intptr_t b = 0, intptr_t c = 0, intptr_t d = 0);
 
+// The battery level the keys of this frame hold (read once a frame).
+int frame_battery_level();
+
 // Something a layer shows changed in a way no key value tells: every layer
 // is composed anew when it is next shown.
 void layers_changed();

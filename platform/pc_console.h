@@ -92,6 +92,10 @@ int pc_brightness_value();   // value of the last brightness command, -1 if none
 int pc_mixer_pcm();          // last word written to the mixer, -1 if none
 unsigned char* pc_registers();
 void pc_fix_time(time_t t);  // 0 follows the host clock again
+// How often the battery and the clock were read (each a system call on the
+// console), since the process started.
+long pc_battery_reads();
+long pc_clock_reads();
 void pc_hold_button(int button, bool held);
 void pc_release_buttons();
 

@@ -251,6 +251,14 @@ void pc_record_process_changes(bool on) { emulated.process_changes_recorded = on
 void pc_fail_replacements(bool on) { emulated.replacements_fail = on; }
 void pc_fail_next_replacements(int count) { emulated.failing_replacements = count; }
 void pc_set_battery_level(int level) { emulated.battery_level = level; }
+
+namespace {
+long battery_reads = 0;
+long clock_reads = 0;
+} // namespace
+
+long pc_battery_reads() { return battery_reads; }
+long pc_clock_reads() { return clock_reads; }
 void pc_set_battery_present(bool present) { emulated.battery_present = present; }
 void pc_set_mem_present(bool present) { emulated.mem_present = present; }
 void pc_stall_clock_change(bool stalls) { emulated.clock_change_stalls = stalls; }
@@ -281,6 +289,7 @@ int platform_battery_read(int fd, void* buffer, int size)
 {
     if (fd != kBatteryFd || size < 0)
         return -1;
+    ++battery_reads;
     if (emulator_mode().active)
         emulated.battery_level = pc_emu_read_number("state/battery", 1);
     unsigned char state[4] = {static_cast<unsigned char>(emulated.battery_level & 0xFF),
@@ -570,6 +579,7 @@ int platform_set_time(time_t t)
 
 time_t platform_time()
 {
+    ++clock_reads;
     emulator_mode();   // may stop the clock
     if (emulated.fixed_time)
         return emulated.fixed_time;

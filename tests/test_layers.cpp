@@ -258,6 +258,26 @@ TEST_F(Layers, AnUnchangedFrameComposesNothingAMinuteComposesEachLayerOnce)
     }
 }
 
+// The battery and the clock are system calls on the console: a frame reads
+// each once, however many layers lie beneath its window.
+TEST_F(Layers, AFrameReadsTheBatteryAndTheClockOnce)
+{
+    for (const Window& w : windows()) {
+        start_afresh();
+        open(w);
+        pass();
+        long battery = pc_battery_reads(), clock = pc_clock_reads();
+        pass();
+        EXPECT_EQ(pc_battery_reads() - battery, 1) << w.name;
+        EXPECT_EQ(pc_clock_reads() - clock, 1) << w.name;
+        // A new level shows on the next frame (read anew there).
+        set_battery_level(4);
+        std::vector<Uint32> before = snapshot();
+        pass();
+        EXPECT_NE(snapshot(), before) << w.name;
+    }
+}
+
 // Whatever changes beneath a window's changing parts shows on its next
 // frame: each change below moves what a layer shows.
 TEST_F(Layers, AChangeBeneathAWindowAlwaysShows)
