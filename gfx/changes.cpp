@@ -171,10 +171,12 @@ SDL_Rect clipped(const SDL_Rect& r)
 
 // A text's characters are a dozen or so: copied and compared here, not
 // through the C library, whose calls cost more than the bytes.
-size_t copy_chars(char* to, const char* from, size_t n)
+// The first n characters of from, as many as to holds; how many it got.
+template <size_t N>
+size_t copy_chars(char (&to)[N], const char* from, size_t n)
 {
-    size_t i = 0;
-    for (; i < n; ++i)
+    n = std::min(n, N);
+    for (size_t i = 0; i < n; ++i)
         to[i] = from[i];
     return n;
 }
@@ -216,7 +218,7 @@ void remember(const DrawnPart& part, const SDL_Rect& r)
     kept.part.text = nullptr;
     kept.part.text_length = 0;
     if (part.kind == PartKind::Text)
-        kept.part.text_length = copy_chars(kept.text, part.text, std::min(part.text_length, sizeof kept.text));
+        kept.part.text_length = copy_chars(kept.text, part.text, part.text_length);
 }
 
 // The screen beneath a part of the last frame, from the layer: all of its

@@ -363,6 +363,20 @@ int width(const Font& font, const char* text)
     return sum;
 }
 
+// The width of text when it fits field as it is, at most limit characters,
+// else -1. Such a text, most of those a frame draws, is drawn from where it
+// lies: no fitted copy, no second pass over it.
+int width_as_it_is(const Font& font, const char* text, int field, size_t limit)
+{
+    size_t n = 0;
+    int sum = 0;
+    for_each_glyph(text, SIZE_MAX, [&](int index) {
+        sum += font.advance[static_cast<size_t>(index)];
+        ++n;
+    });
+    return n <= limit && sum <= field ? sum : -1;
+}
+
 constexpr std::string_view kEllipsis = "...";
 
 Font& font_of(FontSize size)
@@ -392,13 +406,11 @@ int fit_text(FontSize size, const char* text, int field, char* fitted, size_t ca
     const Font& font = font_of(size);
     size_t limit = static_cast<size_t>(font.limit) - std::min(keep_free, kEllipsis.size());
     std::string_view whole(text);
-    if (whole.size() <= limit) {
-        // A text that fits is copied as it is and keeps the width just
-        // measured; only a copy cut short by capacity is measured again.
-        int whole_width = width(font, text);
-        if (whole_width <= field)
-            return copy_text(fitted, capacity, whole) ? whole_width : width(font, fitted);
-    }
+    // A text that fits is copied as it is and keeps the width just measured;
+    // only a copy cut short by capacity is measured again.
+    int whole_width = width_as_it_is(font, text, field, limit);
+    if (whole_width >= 0)
+        return copy_text(fitted, capacity, whole) ? whole_width : width(font, fitted);
     int dots = width(font, kEllipsis.data());
     bool ellipsis = dots <= field;
     size_t n = fitting_start(font, text, ellipsis ? limit - kEllipsis.size() : limit, field, ellipsis ? dots : 0);
@@ -410,29 +422,11 @@ int fit_text(FontSize size, const char* text, int field, char* fitted, size_t ca
     return width(font, fitted);
 }
 
-namespace {
-
-// The width of text when it fits field as it is (within the font's limit),
-// else -1. Such a text, most of those a frame draws, is drawn from where it
-// lies: no fitted copy, no second pass over it.
-int width_as_it_is(const Font& font, const char* text, int field)
-{
-    size_t n = 0;
-    int sum = 0;
-    for_each_glyph(text, SIZE_MAX, [&](int index) {
-        sum += font.advance[static_cast<size_t>(index)];
-        ++n;
-    });
-    return n <= static_cast<size_t>(font.limit) && sum <= field ? sum : -1;
-}
-
-} // namespace
-
 void draw_fitted_text(SDL_Surface* surface, FontSize size, int x, int y, int field, const char* text, int white,
                       const char* skin)
 {
     Font& font = font_of(size);
-    if (width_as_it_is(font, text, field) >= 0) {
+    if (width_as_it_is(font, text, field, static_cast<size_t>(font.limit)) >= 0) {
         draw(font, surface, x, y, text, white, skin);
         return;
     }
@@ -445,7 +439,7 @@ void draw_centred_text(SDL_Surface* surface, FontSize size, int centre, int y, i
                        int white, const char* skin)
 {
     Font& font = font_of(size);
-    int drawn = width_as_it_is(font, text, field);
+    int drawn = width_as_it_is(font, text, field, static_cast<size_t>(font.limit));
     if (drawn >= 0) {
         draw(font, surface, centre - drawn / 2, y, text, white, skin);
         return;
