@@ -270,21 +270,31 @@ constexpr PartSet bit(int i)
 // them, so a part lying wholly inside another of the batch (the name inside
 // its row's highlight, an icon on its frame) comes back with the other,
 // which is then put back whole.
+// The lowest part of a set.
+int first_of(PartSet set)
+{
+    return __builtin_ctz(set);
+}
+
 void put_back_batch(PartSet batch)
 {
     std::array<LastPart, kMostParts>& lasts = last_parts();
     PartSet holds = 0, held = 0;
+    // Only the parts of the batch are looked at, two by two.
     if (batch & (batch - 1)) {   // more than one
-        for (int i = 0; i < last_count; ++i)
-            for (int j = 0; j < last_count; ++j)
-                if ((batch & bit(i)) && (batch & bit(j)) && held_by(lasts, i, j)) {
+        for (PartSet is = batch; is; is &= is - 1) {
+            int i = first_of(is);
+            for (PartSet js = batch & ~bit(i); js; js &= js - 1) {
+                int j = first_of(js);
+                if (held_by(lasts, i, j)) {
                     held |= bit(i);
                     holds |= bit(j);
                 }
+            }
+        }
     }
-    for (int i = 0; i < last_count; ++i) {
-        if (!(batch & bit(i)))
-            continue;
+    for (PartSet is = batch; is; is &= is - 1) {
+        int i = first_of(is);
         LastPart& part = lasts[static_cast<size_t>(i)];
         if (held & bit(i))
             part.restored = true;
@@ -384,9 +394,10 @@ bool in_frame()
     return frame_depth > 0;
 }
 
-unsigned long frames_begun()
+unsigned long frame_being_drawn()
 {
-    return frame_count;
+    // (A count wrapped round to 0 reads as outside a frame: afresh.)
+    return frame_depth > 0 ? frame_count : 0;
 }
 
 bool screen_as_last_shown()

@@ -29,8 +29,9 @@ void begin_frame();
 void end_frame();
 // Whether a frame is being drawn.
 bool in_frame();
-// How many frames were begun (begin_frame outside any frame).
-unsigned long frames_begun();
+// Inside a frame its number (how many were begun by begin_frame outside
+// any frame), outside one 0: what tells one frame's readings from the next.
+unsigned long frame_being_drawn();
 // Whether the screen holds exactly what the last end_frame showed: nothing
 // drew on it and nothing showed it since.
 bool screen_as_last_shown();

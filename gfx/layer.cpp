@@ -18,8 +18,7 @@ Layer the_window_layer;
 // and a window's frame asks for the desktop's key and for its own. Outside
 // a frame each key reads afresh.
 struct Readings {
-    unsigned long frame = 0;
-    bool valid = false;
+    unsigned long frame = 0;   // read in this frame; 0: outside any
     int64_t minute = 0;
     int battery = 0;
 };
@@ -27,11 +26,11 @@ Readings readings;
 
 const Readings& read_state()
 {
-    if (!in_frame() || !readings.valid || readings.frame != frames_begun()) {
+    unsigned long frame = frame_being_drawn();
+    if (frame == 0 || readings.frame != frame) {
         readings.minute = static_cast<int64_t>(platform_time()) / 60;
         readings.battery = battery_level();
-        readings.frame = frames_begun();
-        readings.valid = in_frame();
+        readings.frame = frame;
     }
     return readings;
 }

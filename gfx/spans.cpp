@@ -455,12 +455,15 @@ SpanPicture* restorable(const SDL_Surface* picture, const SDL_Surface* beneath, 
     // Found, the picture is alive: the table holds a reference to it.
     SpanPicture* entry = picture ? find(picture) : nullptr;
     int x = where.x, y = where.y;
-    if (!entry || !beneath || beneath->pitch != target->pitch || beneath->w != target->w ||
-        beneath->h != target->h || target->format->BytesPerPixel != 2 ||
-        beneath->format->BytesPerPixel != 2 || where.w != picture->w || where.h != picture->h || x < 0 || y < 0 ||
-        x + picture->w > target->w || y + picture->h > target->h || SDL_MUSTLOCK(target))
+    if (!entry || !beneath)
         return nullptr;
-    return entry;
+    // Told all at once (one test, not a branch for each: this runs for
+    // every frame that moves a highlight).
+    bool alike = (beneath->pitch == target->pitch) & (beneath->w == target->w) & (beneath->h == target->h) &
+                 (target->format->BytesPerPixel == 2) & (beneath->format->BytesPerPixel == 2);
+    bool whole = (where.w == picture->w) & (where.h == picture->h) & (x >= 0) & (y >= 0) &
+                 (x + picture->w <= target->w) & (y + picture->h <= target->h);
+    return alike & whole & !SDL_MUSTLOCK(target) ? entry : nullptr;
 }
 
 } // namespace
