@@ -20,6 +20,9 @@ struct SpanPicture {
     // Rows next to each other whose spans lie alike make a band; each span
     // of a band is a rectangle, a column (in the picture's coordinates).
     std::vector<SDL_Rect> columns;
+    // The same pixels as the blit draws them: wide columns stacked row on
+    // row taken together (see stacked_columns).
+    std::vector<SDL_Rect> drawn_columns;
     // The columns as blocks onto a target whose rows are `pitch` bytes
     // apart, from the picture's pixels and from the shifted copy below.
     int pitch = 0;
@@ -194,6 +197,94 @@ long copy_cost(const SDL_Rect& r)
     return r.w <= 8 ? 32 + 8L * r.h : 64 + static_cast<long>(r.h) * (16 + r.w);
 }
 
+// A frame's rounded top or bottom is a few rows each a band of its own, its
+// span a pixel or two longer or shorter than the one above: drawn column by
+// column that is a copy of one row for each. Wide columns stacked row on
+// row are drawn instead as one rectangle over the part all of them share,
+// and each one's ends beyond it (a few pixels, copied as narrow columns or
+// placed pixel by pixel) as columns of their own: the same pixels.
+constexpr int kWideColumn = 9;     // pixels; narrower ones are copied inline
+constexpr int kMostEndOver = 8;    // pixels an end may reach beyond the part shared
+constexpr int kLeastShared = 16;   // pixels
+
+// An end beyond the shared part, w pixels wide and h rows high: a few
+// pixels are placed one by one (see blocks_for), some three instructions
+// each, about six sixteenths of a turn.
+long end_cost(int w, int h)
+{
+    if (w <= 0)
+        return 0;
+    if (w <= 3 && w * h <= 16)
+        return 6L * w * h;
+    return copy_cost({0, 0, static_cast<Uint16>(w), static_cast<Uint16>(h)});
+}
+
+std::vector<SDL_Rect> stacked_columns(const std::vector<SDL_Rect>& columns)
+{
+    auto wide = [](const SDL_Rect& c) { return c.w >= kWideColumn; };
+    std::vector<bool> taken(columns.size(), false);
+    std::vector<size_t> group;
+    std::vector<SDL_Rect> drawn;
+    for (size_t i = 0; i < columns.size(); ++i) {
+        if (taken[i])
+            continue;
+        const SDL_Rect& first = columns[i];
+        taken[i] = true;
+        group.assign(1, i);
+        int shared_x0 = first.x, shared_x1 = first.x + first.w, bottom = first.y + first.h;
+        while (wide(first)) {
+            // The wide column in the row just below that meets the shared
+            // part (columns lie in row order).
+            size_t below = columns.size();
+            for (size_t j = i + 1; j < columns.size() && columns[j].y <= bottom; ++j) {
+                const SDL_Rect& c = columns[j];
+                if (!taken[j] && c.y == bottom && wide(c) && c.x < shared_x1 && c.x + c.w > shared_x0) {
+                    below = j;
+                    break;
+                }
+            }
+            if (below == columns.size())
+                break;
+            const SDL_Rect& next = columns[below];
+            int x0 = std::max<int>(shared_x0, next.x), x1 = std::min<int>(shared_x1, next.x + next.w);
+            bool ends_short = x1 - x0 >= kLeastShared;
+            group.push_back(below);
+            // Taken together only where that costs less than apart.
+            long apart = 0, together = copy_cost({0, 0, static_cast<Uint16>(std::max(x1 - x0, 0)),
+                                                  static_cast<Uint16>(next.y + next.h - first.y)});
+            for (size_t k : group) {
+                const SDL_Rect& c = columns[k];
+                int before = x0 - c.x, after = c.x + c.w - x1;
+                ends_short = ends_short && before <= kMostEndOver && after <= kMostEndOver;
+                apart += copy_cost(c);
+                together += end_cost(before, c.h) + end_cost(after, c.h);
+            }
+            if (!ends_short || together > apart) {
+                group.pop_back();
+                break;
+            }
+            taken[below] = true;
+            shared_x0 = x0;
+            shared_x1 = x1;
+            bottom = next.y + next.h;
+        }
+        if (group.size() == 1) {
+            drawn.push_back(first);
+            continue;
+        }
+        drawn.push_back({static_cast<Sint16>(shared_x0), first.y, static_cast<Uint16>(shared_x1 - shared_x0),
+                         static_cast<Uint16>(bottom - first.y)});
+        for (size_t k : group) {
+            const SDL_Rect& c = columns[k];
+            if (c.x < shared_x0)
+                drawn.push_back({c.x, c.y, static_cast<Uint16>(shared_x0 - c.x), c.h});
+            if (c.x + c.w > shared_x1)
+                drawn.push_back({static_cast<Sint16>(shared_x1), c.y, static_cast<Uint16>(c.x + c.w - shared_x1), c.h});
+        }
+    }
+    return drawn;
+}
+
 SDL_Rect around(const SDL_Rect& a, const SDL_Rect& b)
 {
     int x0 = std::min<int>(a.x, b.x), y0 = std::min<int>(a.y, b.y);
@@ -276,7 +367,7 @@ void blocks_for(SpanPicture& entry, int pitch)
                static_cast<long>(c.y + c.h - 1) * pitch + (c.x + c.w - 1) * 2 <= kMostPlacedOffset;
     };
     entry.placed.clear();
-    for (const SDL_Rect& c : entry.columns) {
+    for (const SDL_Rect& c : entry.drawn_columns) {
         if (!placed_column(c))
             continue;
         for (int row = c.y; row < c.y + c.h; ++row) {
@@ -288,8 +379,8 @@ void blocks_for(SpanPicture& entry, int pitch)
     pad_placed(entry.placed, 0);
     auto make = [&](std::vector<PixelBlock>& blocks, int source_pitch) {
         blocks.clear();
-        blocks.reserve(entry.columns.size());
-        for (const SDL_Rect& c : entry.columns)
+        blocks.reserve(entry.drawn_columns.size());
+        for (const SDL_Rect& c : entry.drawn_columns)
             if (!placed_column(c))
                 blocks.push_back({static_cast<uint32_t>(c.y * pitch + c.x * 2),
                                   static_cast<uint32_t>(c.y * source_pitch + c.x * 2), c.w, c.h});
@@ -325,6 +416,7 @@ bool prepare_spans(SDL_Surface* picture)
         return false;
     table[at].spans = spans_of(picture);
     table[at].columns = columns_of(table[at].spans);
+    table[at].drawn_columns = stacked_columns(table[at].columns);
     table[at].cover = cover_of(table[at].columns);
     table[at].restore_cover = restore_cover_of(table[at].columns);
     table[at].restore_blocks.clear();

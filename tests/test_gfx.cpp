@@ -368,58 +368,71 @@ TEST_F(Pictures, SpansShowWhatTheKeyedBlitShows)
 {
     TEST_NEEDS(Needs::display);
     const SDL_PixelFormat* f = screen->format;
-    auto keyed_picture = [&] {
-        SDL_Surface* p = SDL_CreateRGBSurface(SDL_SWSURFACE, 37, 23, 16, f->Rmask, f->Gmask, f->Bmask, 0);
+    auto make = [&](int w, int h, auto hole) {
+        SDL_Surface* p = SDL_CreateRGBSurface(SDL_SWSURFACE, w, h, 16, f->Rmask, f->Gmask, f->Bmask, 0);
         Uint32 key = SDL_MapRGB(p->format, 255, 0, 255);
         for (int y = 0; y < p->h; ++y)
             for (int x = 0; x < p->w; ++x) {
-                // Whole opaque rows, rows with holes and runs, a row all keyed.
-                bool hole = (y % 3 == 1 && (x * 7 + y) % 5 < 2) || y == 11 || (y > 15 && x > 30);
                 Uint32 colour = SDL_MapRGB(p->format, static_cast<Uint8>(x * 6), static_cast<Uint8>(y * 9), 77);
-                static_cast<Uint16*>(p->pixels)[y * (p->pitch / 2) + x] = static_cast<Uint16>(hole ? key : colour);
+                static_cast<Uint16*>(p->pixels)[y * (p->pitch / 2) + x] = static_cast<Uint16>(hole(x, y) ? key : colour);
             }
         SDL_SetColorKey(p, SDL_SRCCOLORKEY, key);
         return p;
     };
-    SDL_Surface* by_spans = keyed_picture();
-    SDL_Surface* by_sdl = keyed_picture();
-    ASSERT_TRUE(prepare_spans(by_spans));
     struct Place {
         int x, y;
         SDL_Rect clip;
     };
     const Place places[] = {
-        {50, 60, {0, 0, 320, 240}}, {-9, -4, {0, 0, 320, 240}}, {300, 230, {0, 0, 320, 240}},
-        {50, 60, {60, 62, 11, 9}},  {50, 60, {0, 75, 320, 3}},
+        {50, 60, {0, 0, 320, 240}}, {51, 61, {0, 0, 320, 240}}, {-9, -4, {0, 0, 320, 240}},
+        {300, 230, {0, 0, 320, 240}}, {50, 60, {60, 62, 11, 9}}, {50, 60, {0, 75, 320, 3}},
     };
-    for (const Place& place : places) {
-        SDL_FillRect(screen, nullptr, SDL_MapRGB(f, 10, 20, 30));
-        SDL_SetClipRect(screen, &place.clip);
-        SDL_Rect at = {static_cast<Sint16>(place.x), static_cast<Sint16>(place.y), 0, 0};
-        SDL_BlitSurface(by_sdl, nullptr, screen, &at);
-        SDL_SetClipRect(screen, nullptr);
-        std::vector<Uint32> want = snapshot();
-        SDL_FillRect(screen, nullptr, SDL_MapRGB(f, 10, 20, 30));
-        SDL_SetClipRect(screen, &place.clip);
+    // Whole opaque rows, rows with holes and runs, a row all keyed.
+    auto holes = [](int x, int y) { return (y % 3 == 1 && (x * 7 + y) % 5 < 2) || y == 11 || (y > 15 && x > 30); };
+    // A frame with rounded corners, as a highlight's: rows each a little
+    // longer than the one above, with single pixels and gaps beside them.
+    auto rounded = [](int x, int y) {
+        int from_edge = std::min(y, 39 - y), in = std::min(x, 39 - x);
+        if (from_edge >= 5)
+            return in >= 4;
+        const int starts[] = {4, 5, 2, 1, 0};
+        bool single = from_edge == 1 && in == 3;
+        bool gap = from_edge == 4 && (in == 1 || in >= 5);
+        return !single && (in < starts[from_edge] || gap);
+    };
+    for (int shape = 0; shape < 2; ++shape) {
+        SDL_Surface* by_spans = shape == 0 ? make(37, 23, holes) : make(40, 40, rounded);
+        SDL_Surface* by_sdl = shape == 0 ? make(37, 23, holes) : make(40, 40, rounded);
+        ASSERT_TRUE(prepare_spans(by_spans));
+        for (const Place& place : places) {
+            SDL_FillRect(screen, nullptr, SDL_MapRGB(f, 10, 20, 30));
+            SDL_SetClipRect(screen, &place.clip);
+            SDL_Rect at = {static_cast<Sint16>(place.x), static_cast<Sint16>(place.y), 0, 0};
+            SDL_BlitSurface(by_sdl, nullptr, screen, &at);
+            SDL_SetClipRect(screen, nullptr);
+            std::vector<Uint32> want = snapshot();
+            SDL_FillRect(screen, nullptr, SDL_MapRGB(f, 10, 20, 30));
+            SDL_SetClipRect(screen, &place.clip);
+            SDL_Rect drawn;
+            ASSERT_TRUE(blit_spans(by_spans, screen, place.x, place.y, drawn));
+            SDL_SetClipRect(screen, nullptr);
+            EXPECT_EQ(snapshot(), want) << "shape " << shape << " at (" << place.x << ", " << place.y << ")";
+            EXPECT_EQ(drawn.x, at.x);
+            EXPECT_EQ(drawn.y, at.y);
+            EXPECT_EQ(drawn.w, at.w);
+            EXPECT_EQ(drawn.h, at.h);
+        }
+        // Given a per-surface alpha it blends: SDL blits it.
+        SDL_SetAlpha(by_spans, SDL_SRCALPHA, 128);
         SDL_Rect drawn;
-        ASSERT_TRUE(blit_spans(by_spans, screen, place.x, place.y, drawn));
-        SDL_SetClipRect(screen, nullptr);
-        EXPECT_EQ(snapshot(), want) << "at (" << place.x << ", " << place.y << ")";
-        EXPECT_EQ(drawn.x, at.x);
-        EXPECT_EQ(drawn.y, at.y);
-        EXPECT_EQ(drawn.w, at.w);
-        EXPECT_EQ(drawn.h, at.h);
+        EXPECT_FALSE(blit_spans(by_spans, screen, 0, 0, drawn));
+        // Its owner lets it go; the spans' own reference goes with the next one.
+        SDL_FreeSurface(by_spans);
+        SDL_Surface* next = make(37, 23, holes);
+        EXPECT_TRUE(prepare_spans(next));
+        SDL_FreeSurface(next);
+        SDL_FreeSurface(by_sdl);
     }
-    // Given a per-surface alpha it blends: SDL blits it.
-    SDL_SetAlpha(by_spans, SDL_SRCALPHA, 128);
-    SDL_Rect drawn;
-    EXPECT_FALSE(blit_spans(by_spans, screen, 0, 0, drawn));
-    // Its owner lets it go; the spans' own reference goes with the next one.
-    SDL_FreeSurface(by_spans);
-    SDL_Surface* next = keyed_picture();
-    EXPECT_TRUE(prepare_spans(next));
-    SDL_FreeSurface(next);
-    SDL_FreeSurface(by_sdl);
 }
 
 // The row copies (on the ARM926 they jump into ladders of blocks, copy by
