@@ -4,6 +4,7 @@
 #pragma once
 
 #include <cstddef>
+#include <cstdint>
 #include <string_view>
 
 // Copies src into dst (capacity bytes, terminator included), cutting it to
@@ -19,6 +20,24 @@ template <size_t N>
 bool copy_text(char (&dst)[N], std::string_view src)
 {
     return copy_text(dst, N, src);
+}
+
+// A terminated text into an array: read only as far as the array holds,
+// character by character (most are a few characters, for which measuring
+// the whole text and calling the C library cost more than the copy). A
+// text lying within the array behind its start goes the other way.
+template <size_t N>
+bool copy_text(char (&dst)[N], const char* src)
+{
+    static_assert(N > 0, "room for the terminator");
+    uintptr_t from = reinterpret_cast<uintptr_t>(src), to = reinterpret_cast<uintptr_t>(dst);
+    if (from < to && to - from < N)
+        return copy_text(dst, N, std::string_view(src));
+    size_t n = 0;
+    for (; n + 1 < N && src[n] != '\0'; ++n)
+        dst[n] = src[n];
+    dst[n] = '\0';
+    return src[n] == '\0';
 }
 
 template <size_t N>

@@ -109,6 +109,14 @@ TEST(BoundedText, CopiesAndFormatsWithinTheBuffer)
     copy_text(small, "ab");
     EXPECT_FALSE(append_text(small, "cdefg"));
     EXPECT_STREQ(small, "abcde");
+    // A text from within the array itself, ahead of its start or behind it.
+    EXPECT_TRUE(copy_text(small, small + 2));
+    EXPECT_STREQ(small, "cde");
+    char line[12] = "0123456789";
+    char(&inner)[6] = *reinterpret_cast<char(*)[6]>(line + 2);
+    EXPECT_FALSE(copy_text(inner, line));
+    EXPECT_STREQ(inner, "01234");
+    EXPECT_STREQ(line, "0101234");
 }
 
 TEST(BoundedText, EscapesForDoubleQuotes)
