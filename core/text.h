@@ -25,7 +25,8 @@ bool copy_text(char (&dst)[N], std::string_view src)
 // A terminated text into an array: read only as far as the array holds,
 // character by character (most are a few characters, for which measuring
 // the whole text and calling the C library cost more than the copy). A
-// text lying within the array behind its start goes the other way.
+// text that starts before the array and runs into it is copied as the
+// general copy does, which keeps it whole.
 template <size_t N>
 bool copy_text(char (&dst)[N], const char* src)
 {

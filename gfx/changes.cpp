@@ -266,16 +266,16 @@ constexpr PartSet bit(int i)
     return PartSet{1} << i;
 }
 
-// Puts back the parts of the last frame in batch. Nothing is drawn between
-// them, so a part lying wholly inside another of the batch (the name inside
-// its row's highlight, an icon on its frame) comes back with the other,
-// which is then put back whole.
 // The lowest part of a set.
 int first_of(PartSet set)
 {
     return __builtin_ctz(set);
 }
 
+// Puts back the parts of the last frame in batch. Nothing is drawn between
+// them, so a part lying wholly inside another of the batch (the name inside
+// its row's highlight, an icon on its frame) comes back with the other,
+// which is then put back whole.
 void put_back_batch(PartSet batch)
 {
     std::array<LastPart, kMostParts>& lasts = last_parts();
