@@ -203,6 +203,15 @@ long copy_cost(const SDL_Rect& r)
 // row are drawn instead as one rectangle over the part all of them share,
 // and each one's ends beyond it (a few pixels, copied as narrow columns or
 // placed pixel by pixel) as columns of their own: the same pixels.
+//
+// Only the ARM926's row copy takes a rectangle's rows in one call (see
+// gfx/pixels.h); elsewhere each row is a call of its own either way, and
+// the ends would only add work.
+#if defined(__arm__) && !defined(__thumb__)
+constexpr bool kRowsInOneCopy = true;
+#else
+constexpr bool kRowsInOneCopy = false;
+#endif
 constexpr int kWideColumn = 9;     // pixels; narrower ones are copied inline
 constexpr int kMostEndOver = 8;    // pixels an end may reach beyond the part shared
 constexpr int kLeastShared = 16;   // pixels
@@ -416,7 +425,7 @@ bool prepare_spans(SDL_Surface* picture)
         return false;
     table[at].spans = spans_of(picture);
     table[at].columns = columns_of(table[at].spans);
-    table[at].drawn_columns = stacked_columns(table[at].columns);
+    table[at].drawn_columns = kRowsInOneCopy ? stacked_columns(table[at].columns) : table[at].columns;
     table[at].cover = cover_of(table[at].columns);
     table[at].restore_cover = restore_cover_of(table[at].columns);
     table[at].restore_blocks.clear();
