@@ -20,15 +20,16 @@ struct SpanPicture {
     // Rows next to each other whose spans lie alike make a band; each span
     // of a band is a rectangle, a column (in the picture's coordinates).
     std::vector<SDL_Rect> columns;
-    // The same pixels as the blit draws them: wide columns stacked row on
-    // row taken together (see stacked_columns).
+    // The same pixels as the blit draws them: on the ARM926 wide columns
+    // stacked row on row taken together (see stacked_columns), elsewhere
+    // the columns as they are.
     std::vector<SDL_Rect> drawn_columns;
-    // The columns as blocks onto a target whose rows are `pitch` bytes
-    // apart, from the picture's pixels and from the shifted copy below.
+    // The drawn columns as blocks onto a target whose rows are `pitch`
+    // bytes apart, from the picture's pixels and from the shifted copy below.
     int pitch = 0;
     std::vector<PixelBlock> blocks;
     std::vector<PixelBlock> shifted_blocks;
-    // The pixels of the small columns (a frame's corner pixels), placed
+    // The pixels of the small drawn columns (a frame's corner pixels), placed
     // one by one for such a target instead (see put_pixels16).
     std::vector<uint32_t> placed;
     // A few rectangles that together hold every opaque pixel (a frame's four
